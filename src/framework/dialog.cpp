@@ -1,0 +1,154 @@
+#include "framework/dialog.h"
+
+#include <utility>
+
+#include "framework/winapp.h"
+
+namespace fw {
+
+namespace {
+
+// The dialog whose window is being created by DoModal on this thread, and
+// the hook that attaches it to its window before the first message.
+CDialog* g_creatingDialog = nullptr;
+HHOOK g_creationHook = nullptr;
+
+}  // namespace
+
+void DDX_Control(CDataExchange* pDX, int id, CWnd& control) {
+  if (!control.m_hWnd) control.SubclassDlgItem(static_cast<UINT>(id), pDX->m_pDlgWnd);
+}
+
+void DDX_Text(CDataExchange* pDX, int id, std::string& value) {
+  HWND edit = pDX->m_pDlgWnd->GetDlgItem(id);
+  if (!pDX->m_bSaveAndValidate) {
+    ::SetWindowTextA(edit, value.c_str());
+    return;
+  }
+  std::string text(static_cast<size_t>(::GetWindowTextLengthA(edit)) + 1, '\0');
+  int copied = ::GetWindowTextA(edit, text.data(), static_cast<int>(text.size()));
+  text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+  value = std::move(text);
+}
+
+void DDX_Check(CDataExchange* pDX, int id, int& value) {
+  HWND dlg = pDX->m_pDlgWnd->m_hWnd;
+  if (pDX->m_bSaveAndValidate) {
+    value = ::IsDlgButtonChecked(dlg, id) == BST_CHECKED ? 1 : 0;
+  } else {
+    ::CheckDlgButton(dlg, id, value ? BST_CHECKED : BST_UNCHECKED);
+  }
+}
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+  ON_COMMAND(IDOK, OnOK)
+  ON_COMMAND(IDCANCEL, OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
+
+INT_PTR CDialog::DoModal() {
+  HWND owner = nullptr;
+  if (m_pParentWnd) {
+    owner = m_pParentWnd->m_hWnd;
+  } else if (CWnd* main = AfxGetMainWnd(); main && main != this) {
+    owner = main->m_hWnd;
+  }
+
+  g_creatingDialog = this;
+  g_creationHook = ::SetWindowsHookExA(WH_CBT, &CDialog::CreationHook, nullptr, ::GetCurrentThreadId());
+  INT_PTR result = ::DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), owner,
+                                     &CDialog::DialogProc, 0);
+  if (g_creationHook) ::UnhookWindowsHookEx(std::exchange(g_creationHook, nullptr));
+  g_creatingDialog = nullptr;
+  return result;
+}
+
+LRESULT CALLBACK CDialog::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND && g_creatingDialog) {
+    // The first window created is the dialog itself; its controls follow.
+    std::exchange(g_creatingDialog, nullptr)->SubclassWindow(reinterpret_cast<HWND>(wParam));
+    ::UnhookWindowsHookEx(std::exchange(g_creationHook, nullptr));
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Every message reaches the object through its window procedure first; the
+// dialog procedure behind it leaves all of them to the dialog manager.
+INT_PTR CALLBACK CDialog::DialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_INITDIALOG) return CWnd::WindowProc(message, wParam, lParam);
+  HideHelpButtonWithoutHandler();
+  RECT before = GetWindowRect();
+  BOOL result = OnInitDialog();
+  CenterIfNotMoved(before);
+  return result;
+}
+
+bool CDialog::OnCmdMsg(UINT id, UINT code) {
+  if (CWnd::OnCmdMsg(id, code)) return true;
+  if (code != 0) return false;
+  if (CWnd* owner = FromHandlePermanent(::GetWindow(m_hWnd, GW_OWNER)); owner && owner->OnCmdMsg(id, code)) {
+    return true;
+  }
+  CWinApp* app = AfxGetApp();
+  return app && app->OnCmdMsg(id, code);
+}
+
+bool CDialog::UpdateData(bool saveAndValidate) {
+  CDataExchange dx{saveAndValidate, this};
+  DoDataExchange(&dx);
+  return true;
+}
+
+BOOL CDialog::OnInitDialog() {
+  UpdateData(false);
+  return TRUE;
+}
+
+void CDialog::OnOK() {
+  if (UpdateData(true)) EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void CDialog::DoDataExchange(CDataExchange* /*pDX*/) {}
+
+// A Help button stays visible only where some window answers its command.
+void CDialog::HideHelpButtonWithoutHandler() {
+  HWND help = GetDlgItem(ID_HELP);
+  if (!help) return;
+  CWnd* main = AfxGetMainWnd();
+  CWinApp* app = AfxGetApp();
+  bool handled = (main && main->HasCommandHandler(ID_HELP)) || (app && app->HasCommandHandler(ID_HELP));
+  if (!handled) ::ShowWindow(help, SW_HIDE);
+}
+
+// A dialog that its initialisation did not move is centred over its owner,
+// or over the work area when the owner is hidden, minimised or absent.
+void CDialog::CenterIfNotMoved(const RECT& before) {
+  RECT now = GetWindowRect();
+  if (now.left != before.left || now.top != before.top) return;
+
+  RECT area{};
+  HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+  if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
+    ::GetWindowRect(owner, &area);
+  } else {
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  int width = now.right - now.left;
+  int height = now.bottom - now.top;
+  int x = area.left + ((area.right - area.left) - width) / 2;
+  int y = area.top + ((area.bottom - area.top) - height) / 2;
+  RECT work{};
+  ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  if (x + width > work.right) x = work.right - width;
+  if (y + height > work.bottom) y = work.bottom - height;
+  if (x < work.left) x = work.left;
+  if (y < work.top) y = work.top;
+  ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace fw

@@ -1,0 +1,62 @@
+// Modal dialogs from templates, with data exchange between controls and
+// members.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/wnd.h"
+
+namespace fw {
+
+class CDialog;
+
+// One direction of a data exchange: controls to members (saving) or back.
+struct CDataExchange {
+  bool m_bSaveAndValidate;
+  CDialog* m_pDlgWnd;
+};
+
+// Attaches `control` to the dialog's control `id` (once per dialog window).
+void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
+// The whole text of an edit control.
+void DDX_Text(CDataExchange* pDX, int id, std::string& value);
+// A check box as 0 or 1.
+void DDX_Check(CDataExchange* pDX, int id, int& value);
+
+class CDialog : public CWnd {
+ public:
+  explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+
+  // Runs the dialog until EndDialog; IDOK, IDCANCEL, or -1 if it could not
+  // be created. The same object may be run again.
+  virtual INT_PTR DoModal();
+  void EndDialog(int result) { ::EndDialog(m_hWnd, result); }
+  bool UpdateData(bool saveAndValidate = true);
+
+  // Own map first, then the owner window, then the application.
+  bool OnCmdMsg(UINT id, UINT code) override;
+
+ protected:
+  virtual BOOL OnInitDialog();
+  virtual void OnOK();
+  virtual void OnCancel();
+  virtual void DoDataExchange(CDataExchange* pDX);
+
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  UINT m_nIDTemplate;
+  CWnd* m_pParentWnd;
+
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  void HideHelpButtonWithoutHandler();
+  void CenterIfNotMoved(const RECT& before);
+
+  static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
+  static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
+};
+
+}  // namespace fw

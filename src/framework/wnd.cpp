@@ -1,0 +1,144 @@
+#include "framework/wnd.h"
+
+#include <utility>
+
+namespace fw {
+
+namespace {
+
+// The window property that holds the attached object.
+constexpr const char kObjectProperty[] = "VelumixObject";
+
+bool Matches(const MessageEntry& e, UINT id, UINT code) {
+  switch (e.kind) {
+    case MessageEntry::Kind::Command:
+      return code == 0 && id == e.firstId;
+    case MessageEntry::Kind::CommandRange:
+      return code == 0 && id >= e.firstId && id <= e.lastId;
+    case MessageEntry::Kind::Control:
+      return code == e.code && id == e.firstId;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- CCmdTarget
+
+const MessageMap* CCmdTarget::GetThisMessageMap() {
+  static const MessageEntry entries[] = {{MessageEntry::Kind::End, 0, 0, 0, 0, nullptr}};
+  static const MessageMap map{nullptr, entries};
+  return &map;
+}
+
+const MessageEntry* CCmdTarget::FindMessage(UINT message) const {
+  for (const MessageMap* map = GetMessageMap(); map; map = map->base) {
+    for (const MessageEntry* e = map->entries; e->kind != MessageEntry::Kind::End; ++e) {
+      if (e->kind == MessageEntry::Kind::Message && e->message == message) return e;
+    }
+  }
+  return nullptr;
+}
+
+const MessageEntry* CCmdTarget::FindCommand(UINT id, UINT code) const {
+  for (const MessageMap* map = GetMessageMap(); map; map = map->base) {
+    for (const MessageEntry* e = map->entries; e->kind != MessageEntry::Kind::End; ++e) {
+      if (Matches(*e, id, code)) return e;
+    }
+  }
+  return nullptr;
+}
+
+bool CCmdTarget::OnCmdMsg(UINT id, UINT code) {
+  const MessageEntry* e = FindCommand(id, code);
+  if (!e) return false;
+  e->handler(*this, MAKEWPARAM(id, code), 0);
+  return true;
+}
+
+// ---------------------------------------------------------------------- CWnd
+
+BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
+  ON_WM_DRAWITEM()
+END_MESSAGE_MAP()
+
+CWnd::~CWnd() { UnsubclassWindow(); }
+
+CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
+  return hwnd ? static_cast<CWnd*>(::GetPropA(hwnd, kObjectProperty)) : nullptr;
+}
+
+bool CWnd::SubclassWindow(HWND hwnd) {
+  if (!hwnd || m_hWnd || FromHandlePermanent(hwnd)) return false;
+  if (!::SetPropA(hwnd, kObjectProperty, this)) return false;
+  m_hWnd = hwnd;
+  m_superProc = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StaticWndProc)));
+  return true;
+}
+
+bool CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
+  return parent && SubclassWindow(parent->GetDlgItem(static_cast<int>(id)));
+}
+
+HWND CWnd::UnsubclassWindow() {
+  HWND hwnd = std::exchange(m_hWnd, nullptr);
+  if (!hwnd) return nullptr;
+  if (m_superProc) ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
+  m_superProc = nullptr;
+  ::RemovePropA(hwnd, kObjectProperty);
+  return hwnd;
+}
+
+RECT CWnd::GetWindowRect() const {
+  RECT r{};
+  ::GetWindowRect(m_hWnd, &r);
+  return r;
+}
+
+RECT CWnd::GetClientRect() const {
+  RECT r{};
+  ::GetClientRect(m_hWnd, &r);
+  return r;
+}
+
+LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  CWnd* wnd = FromHandlePermanent(hwnd);
+  if (!wnd) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+
+  CurrentMessage outer = std::exchange(wnd->m_current, CurrentMessage{message, wParam, lParam});
+  LRESULT result = wnd->WindowProc(message, wParam, lParam);
+  wnd->m_current = outer;
+
+  if (message == WM_NCDESTROY) {
+    wnd->UnsubclassWindow();
+    wnd->PostNcDestroy();
+  }
+  return result;
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND && OnCommand(wParam, lParam)) return 0;
+  if (const MessageEntry* e = FindMessage(message)) return e->handler(*this, wParam, lParam);
+  return Default();
+}
+
+LRESULT CWnd::Default() {
+  if (!m_superProc) return ::DefWindowProcA(m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
+  return ::CallWindowProcA(m_superProc, m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
+}
+
+bool CWnd::OnCommand(WPARAM wParam, LPARAM /*lParam*/) { return OnCmdMsg(LOWORD(wParam), HIWORD(wParam)); }
+
+void CWnd::DrawItem(DRAWITEMSTRUCT* /*dis*/) {}
+
+void CWnd::OnDrawItem(int /*id*/, DRAWITEMSTRUCT* dis) {
+  if (CWnd* control = FromHandlePermanent(dis->hwndItem); control && dis->CtlType != ODT_MENU) {
+    control->DrawItem(dis);
+    return;
+  }
+  Default();
+}
+
+}  // namespace fw

@@ -1,0 +1,30 @@
+// How settings are laid out and read back: the application name that keys
+// them, and the decoding of stored values. Settings written by any version
+// of the program must read back alike, so these rules do not change.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace velumix {
+
+// The executable's file name without directory and extension: the text after
+// the last '\', '/' or ':', cut at its last '.'.
+std::string ApplicationNameFromPath(std::string_view path);
+
+// Raw bytes of a stored value, or nothing when the value could not be read.
+using StoredBytes = std::optional<std::span<const std::uint8_t>>;
+
+// A number is exactly four little-endian bytes; any other value (missing,
+// shorter, longer) reads as `fallback`. The stored type is not looked at.
+std::uint32_t DecodeProfileInt(StoredBytes data, std::uint32_t fallback);
+
+// A string is the bytes up to the first NUL, or all of them when there is
+// none; a missing value reads as `fallback`.
+std::string DecodeProfileString(StoredBytes data, std::string_view fallback);
+
+}  // namespace velumix

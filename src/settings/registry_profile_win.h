@@ -1,0 +1,28 @@
+// The settings store on the registry: values under
+// HKEY_CURRENT_USER\Software\<registry key>\<application name>\<section>.
+// Every call opens the chain afresh (creating what is missing) and closes it
+// before it returns.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace velumix {
+
+class RegistryProfile {
+ public:
+  RegistryProfile(std::string registryKey, std::string appName)
+      : m_registryKey(std::move(registryKey)), m_appName(std::move(appName)) {}
+
+  std::uint32_t GetInt(const char* section, const char* entry, std::uint32_t fallback) const;
+  std::string GetString(const char* section, const char* entry, std::string_view fallback) const;
+  bool WriteInt(const char* section, const char* entry, std::uint32_t value) const;
+  bool WriteString(const char* section, const char* entry, std::string_view value) const;
+
+ private:
+  std::string m_registryKey;
+  std::string m_appName;
+};
+
+}  // namespace velumix

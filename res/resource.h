@@ -1,0 +1,87 @@
+// Resource, control and command identifiers, shared by velumix.rc and the code.
+#pragma once
+
+// Dialog templates
+#define IDD_ABOUTBOX 100
+#define IDD_VELUMIX_DIALOG 102
+#define IDD_SET_PASSWORD 149
+#define IDD_CONFIG 150
+#define IDD_UNLOCK 151
+
+// Strings
+#define IDS_ABOUTBOX 101
+
+// Icons
+#define IDR_MAINFRAME 128
+#define IDI_TRAY 131
+#define IDI_TRAY_CAMOUFLAGE 132
+
+// Button faces (normal, hover, pressed)
+#define IDB_LOCK_NORMAL 129
+#define IDB_LOCK_HOVER 145
+#define IDB_LOCK_PRESSED 146
+#define IDB_HIDEALL_NORMAL 130
+#define IDB_HIDEALL_HOVER 131
+#define IDB_HIDEALL_PRESSED 132
+#define IDB_SHOWALL_NORMAL 134
+#define IDB_SHOWALL_HOVER 135
+#define IDB_SHOWALL_PRESSED 133
+#define IDB_EXIT_NORMAL 137
+#define IDB_EXIT_HOVER 136
+#define IDB_EXIT_PRESSED 138
+#define IDB_CONFIGURE_NORMAL 140
+#define IDB_CONFIGURE_HOVER 141
+#define IDB_CONFIGURE_PRESSED 147
+#define IDB_OK_NORMAL 143
+#define IDB_OK_HOVER 144
+#define IDB_OK_PRESSED 142
+#define IDB_CANCEL_NORMAL 150
+#define IDB_CANCEL_HOVER 151
+#define IDB_CANCEL_PRESSED 149
+#define IDB_HELP_NORMAL 153
+#define IDB_HELP_HOVER 154
+#define IDB_HELP_PRESSED 152
+
+// Other pictures
+#define IDB_BULB_HIDDEN 139
+#define IDB_BULB_SHOWN 148
+#define IDB_BACKGROUND 164
+
+// Main dialog controls
+#define IDC_HIDE_ALL 3
+#define IDC_SHOW_ALL 7
+#define IDC_SET_PASSWORD 8
+#define IDC_EXIT 9
+#define IDC_CONFIGURE 10
+#define IDC_WINDOW_LIST 1000
+
+// Password dialogs
+#define IDC_NEW_PASSWORD 1003
+#define IDC_NEW_PASSWORD_CONFIRM 1004
+#define IDC_UNLOCK_PASSWORD 1003
+
+// Configuration dialog
+#define IDC_START_MINIMIZED 1004
+#define IDC_CAMOUFLAGE 1005
+#define IDC_PASSWORD 1006
+#define IDC_PASSWORD_CONFIRM 1007
+#define IDC_HOTKEY_HIDECURRENT 1008
+#define IDC_HOTKEY_SHOWALL 1010
+#define IDC_HOTKEY_LOCK 1011
+#define IDC_HOTKEY_HIDEALL 1012
+
+// Commands
+#define ID_REFRESH_LIST 103
+#define ID_TRAY_LOCK 104
+#define ID_TRAY_HIDEALL 105
+#define ID_TRAY_SHOWALL 106
+#define ID_TRAY_WINDOW_FIRST 150
+#define ID_TRAY_WINDOW_LAST 250
+#define IDM_ABOUTBOX 0x0010
+#ifndef ID_HELP
+#define ID_HELP 57670
+#endif
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

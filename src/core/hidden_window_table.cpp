@@ -1,0 +1,75 @@
+#include "core/hidden_window_table.h"
+
+#include <cstring>
+
+namespace velumix {
+
+bool IsDesktopEntry(const HiddenWindowEntry& entry) { return std::strcmp(entry.title, kDesktopTitle) == 0; }
+
+bool HiddenWindowTable::Admit(WindowSystem& windows, WindowId window, bool skipTracked) {
+  if (m_count >= kMaxTrackedWindows) return false;
+  if (!windows.IsVisible(window)) return false;
+  if (skipTracked && Find(window) >= 0) return false;
+
+  char title[kTitleBufferSize];
+  windows.GetTitle(window, title);
+  if (title[0] == '\0' || std::strcmp(title, kOwnTitle) == 0) return false;
+
+  HiddenWindowEntry& slot = m_table[m_count];
+  slot.hwnd = window;
+  std::strcpy(slot.title, std::strcmp(title, kDesktopWindowTitle) == 0 ? kDesktopTitle : title);
+  slot.hidden = 0;
+  ++m_count;
+  return true;
+}
+
+void HiddenWindowTable::FillTable(WindowSystem& windows) {
+  for (WindowId w = windows.TopWindow(); w != kNoWindow && m_count < kMaxTrackedWindows; w = windows.NextWindow(w)) {
+    Admit(windows, w, false);
+  }
+}
+
+bool HiddenWindowTable::RefreshTable(WindowSystem& windows, bool listChanged) {
+  bool changed = listChanged;
+
+  int kept = 0;
+  for (int i = 0; i < m_count; ++i) {
+    HiddenWindowEntry& entry = m_table[i];
+    if (!windows.Exists(entry.hwnd)) {
+      changed = true;
+      continue;
+    }
+    char title[kTitleBufferSize];
+    windows.GetTitle(entry.hwnd, title);
+    if (std::strcmp(title, kDesktopWindowTitle) != 0 && std::strcmp(title, entry.title) != 0) {
+      std::strcpy(entry.title, title);
+      changed = true;
+    }
+    if (kept != i) m_table[kept] = entry;
+    ++kept;
+  }
+  // Slots given up keep a cleared flag, like never-used ones.
+  for (int i = kept; i < m_count; ++i) m_table[i].hidden = 0;
+  m_count = kept;
+
+  for (WindowId w = windows.TopWindow(); w != kNoWindow && m_count < kMaxTrackedWindows; w = windows.NextWindow(w)) {
+    if (Admit(windows, w, true)) changed = true;
+  }
+  return changed;
+}
+
+bool HiddenWindowTable::AnyHidden() const {
+  for (int i = 0; i < m_count; ++i) {
+    if (m_table[i].hidden == 1) return true;
+  }
+  return false;
+}
+
+int HiddenWindowTable::Find(WindowId window) const {
+  for (int i = 0; i < m_count; ++i) {
+    if (m_table[i].hwnd == window) return i;
+  }
+  return -1;
+}
+
+}  // namespace velumix

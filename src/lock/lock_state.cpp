@@ -1,0 +1,68 @@
+#include "lock/lock_state.h"
+
+namespace velumix {
+
+std::int32_t g_passwordPromptOpen = 0;
+
+bool LockState::Engage(LockHost& host) {
+  if (!host.HideToTray()) {
+    host.ShowMessage(kCannotLock, kOopsCaption);
+    return false;
+  }
+  m_locked = 1;
+  return true;
+}
+
+void LockState::OnLock(SettingsRecord& record, LockHost& host, SetPasswordPrompt& prompt) {
+  if (!record.m_password.empty()) {
+    Engage(host);
+    return;
+  }
+  if (prompt.Run() == DialogResult::Cancel) return;
+  while (prompt.password() != prompt.confirm()) {
+    host.ShowMessage(kPasswordMistake, kOopsCaption);
+    if (prompt.Run() == DialogResult::Cancel) return;
+  }
+  // The new password is the user's choice even if the lock cannot engage.
+  record.m_password = prompt.password();
+  record.m_passwordConfirm = record.m_password;
+  host.StorePassword();
+  Engage(host);
+}
+
+bool LockState::UnlockWithPassword(const SettingsRecord& record, LockHost& host, UnlockPrompt& prompt) {
+  g_passwordPromptOpen = 1;
+  host.BringToFront();
+  if (prompt.Run() == DialogResult::Cancel) {
+    g_passwordPromptOpen = 0;
+    return false;
+  }
+  while (prompt.password() != record.m_password) {
+    host.ShowMessage(kPasswordMistake, kOopsCaption);
+    if (prompt.Run() == DialogResult::Cancel) {
+      g_passwordPromptOpen = 0;
+      return false;
+    }
+  }
+  m_locked = 0;
+  g_passwordPromptOpen = 0;
+  host.BringToFront();
+  return true;
+}
+
+void LockState::OnExit(LockHost& host) {
+  if (!host.AnyHidden()) {
+    host.EndProgram();
+    return;
+  }
+  if (locked()) {
+    if (host.Ask(kExitLockedQuestion, kExitCaption) == Answer::Yes) host.EndProgram();
+    return;
+  }
+  if (host.Ask(kExitQuestion, kExitCaption) == Answer::Yes) {
+    host.ShowAll();
+    host.EndProgram();
+  }
+}
+
+}  // namespace velumix

@@ -1,0 +1,78 @@
+// The password lock and the exit confirmation. Locking puts the main window
+// into the tray; while locked the hot keys do nothing and the tray icon asks
+// for the password first. The lock is never stored: every start is unlocked.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/prompts.h"
+#include "settings/settings_record.h"
+
+namespace velumix {
+
+// 1 while the unlock prompt opened from the tray is up; every tray
+// notification is ignored meanwhile.
+extern std::int32_t g_passwordPromptOpen;
+
+inline constexpr char kExitCaption[] = "Exit Velumix?";
+inline constexpr char kExitLockedQuestion[] =
+    "The program is locked! By Exiting, currently hidden windows will remain hidden. Proceed?";
+inline constexpr char kExitQuestion[] = "By Exiting, currently hidden windows will be unhidden. Proceed?";
+inline constexpr char kCannotLock[] =
+    "The program cannot be locked: its icon could not be put into the system tray, so the main "
+    "window would stay open. Nothing was locked.";
+
+// The Set Password dialog: a new password typed twice. Shown again, it
+// keeps the previous entries.
+class SetPasswordPrompt {
+ public:
+  virtual ~SetPasswordPrompt() = default;
+  virtual DialogResult Run() = 0;
+  virtual const std::string& password() const = 0;
+  virtual const std::string& confirm() const = 0;
+};
+
+// The Password Required dialog.
+class UnlockPrompt {
+ public:
+  virtual ~UnlockPrompt() = default;
+  virtual DialogResult Run() = 0;
+  virtual const std::string& password() const = 0;
+};
+
+class LockHost {
+ public:
+  virtual ~LockHost() = default;
+  // Puts the main window into the tray; false when the icon cannot be put up
+  // and the window stays on screen.
+  virtual bool HideToTray() = 0;
+  virtual void ShowMessage(const char* text, const char* caption) = 0;
+  virtual Answer Ask(const char* text, const char* caption) = 0;
+  virtual void StorePassword() = 0;
+  virtual void BringToFront() = 0;
+  virtual bool AnyHidden() = 0;
+  virtual void ShowAll() = 0;
+  virtual void EndProgram() = 0;
+};
+
+class LockState {
+ public:
+  bool locked() const { return m_locked != 0; }
+
+  // Locks with the stored password, or asks for a first one. The lock is
+  // engaged only once the main window is in the tray.
+  void OnLock(SettingsRecord& record, LockHost& host, SetPasswordPrompt& prompt);
+  // Asks for the password until it is right (true) or the user cancels.
+  bool UnlockWithPassword(const SettingsRecord& record, LockHost& host, UnlockPrompt& prompt);
+  // Ends the program, asking first when windows are hidden; unlocked, the
+  // hidden windows are shown before the end.
+  void OnExit(LockHost& host);
+
+  std::int32_t m_locked = 0;
+
+ private:
+  bool Engage(LockHost& host);
+};
+
+}  // namespace velumix

@@ -1,0 +1,48 @@
+// Locking, unlocking and exit, on the main dialog.
+#include "app/prompts.h"
+#include "lock/lock_state.h"
+#include "lock/password_dlgs_win.h"
+#include "settings/app_profile_store_win.h"
+#include "ui/velumix_dlg_win.h"
+
+class MainDialogLockHost final : public velumix::LockHost {
+ public:
+  explicit MainDialogLockHost(CVelumixDlg& dlg) : m_dlg(dlg) {}
+
+  bool HideToTray() override { return m_dlg.HideToTray(HIDE_MODE_HIDE) != FALSE; }
+  void ShowMessage(const char* text, const char* caption) override {
+    m_dlg.MessageBox(text, caption, MB_OK | MB_ICONHAND);
+  }
+  velumix::Answer Ask(const char* text, const char* caption) override {
+    return m_dlg.MessageBox(text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES ? velumix::Answer::Yes
+                                                                                 : velumix::Answer::No;
+  }
+  void StorePassword() override {
+    velumix::AppProfileStore store;
+    velumix::StorePassword(store, m_dlg.m_settings);
+  }
+  void BringToFront() override { m_dlg.SetForegroundWindow(); }
+  bool AnyHidden() override { return m_dlg.m_engine.AnyHidden(); }
+  void ShowAll() override { m_dlg.ShowAll(); }
+  void EndProgram() override { m_dlg.EndProgram(); }
+
+ private:
+  CVelumixDlg& m_dlg;
+};
+
+void CVelumixDlg::OnLock() {
+  MainDialogLockHost host(*this);
+  CSetPasswordDlg prompt(this);
+  m_lock.OnLock(m_settings, host, prompt);
+}
+
+BOOL CVelumixDlg::UnlockWithPassword() {
+  MainDialogLockHost host(*this);
+  CUnlockDlg prompt(this);
+  return m_lock.UnlockWithPassword(m_settings, host, prompt);
+}
+
+void CVelumixDlg::OnExit() {
+  MainDialogLockHost host(*this);
+  m_lock.OnExit(host);
+}

@@ -1,0 +1,37 @@
+#include "lock/password_dlgs_win.h"
+
+#include "resource.h"
+
+BEGIN_MESSAGE_MAP(CPasswordDialogBase, fw::CDialog)
+  ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+BOOL CPasswordDialogBase::OnInitDialog() {
+  m_buttons[0] = std::make_unique<CImageButton>();
+  m_buttons[0]->Create(this, IDCANCEL, IDB_CANCEL_NORMAL, IDB_CANCEL_HOVER, IDB_CANCEL_PRESSED);
+  m_buttons[1] = std::make_unique<CImageButton>();
+  m_buttons[1]->Create(this, IDOK, IDB_OK_NORMAL, IDB_OK_HOVER, IDB_OK_PRESSED);
+  CDialog::OnInitDialog();
+  return TRUE;
+}
+
+void CPasswordDialogBase::OnDestroy() {
+  for (auto& button : m_buttons) button.reset();
+  Default();
+}
+
+// A dialog that cannot be shown counts as cancelled.
+velumix::DialogResult CPasswordDialogBase::RunModal() {
+  return CDialog::DoModal() == IDOK ? velumix::DialogResult::Ok : velumix::DialogResult::Cancel;
+}
+
+CSetPasswordDlg::CSetPasswordDlg(fw::CWnd* owner) : CPasswordDialogBase(IDD_SET_PASSWORD, owner) {}
+
+void CSetPasswordDlg::DoDataExchange(fw::CDataExchange* pDX) {
+  fw::DDX_Text(pDX, IDC_NEW_PASSWORD, m_password);
+  fw::DDX_Text(pDX, IDC_NEW_PASSWORD_CONFIRM, m_confirm);
+}
+
+CUnlockDlg::CUnlockDlg(fw::CWnd* owner) : CPasswordDialogBase(IDD_UNLOCK, owner) {}
+
+void CUnlockDlg::DoDataExchange(fw::CDataExchange* pDX) { fw::DDX_Text(pDX, IDC_UNLOCK_PASSWORD, m_password); }

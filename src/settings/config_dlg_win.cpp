@@ -1,0 +1,82 @@
+#include "settings/config_dlg_win.h"
+
+#include "app/prompts.h"
+#include "resource.h"
+#include "settings/hotkeys.h"
+
+namespace {
+constexpr char kDuplicateHotKeys[] = "There are identical hot keys for different operations. Try again!";
+}
+
+BEGIN_MESSAGE_MAP(CConfigDlg, fw::CDialog)
+  ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+CConfigDlg::CConfigDlg(fw::CWnd* parent, velumix::SettingsRecord& record)
+    : CDialog(IDD_CONFIG, parent), m_record(record) {}
+
+CConfigDlg::~CConfigDlg() = default;
+
+velumix::DialogResult CConfigDlg::Run() {
+  return CDialog::DoModal() == IDOK ? velumix::DialogResult::Ok : velumix::DialogResult::Cancel;
+}
+
+void CConfigDlg::DoDataExchange(fw::CDataExchange* pDX) {
+  fw::DDX_Control(pDX, IDC_HOTKEY_SHOWALL, m_hotKeyShowAll);
+  fw::DDX_Control(pDX, IDC_HOTKEY_LOCK, m_hotKeyLock);
+  fw::DDX_Control(pDX, IDC_HOTKEY_HIDECURRENT, m_hotKeyHideCurrent);
+  fw::DDX_Control(pDX, IDC_HOTKEY_HIDEALL, m_hotKeyHideAll);
+  fw::DDX_Check(pDX, IDC_START_MINIMIZED, m_entries.startMinimized);
+  fw::DDX_Check(pDX, IDC_CAMOUFLAGE, m_entries.camouflage);
+  fw::DDX_Text(pDX, IDC_PASSWORD, m_entries.password);
+  fw::DDX_Text(pDX, IDC_PASSWORD_CONFIRM, m_entries.confirm);
+}
+
+BOOL CConfigDlg::OnInitDialog() {
+  struct Faces {
+    UINT id, normal, hover, pressed;
+  };
+  static constexpr Faces kFaces[] = {
+      {IDCANCEL, IDB_CANCEL_NORMAL, IDB_CANCEL_HOVER, IDB_CANCEL_PRESSED},
+      {IDOK, IDB_OK_NORMAL, IDB_OK_HOVER, IDB_OK_PRESSED},
+      {ID_HELP, IDB_HELP_NORMAL, IDB_HELP_HOVER, IDB_HELP_PRESSED},
+  };
+  for (size_t i = 0; i < std::size(kFaces); ++i) {
+    m_buttons[i] = std::make_unique<CImageButton>();
+    m_buttons[i]->Create(this, kFaces[i].id, kFaces[i].normal, kFaces[i].hover, kFaces[i].pressed);
+  }
+
+  m_entries.camouflage = m_record.m_camouflage;
+  m_entries.startMinimized = m_record.m_startMinimized;
+  m_entries.password = m_record.m_password;
+  m_entries.confirm = m_record.m_passwordConfirm;
+  CDialog::OnInitDialog();
+
+  fw::CHotKeyCtrl* controls[velumix::kHotKeyCount] = {&m_hotKeyShowAll, &m_hotKeyLock, &m_hotKeyHideCurrent,
+                                                       &m_hotKeyHideAll};
+  for (int i = 0; i < velumix::kHotKeyCount; ++i) {
+    controls[i]->SetHotKeyValue(velumix::ControlValueFor(m_record.m_hotKey[i], m_record.m_hotMod[i]));
+  }
+  return TRUE;
+}
+
+void CConfigDlg::OnOK() {
+  const fw::CHotKeyCtrl* controls[velumix::kHotKeyCount] = {&m_hotKeyShowAll, &m_hotKeyLock, &m_hotKeyHideCurrent,
+                                                             &m_hotKeyHideAll};
+  velumix::ControlHotKey keys[velumix::kHotKeyCount];
+  for (int i = 0; i < velumix::kHotKeyCount; ++i) {
+    keys[i] = velumix::ControlHotKeyFromValue(controls[i]->GetHotKeyValue());
+  }
+  if (velumix::HasDuplicateHotKeys(keys)) {
+    MessageBox(kDuplicateHotKeys, velumix::kOopsCaption, MB_OK | MB_ICONHAND);
+    return;
+  }
+  velumix::ApplyControlHotKeys(m_record, keys);
+  CDialog::OnOK();
+}
+
+// The buttons belong to this showing of the dialog.
+void CConfigDlg::OnDestroy() {
+  for (auto& button : m_buttons) button.reset();
+  Default();
+}

@@ -1,0 +1,24 @@
+#include "settings/hotkeys.h"
+
+namespace velumix {
+
+bool HasDuplicateHotKeys(const ControlHotKey (&controls)[kHotKeyCount]) {
+  for (int first = 0; first < kHotKeyCount; ++first) {
+    const ControlHotKey& a = controls[first];
+    if (a.key == 0 || a.flags == 0) continue;
+    for (int second = first + 1; second < kHotKeyCount; ++second) {
+      const ControlHotKey& b = controls[second];
+      if (a.key == b.key && a.flags == b.flags) return true;
+    }
+  }
+  return false;
+}
+
+void ApplyControlHotKeys(SettingsRecord& record, const ControlHotKey (&controls)[kHotKeyCount]) {
+  for (int i = 0; i < kHotKeyCount; ++i) {
+    record.m_hotKey[i] = controls[i].key;
+    record.m_hotMod[i] = SwapShiftAlt(controls[i].flags);
+  }
+}
+
+}  // namespace velumix

@@ -1,0 +1,41 @@
+// Hot-key bindings between the hot-key controls and the registration.
+#pragma once
+
+#include <cstdint>
+
+#include "settings/settings_record.h"
+
+namespace velumix {
+
+// The hot-key control puts Shift in bit 1 and Alt in bit 4, the registration
+// the other way round; every other bit means the same to both. The same
+// exchange translates in either direction.
+constexpr std::uint16_t SwapShiftAlt(std::uint16_t flags) {
+  return static_cast<std::uint16_t>((flags & ~0x5u) | ((flags & 0x1u) << 2) | ((flags & 0x4u) >> 2));
+}
+
+// What a hot-key control shows and returns: key in the low byte, control
+// flags in the high byte.
+struct ControlHotKey {
+  std::uint8_t key;
+  std::uint8_t flags;
+};
+
+constexpr std::uint16_t ControlValueFor(std::uint16_t key, std::uint16_t registrationMods) {
+  return static_cast<std::uint16_t>((key & 0xFF) | ((SwapShiftAlt(registrationMods) & 0xFF) << 8));
+}
+
+constexpr ControlHotKey ControlHotKeyFromValue(std::uint16_t value) {
+  return {static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>(value >> 8)};
+}
+
+// True when two operations carry the same key with the same, non-empty
+// flags; bindings without a key or without modifiers never clash. The pairs
+// are taken in record order.
+bool HasDuplicateHotKeys(const ControlHotKey (&controls)[kHotKeyCount]);
+
+// Writes the four controls' bindings into the record, flags translated to
+// the registration encoding.
+void ApplyControlHotKeys(SettingsRecord& record, const ControlHotKey (&controls)[kHotKeyCount]);
+
+}  // namespace velumix

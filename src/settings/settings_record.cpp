@@ -1,0 +1,32 @@
+#include "settings/settings_record.h"
+
+namespace velumix {
+
+SettingsRecord LoadSettings(ProfileStore& store) {
+  SettingsRecord record;
+  record.m_camouflage = static_cast<std::int32_t>(store.ReadInt(kSettingsSection, kValueCamouflage, 0));
+  record.m_startMinimized = static_cast<std::int32_t>(store.ReadInt(kSettingsSection, kValueStartMinimized, 0));
+  record.m_password = store.ReadString(kSettingsSection, kValuePassword, "");
+  record.m_passwordConfirm = record.m_password;
+  for (int i = 0; i < kHotKeyCount; ++i) {
+    record.m_hotKey[i] = static_cast<std::uint16_t>(store.ReadInt(kSettingsSection, kHotKeyValueNames[i], 0));
+  }
+  for (int i = 0; i < kHotKeyCount; ++i) {
+    record.m_hotMod[i] = static_cast<std::uint16_t>(store.ReadInt(kSettingsSection, kHotModValueNames[i], 0));
+  }
+  return record;
+}
+
+void StoreAllSettings(ProfileStore& store, const SettingsRecord& record) {
+  StorePassword(store, record);
+  store.WriteInt(kSettingsSection, kValueCamouflage, static_cast<std::uint32_t>(record.m_camouflage));
+  store.WriteInt(kSettingsSection, kValueStartMinimized, static_cast<std::uint32_t>(record.m_startMinimized));
+  for (int i = 0; i < kHotKeyCount; ++i) store.WriteInt(kSettingsSection, kHotKeyValueNames[i], record.m_hotKey[i]);
+  for (int i = 0; i < kHotKeyCount; ++i) store.WriteInt(kSettingsSection, kHotModValueNames[i], record.m_hotMod[i]);
+}
+
+void StorePassword(ProfileStore& store, const SettingsRecord& record) {
+  store.WriteString(kSettingsSection, kValuePassword, record.m_password.c_str());
+}
+
+}  // namespace velumix

@@ -1,0 +1,52 @@
+// The user's options, password and hot keys, as loaded at start and stored
+// by Configure and by setting a first password.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace velumix {
+
+// Hot keys in record order; the registration id of index i is i + 1.
+enum HotKeyIndex : int { kHotKeyShowAll = 0, kHotKeyLock = 1, kHotKeyHideCurrent = 2, kHotKeyHideAll = 3 };
+inline constexpr int kHotKeyCount = 4;
+
+struct SettingsRecord {
+  std::int32_t m_camouflage = 0;
+  std::int32_t m_startMinimized = 0;
+  std::string m_password;         // empty: no password set
+  std::string m_passwordConfirm;  // the confirmation last accepted
+  std::uint16_t m_hotKey[kHotKeyCount] = {};  // virtual-key codes, 0 for none
+  std::uint16_t m_hotMod[kHotKeyCount] = {};  // MOD_ALT 1, MOD_CONTROL 2, MOD_SHIFT 4, MOD_WIN 8
+};
+
+// The four profile operations of one section.
+class ProfileStore {
+ public:
+  virtual ~ProfileStore() = default;
+  virtual std::uint32_t ReadInt(const char* section, const char* entry, std::uint32_t fallback) = 0;
+  virtual std::string ReadString(const char* section, const char* entry, const char* fallback) = 0;
+  virtual bool WriteInt(const char* section, const char* entry, std::uint32_t value) = 0;
+  virtual bool WriteString(const char* section, const char* entry, const char* value) = 0;
+};
+
+inline constexpr char kSettingsSection[] = "Settings";
+
+inline constexpr char kValueCamouflage[] = "camouflage";
+inline constexpr char kValueStartMinimized[] = "startminimized";
+inline constexpr char kValuePassword[] = "password";
+inline constexpr const char* kHotKeyValueNames[kHotKeyCount] = {"hot_showall_key", "hot_lock_key",
+                                                                 "hot_hidecurrent_key", "hot_hideall_key"};
+inline constexpr const char* kHotModValueNames[kHotKeyCount] = {"hot_showall_mod", "hot_lock_mod",
+                                                                 "hot_hidecurrent_mod", "hot_hideall_mod"};
+
+// Reads every value, with the defaults for what is missing; keys and
+// modifiers keep their low 16 bits.
+SettingsRecord LoadSettings(ProfileStore& store);
+// Writes all eleven values: the password first, then the options, the four
+// keys and the four modifiers.
+void StoreAllSettings(ProfileStore& store, const SettingsRecord& record);
+// Writes the password alone.
+void StorePassword(ProfileStore& store, const SettingsRecord& record);
+
+}  // namespace velumix

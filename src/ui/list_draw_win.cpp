@@ -1,0 +1,69 @@
+// The owner-drawn rows of the window list: a bulb for the hidden flag, then
+// the title.
+#include <cstring>
+
+#include "framework/handles.h"
+#include "resource.h"
+#include "ui/velumix_dlg_win.h"
+
+namespace {
+
+constexpr int kRowHeight = 15;
+constexpr int kMarkSize = 15;
+constexpr int kTextIndent = 20;
+
+constexpr COLORREF kNavy = RGB(0, 0, 128);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kDesktopRed = RGB(100, 0, 0);
+
+}  // namespace
+
+void CVelumixDlg::OnMeasureItem(int, MEASUREITEMSTRUCT* mis) {
+  if (mis->CtlID != IDC_WINDOW_LIST) {
+    Default();
+    return;
+  }
+  // During the dialog's creation the list is not attached yet.
+  if (::IsWindow(m_list.m_hWnd)) {
+    RECT client = m_list.GetClientRect();
+    mis->itemWidth = static_cast<UINT>(client.right - client.left);
+  } else {
+    mis->itemWidth = 5;
+  }
+  mis->itemHeight = kRowHeight;
+}
+
+void CVelumixDlg::OnDrawItem(int id, DRAWITEMSTRUCT* dis) {
+  if (dis->CtlID != IDC_WINDOW_LIST) {
+    CDialog::OnDrawItem(id, dis);  // the bitmap buttons draw themselves
+    return;
+  }
+  if (dis->itemID == static_cast<UINT>(-1)) return;
+  const int item = static_cast<int>(dis->itemID);
+
+  int selection = m_list.GetCurSel();
+  char text[256] = {};
+  LRESULT length = m_list.SendMessage(LB_GETTEXTLEN, dis->itemID);
+  if (length >= 0 && length < static_cast<LRESULT>(sizeof text)) {
+    m_list.SendMessage(LB_GETTEXT, dis->itemID, reinterpret_cast<LPARAM>(text));
+  }
+
+  HDC dc = dis->hDC;
+  const bool selected = selection != LB_ERR && item == selection;
+  const COLORREF background = selected ? kNavy : kWhite;
+  {
+    fw::unique_hbrush brush(::CreateSolidBrush(background));
+    ::FillRect(dc, &dis->rcItem, brush.get());
+  }
+  ::SetBkColor(dc, background);
+  ::SetTextColor(dc, selected ? kWhite : kBlack);
+  if (std::strcmp(text, velumix::kDesktopTitle) == 0) ::SetTextColor(dc, kDesktopRed);
+  ::SetBkMode(dc, OPAQUE);
+  ::TextOutA(dc, dis->rcItem.left + kTextIndent, dis->rcItem.top, text, static_cast<int>(std::strlen(text)));
+
+  const bool hidden = item < velumix::kTableSlots && m_engine.table()[item].hidden != 0;
+  HBITMAP mark = hidden ? m_bmpHidden.GetSafeHandle() : m_bmpShown.GetSafeHandle();
+  ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(mark), 0, dis->rcItem.left, dis->rcItem.top, kMarkSize,
+               kMarkSize, DST_BITMAP);
+}

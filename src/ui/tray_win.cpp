@@ -1,0 +1,124 @@
+// The tray icon, hiding the main window into the tray, and the tray menu.
+#include <cstring>
+
+#include "app/log_file_win.h"
+#include "framework/winapp.h"
+#include "lock/lock_state.h"
+#include "resource.h"
+#include "ui/tray_notify.h"
+#include "ui/velumix_dlg_win.h"
+
+std::int32_t g_trayIconAdded = 0;
+std::int32_t g_trayMenuShown = 0;
+
+namespace {
+
+constexpr char kTipShown[] = "Right-click on me!";
+constexpr char kTipCamouflaged[] = "I'm still here!";
+
+velumix::TrayMouse TrayMouseFor(LPARAM message) {
+  switch (message) {
+    case WM_LBUTTONDBLCLK: return velumix::TrayMouse::DoubleClick;
+    case WM_RBUTTONUP: return velumix::TrayMouse::RightButtonUp;
+    default: return velumix::TrayMouse::Other;
+  }
+}
+
+}  // namespace
+
+void CVelumixDlg::FillTrayIconRecord(int camouflage) {
+  m_nid = {};
+  m_nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  m_nid.hWnd = m_hWnd;
+  m_nid.uID = TRAY_ICON_ID;
+  m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  m_nid.uCallbackMessage = WM_TRAYNOTIFY;
+  // A private copy: the notification area keeps its own, so ours is freed
+  // right after the call.
+  m_nid.hIcon = static_cast<HICON>(::LoadImageA(fw::AfxGetInstanceHandle(),
+                                                MAKEINTRESOURCEA(camouflage ? IDI_TRAY_CAMOUFLAGE : IDI_TRAY),
+                                                IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+  const char* tip = camouflage ? kTipCamouflaged : kTipShown;
+  std::strncpy(m_nid.szTip, tip, sizeof m_nid.szTip - 1);
+}
+
+BOOL CVelumixDlg::HideToTray(int mode) {
+  if (g_trayIconAdded != 1) {
+    FillTrayIconRecord(m_settings.m_camouflage);
+    fw::unique_hicon icon(m_nid.hIcon);
+    if (!::Shell_NotifyIconA(NIM_ADD, &m_nid)) {
+      // The window stays where it is, and so does its list refresh: with no
+      // icon there would be nothing to bring either back.
+      g_pLog->Log("HideToTray: couldn't like put it to system tray and stuff\n");
+      return FALSE;
+    }
+    g_trayIconAdded = 1;
+  }
+  if (mode == HIDE_MODE_STARTUP) return TRUE;
+  // A window in the tray does not refresh its list.
+  KillTimer(TIMER_REFRESH_LIST);
+  ShowWindow(SW_HIDE);
+  return TRUE;
+}
+
+void CVelumixDlg::ReplaceTrayIcon(int camouflage) {
+  if (!::Shell_NotifyIconA(NIM_DELETE, &m_nid)) g_pLog->Log("OnCancel: couldn't delete icon from the system tray\n");
+  FillTrayIconRecord(camouflage);
+  fw::unique_hicon icon(m_nid.hIcon);
+  if (!::Shell_NotifyIconA(NIM_ADD, &m_nid)) g_pLog->Log("OnConfigure: couldn't like put it to system tray and stuff\n");
+}
+
+void CVelumixDlg::OnDestroy() {
+  if (!::Shell_NotifyIconA(NIM_DELETE, &m_nid)) g_pLog->Log("OnCancel: couldn't delete icon from the system tray\n");
+  Default();
+}
+
+LRESULT CVelumixDlg::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage) {
+  // Read first: after a password prompt the menu still opens where the
+  // click happened.
+  POINT cursor{};
+  ::GetCursorPos(&cursor);
+  velumix::TrayAction action =
+      velumix::DecideTrayAction(static_cast<unsigned>(iconId), TrayMouseFor(mouseMessage), m_lock.locked(),
+                                velumix::g_passwordPromptOpen != 0, [this] { return UnlockWithPassword() != FALSE; });
+  switch (action) {
+    case velumix::TrayAction::RestoreWindow: RestoreFromTray(); break;
+    case velumix::TrayAction::OpenMenu: ShowTrayMenu(cursor); break;
+    case velumix::TrayAction::None: break;
+  }
+  return 0;
+}
+
+void CVelumixDlg::RestoreFromTray() {
+  m_engine.RefreshTable();
+  m_engine.FillList(m_list, g_pLog, velumix::kListInsertFailed);
+  ShowWindow(SW_RESTORE);
+  SetTimer(TIMER_REFRESH_LIST, kRefreshPeriodMs);
+}
+
+void CVelumixDlg::ShowTrayMenu(POINT at) {
+  // The first menu of a run shows the table as the start-up fill left it.
+  if (g_trayMenuShown == 0) {
+    g_trayMenuShown = 1;
+  } else if (m_engine.RefreshTable()) {
+    // The list box no longer matches the table: the next tick rebuilds it.
+    m_engine.m_listChanged = 1;
+  }
+
+  m_trayMenu.DestroyMenu();
+  if (!m_trayMenu.CreatePopupMenu()) g_pLog->Log("Creating a tray menu failed");
+  for (const velumix::TrayMenuItem& item : m_trayMenuModel.Build(m_engine.table())) {
+    switch (item.kind) {
+      case velumix::TrayMenuItem::Kind::Separator:
+        m_trayMenu.AppendMenu(MF_SEPARATOR);
+        break;
+      case velumix::TrayMenuItem::Kind::Window:
+        m_trayMenu.AppendMenu(MF_STRING | (item.checked ? MF_CHECKED : 0u), item.command, item.text.c_str());
+        break;
+      case velumix::TrayMenuItem::Kind::Command:
+        m_trayMenu.AppendMenu(MF_STRING, item.command, item.text.c_str());
+        break;
+    }
+  }
+  m_trayMenu.TrackPopupMenu(TPM_RIGHTALIGN, at.x, at.y, this);
+}

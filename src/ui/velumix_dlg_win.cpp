@@ -1,0 +1,247 @@
+#include "ui/velumix_dlg_win.h"
+
+#include "app/log_file_win.h"
+#include "app/velumix_app_win.h"
+#include "controls/about_dlg_win.h"
+#include "core/hot_keys.h"
+#include "framework/winapp.h"
+#include "resource.h"
+#include "settings/app_profile_store_win.h"
+
+namespace {
+
+struct ButtonFaces {
+  UINT id, normal, hover, pressed;
+};
+
+// Created in this order at initialisation.
+constexpr ButtonFaces kMainButtons[] = {
+    {IDC_HIDE_ALL, IDB_HIDEALL_NORMAL, IDB_HIDEALL_HOVER, IDB_HIDEALL_PRESSED},
+    {IDC_SHOW_ALL, IDB_SHOWALL_NORMAL, IDB_SHOWALL_HOVER, IDB_SHOWALL_PRESSED},
+    {IDC_SET_PASSWORD, IDB_LOCK_NORMAL, IDB_LOCK_HOVER, IDB_LOCK_PRESSED},
+    {IDC_EXIT, IDB_EXIT_NORMAL, IDB_EXIT_HOVER, IDB_EXIT_PRESSED},
+    {IDC_CONFIGURE, IDB_CONFIGURE_NORMAL, IDB_CONFIGURE_HOVER, IDB_CONFIGURE_PRESSED},
+    {IDOK, IDB_OK_NORMAL, IDB_OK_HOVER, IDB_OK_PRESSED},
+};
+
+struct ControlPlace {
+  int id, x, y, width, height;
+};
+
+// Client pixels; moved in this order.
+constexpr ControlPlace kLayout[] = {
+    {IDC_WINDOW_LIST, 11, 28, 308, 117}, {IDOK, 230, 190, 89, 26},         {IDC_CONFIGURE, 119, 190, 89, 26},
+    {IDC_EXIT, 11, 190, 89, 26},         {IDC_SET_PASSWORD, 230, 153, 89, 26}, {IDC_SHOW_ALL, 119, 153, 89, 26},
+    {IDC_HIDE_ALL, 11, 153, 89, 26},
+};
+
+constexpr int kMainWidth = 335;
+constexpr int kMainHeight = 253;
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CVelumixDlg, fw::CDialog)
+  ON_WM_SYSCOMMAND()
+  ON_WM_PAINT()
+  ON_WM_QUERYDRAGICON()
+  ON_WM_SIZE()
+  ON_WM_DESTROY()
+  ON_WM_DRAWITEM()
+  ON_WM_MEASUREITEM()
+  ON_BN_CLICKED(IDC_HIDE_ALL, HideAll)
+  ON_BN_CLICKED(IDC_SHOW_ALL, ShowAll)
+  ON_BN_CLICKED(IDC_EXIT, OnExit)
+  ON_BN_CLICKED(IDC_SET_PASSWORD, OnLock)
+  ON_BN_CLICKED(IDC_CONFIGURE, OnConfigure)
+  ON_WM_TIMER()
+  ON_LBN_SELCHANGE(IDC_WINDOW_LIST, OnWindowListSelChange)
+  ON_MESSAGE(WM_TRAYNOTIFY, OnTrayNotify)
+  ON_COMMAND_RANGE(ID_TRAY_WINDOW_FIRST, ID_TRAY_WINDOW_LAST, OnWindowCommand)
+  ON_COMMAND(ID_TRAY_LOCK, OnLock)
+  ON_COMMAND(ID_TRAY_HIDEALL, HideAll)
+  ON_COMMAND(ID_TRAY_SHOWALL, ShowAll)
+  ON_COMMAND(ID_REFRESH_LIST, RefreshList)
+  ON_MESSAGE(WM_HOTKEY, OnHotKey)
+  ON_COMMAND(ID_HELP, OnOpenWebSite)
+END_MESSAGE_MAP()
+
+CVelumixDlg::CVelumixDlg(fw::CWnd* parent) : CDialog(IDD_VELUMIX_DIALOG, parent), m_nid{} {
+  m_hIcon = ::LoadIconA(fw::AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+  m_bmpHidden.LoadBitmap(IDB_BULB_HIDDEN);
+  m_bmpShown.LoadBitmap(IDB_BULB_SHOWN);
+  velumix::AppProfileStore store;
+  m_settings = velumix::LoadSettings(store);
+}
+
+CVelumixDlg::~CVelumixDlg() = default;
+
+void CVelumixDlg::DoDataExchange(fw::CDataExchange* pDX) { fw::DDX_Control(pDX, IDC_WINDOW_LIST, m_list); }
+
+BOOL CVelumixDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+
+  RECT r = GetWindowRect();
+  g_pLog->Log("**Main window** left=");
+  g_pLog->LogNumber(r.left);
+  g_pLog->Log(" top=");
+  g_pLog->LogNumber(r.top);
+  g_pLog->Log(" right=");
+  g_pLog->LogNumber(r.right);
+  g_pLog->Log(" bottom=");
+  g_pLog->LogNumber(r.bottom);
+  g_pLog->Log("\n");
+
+  MoveWindow(r.left, r.top, kMainWidth, kMainHeight, TRUE);
+  LayOutControls();
+
+  char about[64] = {};
+  if (::LoadStringA(fw::AfxGetInstanceHandle(), IDS_ABOUTBOX, about, sizeof about) > 0) {
+    if (HMENU sysMenu = GetSystemMenu(FALSE)) {
+      ::AppendMenuA(sysMenu, MF_SEPARATOR, 0, nullptr);
+      ::AppendMenuA(sysMenu, MF_STRING, IDM_ABOUTBOX, about);
+    }
+  }
+
+  SetIcon(m_hIcon, TRUE);
+  SetIcon(m_hIcon, FALSE);
+
+  CreateButtons();
+
+  if (!m_trayMenu.CreatePopupMenu()) g_pLog->Log("Creating a tray menu failed");
+  if (!m_trayMenu.AppendMenu(MF_STRING, IDCANCEL, "Exit")) g_pLog->Log("appending menu items failed");
+
+  if (m_settings.m_startMinimized) SetTimer(TIMER_START_MINIMIZED, 1000);
+  SetTimer(TIMER_REFRESH_LIST, kRefreshPeriodMs);
+
+  if (HMENU sysMenu = GetSystemMenu(FALSE)) {
+    ::RemoveMenu(sysMenu, SC_SIZE, MF_BYCOMMAND);
+    ::RemoveMenu(sysMenu, SC_RESTORE, MF_BYCOMMAND);
+    ::RemoveMenu(sysMenu, SC_MAXIMIZE, MF_BYCOMMAND);
+  }
+
+  m_engine.FillTable();
+  m_engine.FillList(m_list, g_pLog, velumix::kListInsertFailedAtStart);
+
+  RegisterHotKeys();
+  m_taskbarCreatedMessage = ::RegisterWindowMessageA("TaskbarCreated");
+  HideToTray(HIDE_MODE_STARTUP);
+  return TRUE;
+}
+
+void CVelumixDlg::LayOutControls() {
+  for (const ControlPlace& place : kLayout) {
+    ::MoveWindow(GetDlgItem(place.id), place.x, place.y, place.width, place.height, TRUE);
+  }
+  // The background picture lies under every control and never paints over
+  // one of them.
+  if (HWND background = GetDlgItem(IDC_STATIC)) {
+    ::SetWindowLongPtrA(background, GWL_STYLE, ::GetWindowLongPtrA(background, GWL_STYLE) | WS_CLIPSIBLINGS);
+    ::SetWindowPos(background, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
+void CVelumixDlg::CreateButtons() {
+  for (size_t i = 0; i < std::size(kMainButtons); ++i) {
+    const ButtonFaces& b = kMainButtons[i];
+    m_buttons[i] = std::make_unique<CImageButton>();
+    m_buttons[i]->Create(this, b.id, b.normal, b.hover, b.pressed);
+  }
+}
+
+LRESULT CVelumixDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  // The notification area came (back) up: it has forgotten our icon.
+  if (message == m_taskbarCreatedMessage && m_taskbarCreatedMessage != 0) {
+    g_trayIconAdded = 0;
+    HideToTray(HIDE_MODE_STARTUP);
+    return 0;
+  }
+  return CDialog::WindowProc(message, wParam, lParam);
+}
+
+void CVelumixDlg::OnSysCommand(UINT id, LPARAM) {
+  if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+    CAboutDlg about;
+    about.DoModal();
+    return;
+  }
+  Default();
+}
+
+void CVelumixDlg::OnPaint() {
+  if (!IsIconic()) {
+    Default();
+    return;
+  }
+  fw::PaintDC dc(m_hWnd);
+  SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
+  int iconWidth = ::GetSystemMetrics(SM_CXICON);
+  int iconHeight = ::GetSystemMetrics(SM_CYICON);
+  RECT client = GetClientRect();
+  int x = (client.right - client.left - iconWidth + 1) / 2;
+  int y = (client.bottom - client.top - iconHeight + 1) / 2;
+  ::DrawIcon(dc.get(), x, y, m_hIcon);
+}
+
+void CVelumixDlg::OnSize(UINT type, int, int) {
+  Default();
+  if (type == SIZE_MINIMIZED) HideToTray(HIDE_MODE_HIDE);
+}
+
+void CVelumixDlg::OnTimer(UINT_PTR id) {
+  if (id == TIMER_START_MINIMIZED) {
+    ShowWindow(SW_MINIMIZE);
+    KillTimer(TIMER_START_MINIMIZED);
+  } else if (id == TIMER_REFRESH_LIST) {
+    RefreshList();
+  }
+  Default();
+}
+
+void CVelumixDlg::OnOK() { HideToTray(HIDE_MODE_HIDE); }
+
+void CVelumixDlg::OnCancel() { OnExit(); }
+
+// The dialog's own confirm step ends it; the program ends with it.
+void CVelumixDlg::EndProgram() { CDialog::OnOK(); }
+
+void CVelumixDlg::HideAll() {
+  m_engine.HideAll();
+  InvalidateRect(nullptr, FALSE);
+}
+
+void CVelumixDlg::ShowAll() {
+  m_engine.ShowAll();
+  InvalidateRect(nullptr, FALSE);
+  SetForegroundWindow();
+}
+
+void CVelumixDlg::HideCurrent() { m_engine.HideCurrent(); }
+
+void CVelumixDlg::OnWindowListSelChange() {
+  int selection = m_list.GetCurSel();
+  m_list.SetCurSel(-1);
+  if (m_engine.ToggleEntry(selection) == velumix::ToggleResult::Shown) SetForegroundWindow();
+  m_engine.m_listChanged = 1;
+  RefreshList();
+}
+
+void CVelumixDlg::OnWindowCommand(UINT id) {
+  m_engine.ToggleEntry(m_trayMenuModel.ResolveWindowCommand(m_engine.table(), id));
+  m_engine.m_listChanged = 1;
+  InvalidateRect(nullptr, FALSE);
+}
+
+void CVelumixDlg::RefreshList() { m_engine.RefreshList(m_list, g_pLog); }
+
+LRESULT CVelumixDlg::OnHotKey(WPARAM id, LPARAM) {
+  switch (velumix::HotKeyActionFor(static_cast<int>(id), m_lock.locked())) {
+    case velumix::HotKeyAction::ShowAll: ShowAll(); break;
+    case velumix::HotKeyAction::Lock: OnLock(); break;
+    case velumix::HotKeyAction::HideCurrent: HideCurrent(); break;
+    case velumix::HotKeyAction::HideAll: HideAll(); break;
+    case velumix::HotKeyAction::None: break;
+  }
+  return 1;
+}
+
+void CVelumixDlg::OnOpenWebSite() { theApp.OnOpenWebSite(); }

@@ -1,0 +1,112 @@
+// The main dialog: the program's one main window. It owns the window table,
+// the settings, the lock and the tray icon, and receives every event that
+// drives the program.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "controls/image_button_win.h"
+#include "core/window_engine.h"
+#include "core/window_system_win.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
+#include "lock/lock_state.h"
+#include "settings/settings_record.h"
+#include "ui/tray_menu.h"
+
+// The tray icon's callback message: a fixed number, not an offset from WM_USER.
+constexpr UINT WM_TRAYNOTIFY = 0x65;
+constexpr UINT TRAY_ICON_ID = 5;
+
+constexpr UINT_PTR TIMER_START_MINIMIZED = 1;
+constexpr UINT_PTR TIMER_REFRESH_LIST = 2;
+constexpr UINT kRefreshPeriodMs = 200;
+
+// HideToTray modes: put up the icon only, or also hide the main window.
+constexpr int HIDE_MODE_STARTUP = 9;
+constexpr int HIDE_MODE_HIDE = 5;
+
+// Process-wide tray flags.
+extern std::int32_t g_trayIconAdded;  // set after the first successful add, never cleared
+extern std::int32_t g_trayMenuShown;  // set the first time the tray menu is asked for
+
+// The list box, as the window engine sees it.
+class CWindowListBox : public fw::CListBox, public velumix::WindowList {
+ public:
+  void ResetContent() override { fw::CListBox::ResetContent(); }
+  bool AddString(const char* text) override { return fw::CListBox::AddString(text) >= 0; }
+};
+
+class CVelumixDlg : public fw::CDialog {
+ public:
+  explicit CVelumixDlg(fw::CWnd* parent = nullptr);
+  ~CVelumixDlg() override;
+
+  // Puts up the tray icon if needed and, in mode 5, hides the main window.
+  BOOL HideToTray(int mode);
+
+  velumix::SettingsRecord& settings() { return m_settings; }
+  void RegisterHotKeys();
+  void UnregisterHotKeys();
+  void ShowAll();
+  void ReplaceTrayIcon(int camouflage);
+
+ protected:
+  void DoDataExchange(fw::CDataExchange* pDX) override;
+  BOOL OnInitDialog() override;
+  void OnOK() override;
+  void OnCancel() override;
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  void OnSysCommand(UINT id, LPARAM lParam);
+  void OnPaint();
+  HICON OnQueryDragIcon() { return m_hIcon; }
+  void OnSize(UINT type, int cx, int cy);
+  void OnDestroy();
+  void OnDrawItem(int id, DRAWITEMSTRUCT* dis);
+  void OnMeasureItem(int id, MEASUREITEMSTRUCT* mis);
+  void HideAll();
+  void OnExit();
+  void OnLock();
+  void OnConfigure();
+  void OnTimer(UINT_PTR id);
+  void OnWindowListSelChange();
+  LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage);
+  void OnWindowCommand(UINT id);
+  void RefreshList();
+  LRESULT OnHotKey(WPARAM id, LPARAM lParam);
+  void OnOpenWebSite();
+
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  friend class MainDialogLockHost;
+
+  void HideCurrent();
+  BOOL UnlockWithPassword();
+  void RestoreFromTray();
+  void ShowTrayMenu(POINT at);
+  // Fills m_nid for the icon that `camouflage` selects and loads that icon.
+  void FillTrayIconRecord(int camouflage);
+  void EndProgram();
+  void LayOutControls();
+  void CreateButtons();
+
+  CWindowListBox m_list;
+  NOTIFYICONDATAA m_nid;
+  fw::CMenu m_trayMenu;
+  velumix::Win32WindowSystem m_windowSystem;
+  velumix::WindowEngine m_engine{m_windowSystem};
+  velumix::TrayMenuModel m_trayMenuModel;
+  fw::CBitmap m_bmpHidden;
+  fw::CBitmap m_bmpShown;
+  velumix::SettingsRecord m_settings;
+  velumix::LockState m_lock;
+  HICON m_hIcon = nullptr;  // shared resource icon, not owned
+  std::unique_ptr<CImageButton> m_buttons[6];
+  UINT m_taskbarCreatedMessage = 0;
+};

@@ -1,0 +1,190 @@
+#include "core/window_engine.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fakes/fake_event_log.h"
+#include "fakes/fake_window_list.h"
+#include "fakes/fake_window_system.h"
+
+namespace velumix {
+namespace {
+
+using ::testing::ElementsAre;
+
+class WindowEngineTest : public ::testing::Test {
+ protected:
+  // Adds the windows and fills the table from the whole desktop.
+  std::vector<WindowId> Track(std::initializer_list<const char*> titles) {
+    std::vector<WindowId> ids;
+    for (const char* title : titles) ids.push_back(m_desktop.Add(title));
+    m_engine.FillTable();
+    return ids;
+  }
+  bool Visible(WindowId id) { return m_desktop.at(id).visible; }
+  std::int32_t Flag(WindowId id) { return m_engine.table()[m_engine.table().Find(id)].hidden; }
+
+  FakeWindowSystem m_desktop;
+  WindowEngine m_engine{m_desktop};
+};
+
+using HideAll = WindowEngineTest;
+
+TEST_F(HideAll, HidesEveryVisibleEntryButTheDesktopOnce) {
+  auto ids = Track({"Program Manager", "A", "B"});
+  m_engine.HideAll();
+  EXPECT_TRUE(Visible(ids[0]));
+  EXPECT_EQ(Flag(ids[0]), 0);
+  for (WindowId id : {ids[1], ids[2]}) {
+    EXPECT_FALSE(Visible(id));
+    EXPECT_EQ(Flag(id), 1);
+  }
+  EXPECT_EQ(m_engine.m_listChanged, 1);
+  m_engine.HideAll();
+  EXPECT_EQ(m_desktop.m_counts.show, 2);
+  EXPECT_EQ(Flag(ids[1]), 1);
+}
+
+TEST_F(HideAll, WindowThatHidItselfKeepsItsFlag) {
+  auto ids = Track({"A"});
+  m_desktop.at(ids[0]).visible = false;
+  m_engine.HideAll();
+  EXPECT_EQ(Flag(ids[0]), 0);
+  EXPECT_EQ(m_desktop.m_counts.show, 0);
+}
+
+using ShowAll = WindowEngineTest;
+
+TEST_F(ShowAll, ShowsEveryInvisibleTrackedWindowAndClearsTheFlags) {
+  auto ids = Track({"Program Manager", "Hidden by us", "Hid itself"});
+  m_engine.HideAll();
+  m_engine.ToggleEntry(0);
+  m_desktop.at(ids[2]).visible = false;
+  m_engine.m_listChanged = 0;
+  m_engine.ShowAll();
+  for (WindowId id : ids) {
+    EXPECT_TRUE(Visible(id));
+    EXPECT_EQ(Flag(id), 0);
+  }
+  EXPECT_EQ(m_engine.m_listChanged, 1);
+}
+
+TEST_F(ShowAll, DestroyedWindowOnlyLosesItsFlag) {
+  auto ids = Track({"Gone", "Kept"});
+  m_engine.HideAll();
+  m_desktop.Destroy(ids[0]);
+  m_engine.ShowAll();
+  EXPECT_EQ(Flag(ids[0]), 0);
+  EXPECT_FALSE(m_desktop.at(ids[0]).exists);
+  EXPECT_TRUE(Visible(ids[1]));
+  EXPECT_EQ(m_engine.table().count(), 2);
+}
+
+using HideCurrent = WindowEngineTest;
+
+TEST_F(HideCurrent, HidesEveryTrackedWindowWhoseStoredTitleIsTheForegroundTitle) {
+  auto ids = Track({"Doc", "Other", "Doc", "Doc", "Draft"});
+  m_desktop.at(ids[3]).title = "Doc (edited)";
+  m_desktop.at(ids[4]).title = "Doc";
+  m_desktop.m_foreground = ids[0];
+  m_engine.HideCurrent();
+  EXPECT_FALSE(Visible(ids[0]));
+  EXPECT_FALSE(Visible(ids[2]));
+  EXPECT_FALSE(Visible(ids[3]));
+  EXPECT_TRUE(Visible(ids[1]));
+  EXPECT_TRUE(Visible(ids[4]));
+  EXPECT_EQ(Flag(ids[2]), 1);
+  EXPECT_EQ(Flag(ids[1]), 0);
+  EXPECT_EQ(m_engine.m_listChanged, 1);
+}
+
+TEST_F(HideCurrent, UntrackedForegroundHidesItsTrackedTwin) {
+  auto ids = Track({"Doc"});
+  WindowId untracked = m_desktop.Add("Doc");
+  m_desktop.m_foreground = untracked;
+  m_engine.HideCurrent();
+  EXPECT_FALSE(Visible(ids[0]));
+  EXPECT_TRUE(Visible(untracked));
+}
+
+TEST_F(HideCurrent, DesktopOrNoForegroundHidesNothing) {
+  auto ids = Track({"Program Manager", "A"});
+  m_desktop.m_foreground = ids[0];
+  m_engine.HideCurrent();
+  m_desktop.m_foreground = kNoWindow;
+  m_engine.HideCurrent();
+  EXPECT_EQ(m_desktop.m_counts.show, 0);
+  EXPECT_EQ(m_engine.m_listChanged, 0);
+}
+
+using ToggleEntry = WindowEngineTest;
+
+TEST_F(ToggleEntry, FlipsTheFlagWhateverTheVisibility) {
+  auto ids = Track({"Program Manager", "A"});
+  EXPECT_EQ(m_engine.ToggleEntry(1), ToggleResult::Hidden);
+  EXPECT_FALSE(Visible(ids[1]));
+  m_desktop.at(ids[1]).visible = true;  // came back by itself
+  EXPECT_EQ(m_engine.ToggleEntry(1), ToggleResult::Shown);
+  EXPECT_EQ(Flag(ids[1]), 0);
+  m_desktop.at(ids[1]).visible = false;  // went away by itself
+  EXPECT_EQ(m_engine.ToggleEntry(1), ToggleResult::Hidden);
+  EXPECT_EQ(Flag(ids[1]), 1);
+  EXPECT_EQ(m_engine.ToggleEntry(0), ToggleResult::Hidden);
+  EXPECT_FALSE(Visible(ids[0]));
+  EXPECT_EQ(m_desktop.m_counts.show, 4);
+}
+
+TEST_F(ToggleEntry, IndexNotInUseTouchesNothing) {
+  Track({"A", "B"});
+  for (int index : {-1, 2, 3, kMaxTrackedWindows}) EXPECT_EQ(m_engine.ToggleEntry(index), ToggleResult::None) << index;
+  EXPECT_EQ(m_desktop.m_counts.show, 0);
+}
+
+class RefreshList : public WindowEngineTest {
+ protected:
+  void SetUp() override { Track({"One", "Two", "Three"}); }
+
+  FakeWindowList m_list;
+  StringEventLog m_log;
+};
+
+TEST_F(RefreshList, UnchangedTickLeavesTheListAlone) {
+  EXPECT_FALSE(m_engine.RefreshList(m_list, &m_log));
+  EXPECT_EQ(m_list.m_resets + m_list.m_adds, 0);
+}
+
+TEST_F(RefreshList, ChangedFlagsRebuildTheWholeListOnce) {
+  m_engine.HideAll();
+  EXPECT_TRUE(m_engine.RefreshTable());
+  EXPECT_EQ(m_engine.m_listChanged, 1);  // only the rebuild clears it
+  EXPECT_TRUE(m_engine.RefreshList(m_list, &m_log));
+  EXPECT_EQ(m_list.m_resets, 1);
+  EXPECT_THAT(m_list.m_items, ElementsAre("One", "Two", "Three"));
+  EXPECT_EQ(m_engine.m_listChanged, 0);
+  EXPECT_FALSE(m_engine.RefreshList(m_list, &m_log));
+  EXPECT_EQ(m_list.m_resets, 1);
+  EXPECT_EQ(m_log.m_written, "");
+}
+
+TEST_F(RefreshList, EachFailedItemIsLoggedOnTheSameLine) {
+  m_list.m_failingAdds = {0, 2};
+  m_desktop.Add("Four");
+  EXPECT_TRUE(m_engine.RefreshList(m_list, &m_log));
+  EXPECT_THAT(m_list.m_items, ElementsAre("Two", "Four"));
+  ASSERT_EQ(m_log.m_written.size(), kStampLength + 68);
+  EXPECT_EQ(m_log.m_written.substr(kStampLength), "Error in inserting a list box itemError in inserting a list box item");
+}
+
+TEST_F(RefreshList, FillListLogsTheGivenText) {
+  m_list.m_failingAdds = {1, 4};
+  m_engine.FillList(m_list, &m_log, kListInsertFailedAtStart);
+  m_engine.FillList(m_list, nullptr, kListInsertFailedAtStart);
+  EXPECT_EQ(m_list.m_resets, 2);
+  EXPECT_EQ(m_log.m_written.substr(kStampLength), "Error in serting a list box item");
+}
+
+}  // namespace
+}  // namespace velumix

@@ -1,0 +1,228 @@
+#include "lock/lock_state.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace velumix {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+
+const std::string kMistake = "ShowMessage Mistake in entering a password. Try again!|Oops...";
+const std::string kAskLocked =
+    "Ask The program is locked! By Exiting, currently hidden windows will remain hidden. Proceed?|Exit Velumix?";
+const std::string kAskUnlocked = "Ask By Exiting, currently hidden windows will be unhidden. Proceed?|Exit Velumix?";
+
+struct Entry {
+  DialogResult result;
+  std::string password, confirm = {};
+};
+
+// Either password dialog, answering from a script; past its end it cancels.
+template <typename Prompt>
+class ScriptedPrompt : public Prompt {
+ public:
+  DialogResult Run() {
+    m_promptOpenSeen.push_back(g_passwordPromptOpen);
+    if (m_script.empty()) return DialogResult::Cancel;
+    m_current = m_script.front();
+    m_script.pop_front();
+    return m_current.result;
+  }
+  const std::string& password() const { return m_current.password; }
+  const std::string& confirm() const { return m_current.confirm; }
+
+  std::deque<Entry> m_script;
+  std::vector<std::int32_t> m_promptOpenSeen;
+
+ private:
+  Entry m_current;
+};
+
+class FakeLockHost : public LockHost {
+ public:
+  explicit FakeLockHost(const SettingsRecord& record) : m_record(record) {}
+
+  bool HideToTray() override { return Note("HideToTray"), m_trayWorks; }
+  void ShowMessage(const char* text, const char* caption) override {
+    Note(std::string("ShowMessage ") + text + "|" + caption);
+  }
+  Answer Ask(const char* text, const char* caption) override {
+    return Note(std::string("Ask ") + text + "|" + caption), m_answer;
+  }
+  void StorePassword() override {
+    Note("StorePassword");
+    m_storedPassword = m_record.m_password;
+  }
+  void BringToFront() override { Note("BringToFront"); }
+  bool AnyHidden() override { return m_anyHidden; }
+  void ShowAll() override { Note("ShowAll"); }
+  void EndProgram() override { Note("EndProgram"); }
+
+  bool m_trayWorks = true, m_anyHidden = false;
+  Answer m_answer = Answer::Yes;
+  std::string m_storedPassword = "<never stored>";
+  std::vector<std::string> m_calls;
+
+ private:
+  void Note(std::string call) { m_calls.push_back(std::move(call)); }
+  const SettingsRecord& m_record;
+};
+
+class LockStateTest : public ::testing::Test {
+ protected:
+  void SetUp() override { g_passwordPromptOpen = 0; }
+  void Lock(std::initializer_list<Entry> script) {
+    m_setPassword.m_script.assign(script);
+    m_state.OnLock(m_record, m_host, m_setPassword);
+  }
+  bool Unlock(std::initializer_list<Entry> script) {
+    m_unlock.m_script.assign(script);
+    return m_state.UnlockWithPassword(m_record, m_host, m_unlock);
+  }
+
+  SettingsRecord m_record;
+  FakeLockHost m_host{m_record};
+  ScriptedPrompt<SetPasswordPrompt> m_setPassword;
+  ScriptedPrompt<UnlockPrompt> m_unlock;
+  LockState m_state;
+};
+
+using OnLock = LockStateTest;
+
+TEST_F(OnLock, StoredPasswordLocksWithoutAnyDialog) {
+  m_record.m_password = "secret";
+  Lock({});
+  EXPECT_TRUE(m_state.locked());
+  EXPECT_THAT(m_setPassword.m_promptOpenSeen, IsEmpty());
+  EXPECT_THAT(m_host.m_calls, ElementsAre("HideToTray"));
+}
+
+TEST_F(OnLock, CancelledFirstPasswordChangesNothing) {
+  Lock({{DialogResult::Cancel, "typed", "typed"}});
+  EXPECT_FALSE(m_state.locked());
+  EXPECT_EQ(m_record.m_password, "");
+  EXPECT_THAT(m_host.m_calls, IsEmpty());
+}
+
+TEST_F(OnLock, NewPasswordIsStoredAsTypedThenLocks) {
+  Lock({{DialogResult::Ok, " Mixed Case ", " Mixed Case "}});
+  EXPECT_TRUE(m_state.locked());
+  EXPECT_EQ(m_record.m_passwordConfirm, " Mixed Case ");
+  EXPECT_EQ(m_host.m_storedPassword, " Mixed Case ");
+  EXPECT_THAT(m_host.m_calls, ElementsAre("StorePassword", "HideToTray"));
+}
+
+TEST_F(OnLock, EmptyPasswordLocksAndUnlocksAndIsAskedForAgain) {
+  m_record.m_passwordConfirm = "stale";
+  Lock({{DialogResult::Ok, "", ""}});
+  EXPECT_TRUE(m_state.locked());
+  EXPECT_EQ(m_record.m_passwordConfirm, "");
+  EXPECT_EQ(m_host.m_storedPassword, "");
+  EXPECT_TRUE(Unlock({{DialogResult::Ok, ""}}));
+  EXPECT_FALSE(m_state.locked());
+  Lock({});
+  EXPECT_EQ(m_setPassword.m_promptOpenSeen.size(), 2u);
+}
+
+TEST_F(OnLock, EntriesDifferingOnlyInCaseAreAMistakeAndAskAgain) {
+  Lock({{DialogResult::Ok, "Secret", "secret"}, {DialogResult::Ok, "Secret", "Secret"}});
+  EXPECT_THAT(m_host.m_calls, ElementsAre(kMistake, "StorePassword", "HideToTray"));
+  EXPECT_EQ(m_record.m_password, "Secret");
+  EXPECT_TRUE(m_state.locked());
+}
+
+TEST_F(OnLock, RetriesAreUnlimited) {
+  for (int i = 0; i < 50; ++i) m_setPassword.m_script.push_back({DialogResult::Ok, "a", std::string(i + 1, 'b')});
+  m_setPassword.m_script.push_back({DialogResult::Ok, "right", "right"});
+  m_state.OnLock(m_record, m_host, m_setPassword);
+  EXPECT_EQ(std::count(m_host.m_calls.begin(), m_host.m_calls.end(), kMistake), 50);
+  EXPECT_TRUE(m_state.locked());
+  EXPECT_EQ(m_host.m_storedPassword, "right");
+}
+
+TEST_F(OnLock, CancelAfterAMismatchStoresNothing) {
+  Lock({{DialogResult::Ok, "a", "b"}, {DialogResult::Cancel, "a", "a"}});
+  EXPECT_THAT(m_host.m_calls, ElementsAre(kMistake));
+  EXPECT_FALSE(m_state.locked());
+  EXPECT_EQ(m_record.m_password, "");
+}
+
+TEST_F(OnLock, TrayFailureLeavesItUnlockedAndSaysSo) {
+  m_host.m_trayWorks = false;
+  m_record.m_password = "secret";
+  Lock({});
+  EXPECT_FALSE(m_state.locked());
+  EXPECT_THAT(m_host.m_calls, ElementsAre("HideToTray", StartsWith("ShowMessage ")));
+}
+
+TEST_F(OnLock, TrayFailureAfterANewPasswordStillStoresIt) {
+  m_host.m_trayWorks = false;
+  Lock({{DialogResult::Ok, "new", "new"}});
+  EXPECT_FALSE(m_state.locked());
+  EXPECT_EQ(m_host.m_storedPassword, "new");
+  EXPECT_THAT(m_host.m_calls, ElementsAre("StorePassword", "HideToTray", StartsWith("ShowMessage ")));
+}
+
+class UnlockWithPassword : public LockStateTest {
+ protected:
+  void SetUp() override {
+    LockStateTest::SetUp();
+    m_record.m_password = "secret";
+    m_state.m_locked = 1;
+  }
+};
+
+TEST_F(UnlockWithPassword, PromptFlagIsUpOnlyWhileThePromptRuns) {
+  EXPECT_FALSE(Unlock({{DialogResult::Cancel, ""}}));
+  EXPECT_THAT(m_unlock.m_promptOpenSeen, ElementsAre(1));
+  EXPECT_EQ(g_passwordPromptOpen, 0);
+  EXPECT_TRUE(m_state.locked());
+}
+
+TEST_F(UnlockWithPassword, EveryWrongPasswordIsAnsweredUntilTheRightOne) {
+  EXPECT_TRUE(Unlock({{DialogResult::Ok, "Secret"}, {DialogResult::Ok, ""}, {DialogResult::Ok, "secret"}}));
+  EXPECT_FALSE(m_state.locked());
+  EXPECT_THAT(m_unlock.m_promptOpenSeen, ElementsAre(1, 1, 1));
+  EXPECT_EQ(g_passwordPromptOpen, 0);
+  EXPECT_THAT(m_host.m_calls, ElementsAre("BringToFront", kMistake, kMistake, "BringToFront"));
+}
+
+TEST_F(UnlockWithPassword, CancelAfterAWrongPasswordStaysLocked) {
+  EXPECT_FALSE(Unlock({{DialogResult::Ok, "wrong"}, {DialogResult::Cancel, "secret"}}));
+  EXPECT_TRUE(m_state.locked());
+  EXPECT_EQ(g_passwordPromptOpen, 0);
+}
+
+TEST_F(LockStateTest, ExitAsksOnlyWhenWindowsAreHiddenAndShowsThemOnlyWhenUnlocked) {
+  const struct {
+    bool hidden, locked;
+    Answer answer;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {false, false, Answer::No, {"EndProgram"}},
+      {false, true, Answer::No, {"EndProgram"}},
+      {true, true, Answer::No, {kAskLocked}},
+      {true, true, Answer::Yes, {kAskLocked, "EndProgram"}},
+      {true, false, Answer::No, {kAskUnlocked}},
+      {true, false, Answer::Yes, {kAskUnlocked, "ShowAll", "EndProgram"}},
+  };
+  for (const auto& c : cases) {
+    m_host.m_calls.clear();
+    m_host.m_anyHidden = c.hidden;
+    m_host.m_answer = c.answer;
+    m_state.m_locked = c.locked;
+    m_state.OnExit(m_host);
+    EXPECT_EQ(m_host.m_calls, c.calls) << "hidden " << c.hidden << " locked " << c.locked;
+  }
+}
+
+}  // namespace
+}  // namespace velumix

@@ -1,0 +1,101 @@
+#include "settings/settings_record.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace velumix {
+namespace {
+
+using ::testing::ElementsAre;
+
+// Notes every call as "<op> <entry>=<value>"; reads note their fallback.
+class FakeProfileStore : public ProfileStore {
+ public:
+  std::uint32_t ReadInt(const char* section, const char* entry, std::uint32_t fallback) override {
+    Note(section, "ReadInt ", entry, std::to_string(fallback));
+    return m_ints.count(entry) ? m_ints[entry] : fallback;
+  }
+  std::string ReadString(const char* section, const char* entry, const char* fallback) override {
+    Note(section, "ReadString ", entry, fallback);
+    return m_strings.count(entry) ? m_strings[entry] : fallback;
+  }
+  bool WriteInt(const char* section, const char* entry, std::uint32_t value) override {
+    Note(section, "WriteInt ", entry, std::to_string(value));
+    return true;
+  }
+  bool WriteString(const char* section, const char* entry, const char* value) override {
+    Note(section, "WriteString ", entry, value);
+    return true;
+  }
+
+  std::map<std::string, std::uint32_t> m_ints;
+  std::map<std::string, std::string> m_strings;
+  std::vector<std::string> m_calls;
+
+ private:
+  void Note(const char* section, const char* op, const char* entry, const std::string& value) {
+    EXPECT_STREQ(section, "Settings");
+    m_calls.push_back(op + std::string(entry) + "=" + value);
+  }
+};
+
+TEST(LoadSettings, EmptyStoreGivesDefaultsReadInRecordOrder) {
+  FakeProfileStore store;
+  SettingsRecord record = LoadSettings(store);
+  EXPECT_EQ(record.m_camouflage, 0);
+  EXPECT_EQ(record.m_startMinimized, 0);
+  EXPECT_EQ(record.m_password, "");
+  EXPECT_EQ(record.m_passwordConfirm, "");
+  for (int i = 0; i < kHotKeyCount; ++i) EXPECT_EQ(record.m_hotKey[i] | record.m_hotMod[i], 0) << i;
+  EXPECT_THAT(store.m_calls,
+              ElementsAre("ReadInt camouflage=0", "ReadInt startminimized=0", "ReadString password=",
+                          "ReadInt hot_showall_key=0", "ReadInt hot_lock_key=0", "ReadInt hot_hidecurrent_key=0",
+                          "ReadInt hot_hideall_key=0", "ReadInt hot_showall_mod=0", "ReadInt hot_lock_mod=0",
+                          "ReadInt hot_hidecurrent_mod=0", "ReadInt hot_hideall_mod=0"));
+}
+
+TEST(LoadSettings, HotKeysKeepTheirLowSixteenBitsOptionsStayWhole) {
+  FakeProfileStore store;
+  store.m_ints = {{"camouflage", 7}, {"startminimized", 1}, {"hot_lock_key", 0x12345}, {"hot_hideall_mod", 0x10006}};
+  store.m_strings = {{"password", "Open Sesame"}};
+  SettingsRecord record = LoadSettings(store);
+  EXPECT_EQ(record.m_camouflage, 7);
+  EXPECT_EQ(record.m_startMinimized, 1);
+  EXPECT_EQ(record.m_hotKey[kHotKeyLock], 0x2345);
+  EXPECT_EQ(record.m_hotMod[kHotKeyHideAll], 0x0006);
+  EXPECT_EQ(record.m_password, "Open Sesame");
+  EXPECT_EQ(record.m_passwordConfirm, "Open Sesame");
+}
+
+TEST(LoadSettings, EmptyStoredPasswordMeansNoPassword) {
+  FakeProfileStore store;
+  store.m_strings = {{"password", ""}};
+  SettingsRecord record = LoadSettings(store);
+  EXPECT_EQ(record.m_password, "");
+  EXPECT_EQ(record.m_passwordConfirm, "");
+}
+
+TEST(StoreSettings, StoreAllWritesElevenValuesPasswordFirst) {
+  SettingsRecord record{2, 1, " My Pass ", "", {'S', 'L', 'C', 'A'}, {1, 2, 4, 8}};
+  FakeProfileStore store;
+  StoreAllSettings(store, record);
+  EXPECT_THAT(store.m_calls,
+              ElementsAre("WriteString password= My Pass ", "WriteInt camouflage=2", "WriteInt startminimized=1",
+                          "WriteInt hot_showall_key=83", "WriteInt hot_lock_key=76", "WriteInt hot_hidecurrent_key=67",
+                          "WriteInt hot_hideall_key=65", "WriteInt hot_showall_mod=1", "WriteInt hot_lock_mod=2",
+                          "WriteInt hot_hidecurrent_mod=4", "WriteInt hot_hideall_mod=8"));
+}
+
+TEST(StoreSettings, StorePasswordWritesThePasswordAloneAsTyped) {
+  SettingsRecord record{3, 1, "  CaSe Kept", "", {'S'}, {1}};
+  FakeProfileStore store;
+  StorePassword(store, record);
+  EXPECT_THAT(store.m_calls, ElementsAre("WriteString password=  CaSe Kept"));
+}
+
+}  // namespace
+}  // namespace velumix

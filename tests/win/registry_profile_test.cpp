@@ -1,0 +1,134 @@
+// The settings store against the real registry of the prefix.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/registry_profile_win.h"
+
+namespace {
+
+class RegistryProfileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_root = "VelumixTests\\Run" + std::to_string(::GetCurrentProcessId()) + "_" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    DeleteRoot();
+  }
+  void TearDown() override { DeleteRoot(); }
+
+  void DeleteRoot() { ::RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\" + m_root).c_str()); }
+
+  std::string SectionPath() const { return "Software\\" + m_root + "\\App\\Settings"; }
+
+  void SetRaw(const char* name, DWORD type, const void* data, DWORD size) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, SectionPath().c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                                nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    ::RegCloseKey(key);
+  }
+
+  bool QueryRaw(const char* name, DWORD* type, std::vector<BYTE>* data) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, SectionPath().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    DWORD size = 0;
+    LONG rc = ::RegQueryValueExA(key, name, nullptr, type, nullptr, &size);
+    if (rc == ERROR_SUCCESS) {
+      data->resize(size);
+      rc = ::RegQueryValueExA(key, name, nullptr, type, data->data(), &size);
+    }
+    ::RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+  }
+
+  DWORD ValueCount() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, SectionPath().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return ~0u;
+    DWORD values = 0;
+    ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                       nullptr);
+    ::RegCloseKey(key);
+    return values;
+  }
+
+  velumix::RegistryProfile Profile() const { return velumix::RegistryProfile(m_root, "App"); }
+
+  std::string m_root;
+};
+
+TEST_F(RegistryProfileTest, FirstReadCreatesTheWholeChainWithNoValues) {
+  EXPECT_EQ(ValueCount(), ~0u);
+  EXPECT_EQ(Profile().GetInt("Settings", "camouflage", 7), 7u);
+  EXPECT_EQ(ValueCount(), 0u);
+  EXPECT_EQ(Profile().GetString("Settings", "password", "dflt"), "dflt");
+  EXPECT_EQ(ValueCount(), 0u);
+}
+
+TEST_F(RegistryProfileTest, WritesNumbersAsDwordAndStringsAsSzWithOneNul) {
+  auto profile = Profile();
+  ASSERT_TRUE(profile.WriteInt("Settings", "hot_lock_key", 0x4C));
+  ASSERT_TRUE(profile.WriteString("Settings", "password", "Se cret "));
+  DWORD type = 0;
+  std::vector<BYTE> data;
+  ASSERT_TRUE(QueryRaw("hot_lock_key", &type, &data));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(data, (std::vector<BYTE>{0x4C, 0, 0, 0}));
+  ASSERT_TRUE(QueryRaw("password", &type, &data));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(std::string(data.begin(), data.end()), std::string("Se cret \0", 9));
+  EXPECT_EQ(profile.GetInt("Settings", "hot_lock_key", 0), 0x4Cu);
+  EXPECT_EQ(profile.GetString("Settings", "password", ""), "Se cret ");
+}
+
+TEST_F(RegistryProfileTest, EmptyPasswordIsStoredAsASingleNul) {
+  ASSERT_TRUE(Profile().WriteString("Settings", "password", ""));
+  DWORD type = 0;
+  std::vector<BYTE> data;
+  ASSERT_TRUE(QueryRaw("password", &type, &data));
+  EXPECT_EQ(data, std::vector<BYTE>{0});
+  EXPECT_EQ(Profile().GetString("Settings", "password", "missing"), "");
+}
+
+TEST_F(RegistryProfileTest, NumbersOfOtherSizesReadAsTheDefault) {
+  Profile().GetInt("Settings", "x", 0);
+  const BYTE two[2] = {1, 2};
+  const BYTE eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  SetRaw("short", REG_BINARY, two, sizeof two);
+  SetRaw("wide", REG_QWORD, eight, sizeof eight);
+  SetRaw("text", REG_SZ, "abc", 4);
+  EXPECT_EQ(Profile().GetInt("Settings", "short", 9), 9u);
+  EXPECT_EQ(Profile().GetInt("Settings", "wide", 9), 9u);
+  // Four bytes of any type are a number.
+  EXPECT_EQ(Profile().GetInt("Settings", "text", 9), 0x00636261u);
+}
+
+TEST_F(RegistryProfileTest, StringsOfAnyTypeReadUpToTheirFirstNul) {
+  Profile().GetInt("Settings", "x", 0);
+  const BYTE binary[3] = {'a', 'b', 'c'};
+  const DWORD number = 0x00004241;
+  SetRaw("binary", REG_BINARY, binary, sizeof binary);
+  SetRaw("number", REG_DWORD, &number, sizeof number);
+  SetRaw("empty", REG_BINARY, nullptr, 0);
+  EXPECT_EQ(Profile().GetString("Settings", "binary", ""), "abc");
+  EXPECT_EQ(Profile().GetString("Settings", "number", ""), "AB");
+  EXPECT_EQ(Profile().GetString("Settings", "empty", "dflt"), "");
+}
+
+TEST_F(RegistryProfileTest, AMegabyteStringReadsWhole) {
+  std::string big(1 << 20, 'p');
+  Profile().GetInt("Settings", "x", 0);
+  SetRaw("password", REG_SZ, big.c_str(), static_cast<DWORD>(big.size() + 1));
+  EXPECT_EQ(Profile().GetString("Settings", "password", ""), big);
+}
+
+TEST_F(RegistryProfileTest, EightBitTextRoundTrips) {
+  const std::string text = "caf\xE9 \xFC";
+  ASSERT_TRUE(Profile().WriteString("Settings", "password", text));
+  EXPECT_EQ(Profile().GetString("Settings", "password", ""), text);
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+// The engine's view of real windows: titles, existence, visibility and the
+// show state calls.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/window_system_win.h"
+
+namespace {
+
+class TestWindow {
+ public:
+  explicit TestWindow(const std::string& title, DWORD style = WS_OVERLAPPEDWINDOW) {
+    static ATOM atom = [] {
+      WNDCLASSA wc{};
+      wc.lpfnWndProc = ::DefWindowProcA;
+      wc.hInstance = ::GetModuleHandleA(nullptr);
+      wc.lpszClassName = "VelumixWinTestWindow";
+      return ::RegisterClassA(&wc);
+    }();
+    (void)atom;
+    m_hwnd = ::CreateWindowExA(0, "VelumixWinTestWindow", title.c_str(), style, 50, 60, 300, 200, nullptr, nullptr,
+                               ::GetModuleHandleA(nullptr), nullptr);
+  }
+  ~TestWindow() {
+    if (::IsWindow(m_hwnd)) ::DestroyWindow(m_hwnd);
+  }
+  HWND hwnd() const { return m_hwnd; }
+  velumix::WindowId id() const { return velumix::ToWindowId(m_hwnd); }
+
+ private:
+  HWND m_hwnd;
+};
+
+TEST(Win32WindowSystem, TitlesAreCutAtNinetyNineCharacters) {
+  TestWindow window(std::string(150, 'T'));
+  ASSERT_TRUE(window.hwnd());
+  velumix::Win32WindowSystem windows;
+  char title[velumix::kTitleBufferSize];
+  windows.GetTitle(window.id(), title);
+  EXPECT_EQ(std::string(title), std::string(99, 'T'));
+}
+
+TEST(Win32WindowSystem, EightBitTitlesPassUnchanged) {
+  const std::string text = "Caf\xE9 \xE0 la carte";
+  TestWindow window(text);
+  velumix::Win32WindowSystem windows;
+  char title[velumix::kTitleBufferSize];
+  windows.GetTitle(window.id(), title);
+  EXPECT_EQ(std::string(title), text);
+}
+
+TEST(Win32WindowSystem, ADestroyedWindowNeitherExistsNorIsVisible) {
+  velumix::Win32WindowSystem windows;
+  velumix::WindowId id;
+  {
+    TestWindow window("Short lived");
+    ::ShowWindow(window.hwnd(), SW_SHOWNOACTIVATE);
+    id = window.id();
+    EXPECT_TRUE(windows.Exists(id));
+    EXPECT_TRUE(windows.IsVisible(id));
+  }
+  EXPECT_FALSE(windows.Exists(id));
+  EXPECT_FALSE(windows.IsVisible(id));
+  char title[velumix::kTitleBufferSize];
+  windows.GetTitle(id, title);
+  EXPECT_STREQ(title, "");
+  windows.Show(id, velumix::ShowCommand::Show);  // has no effect, and must not fail
+}
+
+TEST(Win32WindowSystem, HidingAndShowingKeepsPlaceSizeAndState) {
+  velumix::Win32WindowSystem windows;
+  TestWindow normal("Normal one");
+  TestWindow maximized("Maximized one");
+  TestWindow minimized("Minimized one");
+  ::ShowWindow(normal.hwnd(), SW_SHOWNORMAL);
+  ::ShowWindow(maximized.hwnd(), SW_SHOWMAXIMIZED);
+  ::ShowWindow(minimized.hwnd(), SW_SHOWMINIMIZED);
+  RECT before{};
+  ::GetWindowRect(normal.hwnd(), &before);
+
+  for (const TestWindow* w : {&normal, &maximized, &minimized}) windows.Show(w->id(), velumix::ShowCommand::Hide);
+  for (const TestWindow* w : {&normal, &maximized, &minimized}) EXPECT_FALSE(windows.IsVisible(w->id()));
+  for (const TestWindow* w : {&normal, &maximized, &minimized}) windows.Show(w->id(), velumix::ShowCommand::Show);
+
+  RECT after{};
+  ::GetWindowRect(normal.hwnd(), &after);
+  EXPECT_TRUE(::EqualRect(&before, &after));
+  EXPECT_TRUE(::IsZoomed(maximized.hwnd()));
+  EXPECT_TRUE(::IsIconic(minimized.hwnd()));
+  EXPECT_FALSE(::IsIconic(normal.hwnd()) || ::IsZoomed(normal.hwnd()));
+}
+
+TEST(Win32WindowSystem, TheZOrderWalkMeetsEveryTopLevelWindowTopFirst) {
+  velumix::Win32WindowSystem windows;
+  TestWindow lower("Lower window");
+  TestWindow upper("Upper window");
+  ::ShowWindow(lower.hwnd(), SW_SHOWNOACTIVATE);
+  ::ShowWindow(upper.hwnd(), SW_SHOWNOACTIVATE);
+  ::SetWindowPos(upper.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  int upperAt = -1, lowerAt = -1, index = 0;
+  for (velumix::WindowId w = windows.TopWindow(); w != velumix::kNoWindow; w = windows.NextWindow(w), ++index) {
+    if (w == upper.id()) upperAt = index;
+    if (w == lower.id()) lowerAt = index;
+  }
+  ASSERT_GE(upperAt, 0);
+  ASSERT_GE(lowerAt, 0);
+  EXPECT_LT(upperAt, lowerAt);
+}
+
+}  // namespace

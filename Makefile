@@ -1,0 +1,34 @@
+# Velumix: `make run` and `make test` are all a newcomer needs. Both install
+# the missing Debian packages first.
+BUILD ?= build
+CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=Release
+
+.PHONY: all deps build native win32 win64 test unit-test e2e-test run bench dist clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps native win32 win64
+
+native:
+	@cmake -S . -B $(BUILD)/native $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD)/native
+
+win32:
+	@cmake -S . -B $(BUILD)/win32 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+	@cmake --build $(BUILD)/win32
+
+win64:
+	@cmake -S . -B $(BUILD)/win64 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
+	@cmake --build $(BUILD)/win64
+
+test: build
+	@scripts/test.sh $(BUILD)
+
+run: build
+	@scripts/run.sh $(BUILD)/win64/Velumix.exe
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,200 @@
+"""One WineDesktop shared by every end-to-end test of a run, plus the test base classes.
+
+The desktop is created on first use and closed at exit (also after a failure, Ctrl-C or
+SIGTERM). run.py configures where the build is; importing a test module directly works
+too, with the defaults (build/win64, artifacts in build/e2e-artifacts).
+"""
+
+import atexit
+import functools
+import os
+import re
+import shutil
+import signal
+import subprocess
+import unittest
+
+import harness
+
+REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+VELUMIX_KEY = r"HKCU\Software\Orvane"
+
+_config = {
+    "build": os.environ.get("VELUMIX_E2E_BUILD", os.path.join(REPO, "build", "win64")),
+    "artifacts": os.environ.get("VELUMIX_E2E_ARTIFACTS", os.path.join(REPO, "build", "e2e-artifacts")),
+}
+_desk = None
+_handlers_installed = False
+
+
+def configure(build=None, artifacts=None):
+    if build:
+        _config["build"] = os.path.abspath(build)
+    if artifacts:
+        _config["artifacts"] = os.path.abspath(artifacts)
+
+
+def build_dir():
+    return _config["build"]
+
+
+def artifacts_dir():
+    os.makedirs(_config["artifacts"], exist_ok=True)
+    return _config["artifacts"]
+
+
+def velumix_exe():
+    return os.path.join(build_dir(), "Velumix.exe")
+
+
+def vxtool_exe():
+    """vxtool.exe from the build tree; without an up-to-date one (the project itself may
+    not build), compile tests/e2e/tools/vxtool.cpp straight into the artifacts directory."""
+    built = os.path.join(build_dir(), "vxtool.exe")
+    src = os.path.join(REPO, "tests", "e2e", "tools", "vxtool.cpp")
+    if os.path.exists(built) and os.path.getmtime(built) >= os.path.getmtime(src):
+        return built
+    out = os.path.join(artifacts_dir(), "tools", "vxtool.exe")
+    if not os.path.exists(out) or os.path.getmtime(out) < os.path.getmtime(src):
+        os.makedirs(os.path.dirname(out), exist_ok=True)
+        subprocess.run(["x86_64-w64-mingw32-g++", "-O2", "-static", "-o", out, src,
+                        "-luser32", "-lgdi32", "-lshell32", "-ladvapi32", "-lntdll"], check=True)
+    return out
+
+
+def desktop() -> harness.WineDesktop:
+    global _desk
+    if _desk is None:
+        _install_handlers()
+        desk = harness.WineDesktop(vxtool_exe(), artifacts=artifacts_dir())
+        try:
+            desk.start()
+        except BaseException:
+            desk.close()
+            raise
+        _desk = desk
+    return _desk
+
+
+def shutdown():
+    global _desk
+    if _desk is not None:
+        desk, _desk = _desk, None
+        desk.close()
+
+
+def _on_signal(signum, frame):
+    raise KeyboardInterrupt(f"signal {signum}")
+
+
+def _install_handlers():
+    global _handlers_installed
+    if _handlers_installed:
+        return
+    _handlers_installed = True
+    atexit.register(shutdown)
+    for sig in (signal.SIGTERM, signal.SIGHUP):
+        try:
+            signal.signal(sig, _on_signal)
+        except (ValueError, OSError):
+            pass  # not the main thread
+
+
+def _safe_name(test_id):
+    return re.sub(r"[^A-Za-z0-9_.-]+", "_", test_id)
+
+
+class E2ETestCase(unittest.TestCase):
+    """Gives each test the shared desktop as self.desk and a fresh working directory as
+    self.workdir; programs a test starts are killed when it ends, and a failing test
+    leaves a screenshot in the artifacts directory."""
+
+    reset_velumix_registry = False
+
+    def __init__(self, methodName="runTest"):
+        super().__init__(methodName)
+        method = getattr(self, methodName, None)
+        if method is None:
+            return
+
+        # the screen as the failure left it, before cleanups close anything
+        @functools.wraps(method)
+        def run_test(*args, **kw):
+            try:
+                return method(*args, **kw)
+            except unittest.SkipTest:
+                raise
+            except BaseException:
+                if getattr(self, "desk", None) is not None:
+                    self._failure_screenshot()
+                raise
+        setattr(self, methodName, run_test)
+
+    def setUp(self):
+        self.desk = desktop()
+        self.desk.check()
+        self.workdir = self.desk.mkdtemp("work-")
+        self._first_process = len(self.desk.processes())
+        self._shot_taken = False
+        if self.reset_velumix_registry:
+            self.desk.reg_delete(VELUMIX_KEY)
+        self.addCleanup(self._end_test)
+
+    def _failure_screenshot(self):
+        if self._shot_taken:
+            return
+        self._shot_taken = True
+        try:
+            self.desk.screenshot(os.path.join(artifacts_dir(), _safe_name(self.id()) + ".png"))
+        except Exception:
+            pass
+
+    def _failed(self):
+        outcome = getattr(self, "_outcome", None)
+        if outcome is None:
+            return False
+        result = getattr(outcome, "result", None)
+        if result is not None and any(t is self for t, _ in result.failures + result.errors):
+            return True
+        return not getattr(outcome, "success", True)
+
+    def _end_test(self):
+        if self._failed():
+            self._failure_screenshot()
+        self.desk.kill_processes(self._first_process)
+        shutil.rmtree(self.workdir, ignore_errors=True)
+
+    def artifact(self, name):
+        """A path in the artifacts directory, named after this test."""
+        return os.path.join(artifacts_dir(), f"{_safe_name(self.id())}-{name}")
+
+    def owned_windows(self, titles=(), **kw):
+        ow = self.desk.owned_windows(titles, **kw)
+        self.addCleanup(ow.stop)
+        return ow
+
+
+class VelumixTestCase(E2ETestCase):
+    """For tests of the real program: HKCU\\Software\\Orvane is deleted before each test."""
+
+    reset_velumix_registry = True
+
+    def setUp(self):
+        if not os.path.exists(velumix_exe()):
+            if os.environ.get("VELUMIX_E2E_REQUIRE_BUILD") == "1":
+                self.fail(f"{velumix_exe()} not built")
+            self.skipTest(f"{velumix_exe()} not built")
+        super().setUp()
+
+    def start_velumix(self, args=(), cwd=None, drop_write_caps=False, exe=None, name="velumix"):
+        return self.desk.run(exe or velumix_exe(), args, cwd=cwd or self.workdir, name=name,
+                             drop_write_caps=drop_write_caps)
+
+    def log_text(self, cwd=None):
+        """logfile.log of the working directory, ANSI-decoded; None if there is none."""
+        path = os.path.join(cwd or self.workdir, "logfile.log")
+        try:
+            with open(path, "rb") as f:
+                return harness.ansi_decode(f.read())
+        except FileNotFoundError:
+            return None

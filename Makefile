@@ -17,7 +17,7 @@ native:
 	@cmake --build $(BUILD)/native
 
 win32:
-	@cmake -S . -B $(BUILD)/win32 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+	@cmake -S . -B $(BUILD)/win32 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DVELUMIX_TESTS=OFF >/dev/null
 	@cmake --build $(BUILD)/win32
 
 win64:

@@ -190,6 +190,11 @@ class VelumixTestCase(E2ETestCase):
         return self.desk.run(exe or velumix_exe(), args, cwd=cwd or self.workdir, name=name,
                              drop_write_caps=drop_write_caps)
 
+    def launch(self, **kw):
+        """Starts Velumix and waits for its main window."""
+        from velumix_app import Velumix
+        return Velumix(self.desk, self.start_velumix(**kw))
+
     def log_text(self, cwd=None):
         """logfile.log of the working directory, ANSI-decoded; None if there is none."""
         path = os.path.join(cwd or self.workdir, "logfile.log")

@@ -1,0 +1,129 @@
+// One refresh tick with 100 real windows of another process tracked, against
+// the bare platform queries the tick must make, under the real window manager.
+//
+//   refresh_tick_win.exe [windows] [rounds]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/window_engine.h"
+#include "core/window_system_win.h"
+
+namespace {
+
+constexpr char kReadyEvent[] = "VelumixBenchWindowsReady";
+constexpr char kQuitEvent[] = "VelumixBenchQuit";
+
+int RunOwner(int count) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = ::DefWindowProcA;
+  wc.hInstance = ::GetModuleHandleA(nullptr);
+  wc.lpszClassName = "VelumixBenchWindow";
+  ::RegisterClassA(&wc);
+  for (int i = 0; i < count; ++i) {
+    std::string title = "Bench document " + std::to_string(i) + " - Editor";
+    HWND w = ::CreateWindowExA(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 10 + i, 10 + i, 200, 120,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+    ::ShowWindow(w, SW_SHOWNOACTIVATE);
+  }
+  HANDLE ready = ::OpenEventA(EVENT_MODIFY_STATE, FALSE, kReadyEvent);
+  HANDLE quit = ::OpenEventA(SYNCHRONIZE, FALSE, kQuitEvent);
+  ::SetEvent(ready);
+  while (::MsgWaitForMultipleObjects(1, &quit, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+  }
+  return 0;
+}
+
+class NullList final : public velumix::WindowList {
+ public:
+  void ResetContent() override { ++calls; }
+  bool AddString(const char*) override { return ++calls > 0; }
+  long calls = 0;
+};
+
+double Seconds(LARGE_INTEGER a, LARGE_INTEGER b) {
+  LARGE_INTEGER f;
+  ::QueryPerformanceFrequency(&f);
+  return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
+}
+
+template <typename F>
+double BestOf(int rounds, int iterations, F&& f) {
+  double best = 1e30;
+  for (int r = 0; r < rounds; ++r) {
+    LARGE_INTEGER a, b;
+    ::QueryPerformanceCounter(&a);
+    for (int i = 0; i < iterations; ++i) f();
+    ::QueryPerformanceCounter(&b);
+    best = std::min(best, Seconds(a, b) / iterations);
+  }
+  return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "--owner") == 0) return RunOwner(std::atoi(argv[2]));
+  int windows = argc > 1 ? std::atoi(argv[1]) : 100;
+  int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+
+  HANDLE ready = ::CreateEventA(nullptr, TRUE, FALSE, kReadyEvent);
+  HANDLE quit = ::CreateEventA(nullptr, TRUE, FALSE, kQuitEvent);
+  char self[MAX_PATH];
+  ::GetModuleFileNameA(nullptr, self, sizeof self);
+  std::string command = std::string("\"") + self + "\" --owner " + std::to_string(windows);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    std::fprintf(stderr, "cannot start the window owner\n");
+    return 1;
+  }
+  ::WaitForSingleObject(ready, 30000);
+
+  velumix::Win32WindowSystem system;
+  velumix::WindowEngine engine(system);
+  engine.FillTable();
+  NullList list;
+  engine.RefreshList(list, nullptr);  // settle once
+  list.calls = 0;
+
+  std::vector<velumix::WindowId> tracked;
+  for (int i = 0; i < engine.table().count(); ++i) tracked.push_back(engine.table()[i].hwnd);
+  const bool full = engine.table().count() >= velumix::kMaxTrackedWindows;
+
+  const int iterations = 200;
+  char title[velumix::kTitleBufferSize];
+  volatile bool sink = false;
+  auto bareQueries = [&] {
+    for (velumix::WindowId w : tracked) {
+      sink = sink ^ system.Exists(w);
+      system.GetTitle(w, title);
+    }
+    velumix::WindowId w = system.TopWindow();
+    for (; w != velumix::kNoWindow && !full; w = system.NextWindow(w)) sink = sink ^ system.IsVisible(w);
+  };
+  auto refreshTick = [&] { engine.RefreshList(list, nullptr); };
+  // Interleaved, so that neither side gets the quieter moments of the machine.
+  double tick = 1e30, bare = 1e30;
+  for (int r = 0; r < rounds; ++r) {
+    bare = std::min(bare, BestOf(1, iterations, bareQueries));
+    tick = std::min(tick, BestOf(1, iterations, refreshTick));
+  }
+
+  std::printf("tracked windows: %d\n", engine.table().count());
+  std::printf("refresh tick: %.1f us, bare platform queries: %.1f us\n", tick * 1e6, bare * 1e6);
+  std::printf("refresh tick / bare queries = %.2f\n", tick / bare);
+  std::printf("list box calls during unchanged ticks: %ld\n", list.calls);
+
+  ::SetEvent(quit);
+  ::WaitForSingleObject(pi.hProcess, 10000);
+  return list.calls == 0 ? 0 : 2;
+}

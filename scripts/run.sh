@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Starts Velumix under Wine. With $DISPLAY it runs there, in a Wine virtual
+# desktop, until you exit it. Without one it runs on a private Xvfb, saves a
+# screenshot of the main window to build/run-screenshot.png and stops again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+exe=$(readlink -f "${1:-build/win64/Velumix.exe}")
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec python3 scripts/run_headless.py "$exe" build/run-screenshot.png
+fi
+
+# A prefix of the project's own, never the user's.
+export WINEPREFIX=${VELUMIX_WINEPREFIX:-$PWD/build/wineprefix}
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+wine=/usr/lib/wine/wine64
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "Creating the Wine prefix $WINEPREFIX (once)..."
+  "$wine" wineboot -i >/dev/null 2>&1
+fi
+# logfile.log goes into the working directory.
+mkdir -p build/run && cd build/run
+echo "Velumix is running on $DISPLAY (working directory build/run); exit it from its window or tray menu."
+exec "$wine" explorer /desktop=Velumix,1024x768 "$exe"

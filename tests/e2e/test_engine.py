@@ -1,0 +1,164 @@
+"""The window engine against windows of another process: hide all, show all, the list
+and its rows, the window commands, the refresh tick and the hide-current hot key."""
+
+import harness
+import velumix_app as vx
+from session import VelumixTestCase
+
+GREY = (128, 128, 128)
+YELLOW = (255, 255, 0)
+DARK_RED = (100, 0, 0)
+NAVY = (0, 0, 128)
+
+
+class EngineTestCase(VelumixTestCase):
+    def row_of(self, app, title):
+        return app.list_items().index(title)
+
+
+class HideAllAndShowAll(EngineTestCase):
+    def test_hide_all_spares_the_desktop_and_show_all_restores_each_window_as_it_was(self):
+        owner = self.owned_windows(["Alpha", "Beta", "Gamma", "Program Manager"])
+        owner.command("maximize 2")
+        owner.command("minimize 3")
+        before = owner.status()
+        app = self.launch()
+        app.wait_list(lambda items: {"Alpha", "Beta", "Gamma", "Desktop Icons"} <= set(items))
+        self.assertNotIn("Program Manager", app.list_items())
+
+        app.click_control(vx.HIDE_ALL)
+        status = owner.wait_status(lambda s: not any(s.window(i).visible for i in (1, 2, 3)), what="A, B, C hidden")
+        self.assertTrue(status.window(4).visible, "the desktop entry was hidden by Hide all")
+        # Hiding changes nothing but the show state.
+        self.assertTrue(status.window(2).zoomed and status.window(3).iconic)
+
+        app.click_control(vx.SHOW_ALL)
+        after = owner.wait_status(lambda s: all(s.window(i).visible for i in (1, 2, 3)), what="A, B, C shown")
+        for i in (1, 2, 3, 4):
+            b, a = before.window(i), after.window(i)
+            self.assertEqual((a.rect, a.normal_rect, a.zoomed, a.iconic), (b.rect, b.normal_rect, b.zoomed, b.iconic),
+                             f"window {i} came back changed")
+
+    def test_show_all_also_shows_a_window_its_own_program_hid(self):
+        owner = self.owned_windows(["Self hider", "Plain"])
+        app = self.launch()
+        app.wait_list(lambda items: "Self hider" in items)
+        owner.command("hide 1")
+        app.click_control(vx.SHOW_ALL)
+        owner.wait_status(lambda s: s.window(1).visible, what="self-hidden window shown")
+
+    def test_a_second_hide_all_hides_nothing_more_and_the_tray_commands_do_the_same(self):
+        owner = self.owned_windows(["One", "Two"])
+        app = self.launch()
+        app.wait_list(lambda items: {"One", "Two"} <= set(items))
+        app.command(105)  # the tray menu's "Hide all"
+        owner.wait_status(lambda s: not s.window(1).visible and not s.window(2).visible, what="both hidden")
+        owner.command("show 2")  # its own program shows it again
+        app.command(105)
+        # Window 2 was visible and tracked: hidden again. Nothing else changes.
+        owner.wait_status(lambda s: not s.window(2).visible, what="two hidden again")
+        app.command(106)  # "Show all"
+        owner.wait_status(lambda s: s.window(1).visible and s.window(2).visible, what="both shown")
+
+
+class WindowList(EngineTestCase):
+    def test_a_click_on_a_row_toggles_its_window_and_leaves_no_selection(self):
+        owner = self.owned_windows(["Row one", "Row two"])
+        app = self.launch()
+        app.wait_list(lambda items: "Row two" in items)
+        row = self.row_of(app, "Row two")
+        app.desk.click(*app.row_center(row))
+        owner.wait_status(lambda s: not s.window(2).visible and s.window(1).visible, what="row two hidden")
+        self.assertEqual(self.desk.listbox(app.list_hwnd()).selection, -1)
+        harness.wait_until(lambda: self.row_of(app, "Row two") == row, what="list rebuilt in the same order")
+        app.desk.click(*app.row_center(row))
+        owner.wait_status(lambda s: s.window(2).visible, what="row two shown again")
+        self.assertEqual(self.desk.listbox(app.list_hwnd()).selection, -1)
+
+    def test_rows_show_the_bulbs_and_the_desktop_row_in_dark_red(self):
+        owner = self.owned_windows(["Shown window", "Hidden window", "Program Manager"])
+        app = self.launch()
+        app.wait_list(lambda items: {"Shown window", "Hidden window", "Desktop Icons"} <= set(items))
+        app.desk.click(*app.row_center(self.row_of(app, "Hidden window")))
+        owner.wait_status(lambda s: not s.window(2).visible, what="hidden")
+        app.desk.move(5, 5)  # away from the list and its buttons
+        info = self.desk.window_info(app.list_hwnd())
+        ox, oy = info.client_origin
+
+        def rows_drawn():
+            shot = self.desk.screenshot()
+            rows = {t: self.row_of(app, t) for t in ("Shown window", "Hidden window", "Desktop Icons")}
+            bulb = lambda r: (ox, oy + 15 * r, ox + 15, oy + 15 * r + 15)
+            text = lambda r: (ox + 20, oy + 15 * r, ox + 200, oy + 15 * r + 15)
+            return (shot.region_has_color(bulb(rows["Shown window"]), YELLOW)
+                    and not shot.region_has_color(bulb(rows["Hidden window"]), YELLOW)
+                    and shot.region_has_color(bulb(rows["Hidden window"]), GREY)
+                    and shot.region_has_color(text(rows["Desktop Icons"]), DARK_RED)
+                    and not shot.region_has_color(text(rows["Shown window"]), DARK_RED)
+                    and not shot.region_has_color((ox, oy, ox + 300, oy + 60), NAVY))
+        harness.wait_until(rows_drawn, timeout=10, what="rows drawn with their bulbs and colours")
+        self.desk.screenshot(self.artifact("window-list.png"))
+
+    def test_a_window_that_closes_leaves_the_list_at_the_next_tick(self):
+        owner = self.owned_windows(["Stays 1", "Goes away", "Stays 2"])
+        app = self.launch()
+        items = app.wait_list(lambda items: "Goes away" in items)
+        order = [t for t in items if t in ("Stays 1", "Goes away", "Stays 2")]
+        owner.command("close 2")
+        after = app.wait_list(lambda items: "Goes away" not in items, timeout=5)
+        self.assertEqual([t for t in after if t.startswith("Stays")], [t for t in order if t != "Goes away"])
+
+    def test_a_retitled_window_is_renamed_and_a_new_window_is_appended(self):
+        owner = self.owned_windows(["Old name"])
+        app = self.launch()
+        app.wait_list(lambda items: "Old name" in items)
+        owner.command("retitle 1 New name")
+        owner.command("open Newcomer")
+        items = app.wait_list(lambda items: "New name" in items and "Newcomer" in items, timeout=5)
+        self.assertLess(items.index("New name"), items.index("Newcomer"))
+        self.assertNotIn("Old name", items)
+
+    def test_the_first_hundred_of_a_hundred_and_twenty_windows_are_tracked(self):
+        owner = self.owned_windows(count=120, title_format="Many %03d", timeout=60)
+        app = self.launch()
+        items = app.wait_list(lambda items: len(items) == 100, timeout=20)
+        # The hundred topmost titled, visible windows in Z-order, the program's own excepted.
+        z_order = [w.title for w in self.desk.windows()
+                   if w.visible and w.title and w.title != "Velumix" and w.pid != app.proc.winpid]
+        self.assertGreaterEqual(len(z_order), 120)
+        self.assertEqual(items, [("Desktop Icons" if t == "Program Manager" else t) for t in z_order][:100])
+
+
+class WindowCommands(EngineTestCase):
+    def test_window_commands_toggle_their_slot_and_out_of_range_ones_touch_nothing(self):
+        owner = self.owned_windows(["Cmd A", "Cmd B"])
+        app = self.launch()
+        items = app.wait_list(lambda items: {"Cmd A", "Cmd B"} <= set(items))
+        slot = items.index("Cmd B")
+        app.command(150 + slot)
+        owner.wait_status(lambda s: not s.window(2).visible and s.window(1).visible, what="B hidden")
+        for command in (150 + len(items), 249, 250):
+            app.command(command)
+        app.command(103)  # a list refresh, queued behind the commands above
+        harness.wait_until(lambda: app.visible(), what="the program still answering")
+        status = owner.wait_status(lambda s: True, stable=3, what="settled")
+        self.assertEqual((status.window(1).visible, status.window(2).visible), (True, False))
+        app.command(150 + slot)
+        owner.wait_status(lambda s: s.window(2).visible, what="B shown again")
+
+
+class HideCurrentHotKey(EngineTestCase):
+    def test_the_hot_key_hides_the_front_window_and_every_tracked_window_with_its_title(self):
+        key = vx.settings_key()
+        self.desk.reg_add(key, "hot_hidecurrent_key", "REG_DWORD", 0x48)  # H
+        self.desk.reg_add(key, "hot_hidecurrent_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT)
+        owner = self.owned_windows(["Twin", "Twin", "Other"])
+        app = self.launch()
+        app.wait_list(lambda items: items.count("Twin") == 2 and "Other" in items)
+        owner.command("activate 1")
+        harness.wait_until(lambda: self.desk.foreground().hwnd == owner.hwnd(1), what="Twin in front")
+        self.desk.key("ctrl+alt+h")
+        status = owner.wait_status(lambda s: not s.window(1).visible and not s.window(2).visible,
+                                   what="both twins hidden")
+        self.assertTrue(status.window(3).visible)
+        self.assertTrue(app.visible(), "the main window is never hidden by it")

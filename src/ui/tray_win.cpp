@@ -61,6 +61,18 @@ BOOL CVelumixDlg::HideToTray(int mode) {
   return TRUE;
 }
 
+// A new notification area knows no icon of ours; an old one that only
+// repeated the announcement still holds it.
+void CVelumixDlg::RestoreTrayIcon() {
+  FillTrayIconRecord(m_settings.m_camouflage);
+  fw::unique_hicon icon(m_nid.hIcon);
+  if (::Shell_NotifyIconA(NIM_ADD, &m_nid) || ::Shell_NotifyIconA(NIM_MODIFY, &m_nid)) {
+    g_trayIconAdded = 1;
+    return;
+  }
+  g_pLog->Log("HideToTray: couldn't like put it to system tray and stuff\n");
+}
+
 void CVelumixDlg::ReplaceTrayIcon(int camouflage) {
   if (!::Shell_NotifyIconA(NIM_DELETE, &m_nid)) g_pLog->Log("OnCancel: couldn't delete icon from the system tray\n");
   FillTrayIconRecord(camouflage);

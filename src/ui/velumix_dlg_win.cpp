@@ -149,10 +149,8 @@ void CVelumixDlg::CreateButtons() {
 }
 
 LRESULT CVelumixDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  // The notification area came (back) up: it has forgotten our icon.
   if (message == m_taskbarCreatedMessage && m_taskbarCreatedMessage != 0) {
-    g_trayIconAdded = 0;
-    HideToTray(HIDE_MODE_STARTUP);
+    RestoreTrayIcon();
     return 0;
   }
   return CDialog::WindowProc(message, wParam, lParam);

@@ -1,0 +1,298 @@
+"""Faults the program must survive: bad settings, a log that cannot be written, windows
+that vanish, a hot key someone else holds, a missing notification area, odd titles and
+being killed. In every case no window the program hid may be lost."""
+
+import os
+import signal
+import subprocess
+import tempfile
+
+import harness
+import velumix_app as vx
+from session import VelumixTestCase, build_dir
+
+KEY = vx.settings_key()
+
+
+class RobustnessTestCase(VelumixTestCase):
+    def start_fake_tray(self):
+        tray = self.desk.run(os.path.join(build_dir(), "faketray.exe"), cwd=self.workdir, name="faketray")
+        harness.wait_until(lambda: any(w.pid == tray.winpid for w in self.desk.find_windows(cls="Shell_TrayWnd")),
+                           what="the stand-in notification area")
+        return tray
+
+    def stop_fake_tray(self, tray):
+        hwnd = next(w.hwnd for w in self.desk.find_windows(cls="Shell_TrayWnd") if w.pid == tray.winpid)
+        self.desk.post(hwnd, harness.WM_CLOSE)
+        tray.wait(10)
+
+    def assert_works(self, app, owner, indices):
+        """Hide all and Show All still act on the given owner windows."""
+        app.command(vx.HIDE_ALL)
+        owner.wait_status(lambda s: not any(s.window(i).visible for i in indices), what="hidden by Hide all")
+        app.command(vx.SHOW_ALL)
+        owner.wait_status(lambda s: all(s.window(i).visible for i in indices), what="shown by Show All")
+
+    def log_lines(self):
+        return (vx.read_log(self.workdir) or b"").decode("latin-1").splitlines()
+
+
+class BadSettings(RobustnessTestCase):
+    CASES = [
+        # name, registry type, data: each unreadable as what it stands for
+        ("camouflage", "REG_SZ", "1"),
+        ("startminimized", "REG_BINARY", b"\x01\x00"),
+        ("hot_showall_key", "REG_QWORD", 0x53),
+        ("hot_showall_mod", "REG_BINARY", b"\x03\x00\x00\x00\x00"),
+        ("hot_lock_key", "REG_BINARY", bytes(8192)),
+        ("hot_hidecurrent_key", "REG_MULTI_SZ", ["a", "b"]),
+        ("password", "REG_BINARY", b"se\x00cret\xff"),
+    ]
+
+    def test_unreadable_values_fall_back_and_nothing_is_written_at_start(self):
+        for name, typ, data in self.CASES:
+            self.desk.reg_add(KEY, name, typ, data)
+        before = self.desk.reg_query(KEY)
+        owner = self.owned_windows(["Bad settings A", "Bad settings B"])
+        app = self.launch()
+        app.wait_list(lambda items: "Bad settings B" in items)
+        self.assertTrue(app.visible(), "started minimised from an unreadable value")
+        self.assert_works(app, owner, (1, 2))
+        self.assertEqual(self.desk.reg_query(KEY), before)
+
+    def test_a_partial_set_keeps_what_is_there_and_uses_it(self):
+        self.desk.reg_add(KEY, "hot_hideall_key", "REG_DWORD", 0x4A)  # J
+        self.desk.reg_add(KEY, "hot_hideall_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT | 0x10000)
+        before = self.desk.reg_query(KEY)
+        owner = self.owned_windows(["Partial A"])
+        app = self.launch()
+        app.wait_list(lambda items: "Partial A" in items)
+        self.desk.click_desktop()
+        self.desk.key("ctrl+alt+j")
+        owner.wait_status(lambda s: not s.window(1).visible, what="hidden by the stored hot key")
+        self.assertEqual(self.desk.reg_query(KEY), before)
+        app.command(vx.SHOW_ALL)
+        owner.wait_status(lambda s: s.window(1).visible, what="shown again")
+
+    def test_numbers_wider_than_sixteen_bits_keep_their_low_bits(self):
+        self.desk.reg_add(KEY, "hot_hideall_key", "REG_DWORD", 0x7FFF004B)  # K
+        self.desk.reg_add(KEY, "hot_hideall_mod", "REG_DWORD", 0xFFFF0000 | harness.MOD_CONTROL | harness.MOD_SHIFT)
+        owner = self.owned_windows(["Wide A"])
+        app = self.launch()
+        app.wait_list(lambda items: "Wide A" in items)
+        self.desk.click_desktop()
+        self.desk.key("ctrl+shift+k")
+        owner.wait_status(lambda s: not s.window(1).visible, what="hidden by the cut hot key")
+
+
+class FailingLog(RobustnessTestCase):
+    def test_a_log_whose_every_write_fails(self):
+        os.symlink("/dev/full", os.path.join(self.workdir, "logfile.log"))
+        owner = self.owned_windows(["Log full A", "Log full B"])
+        app = self.launch()
+        app.wait_list(lambda items: "Log full B" in items)
+        self.assert_works(app, owner, (1, 2))
+        app.command(vx.HIDE_ALL)
+        owner.wait_status(lambda s: not s.window(1).visible, what="hidden")
+        app.command(vx.EXIT)
+        box = app.wait_dialog("Exit Velumix?")
+        app.press(box, vx.IDYES)
+        app.wait_exit()
+        owner.wait_status(lambda s: s.window(1).visible and s.window(2).visible, what="shown at exit")
+
+    def test_writes_that_start_failing_mid_run(self):
+        mount = tempfile.mkdtemp(prefix="velumix-small-fs-")
+        self.addCleanup(os.rmdir, mount)
+        r = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=16k", "tmpfs", mount], capture_output=True)
+        if r.returncode != 0:
+            self.skipTest(f"cannot mount a small file system here: {r.stderr.decode().strip()}")
+        self.addCleanup(subprocess.run, ["umount", "-l", mount])
+        # The log's last page has room for exactly one stamp and the disk for nothing
+        # more: the start's first write succeeds, every write after it fails.
+        log = os.path.join(mount, "logfile.log")
+        earlier = b"x" * (4096 - 28) + b"\n"
+        with open(log, "wb") as f:
+            f.write(earlier)
+        with open(os.path.join(mount, "filler"), "wb", buffering=0) as f:
+            try:
+                while True:
+                    f.write(b"\0" * 512)
+            except OSError:
+                pass
+        # Without a notification area every OK tries to log its failure as well.
+        tray = self.start_fake_tray()
+        owner = self.owned_windows(["Mid run A", "Mid run B"])
+        app = self.launch(cwd=mount)
+        app.wait_list(lambda items: "Mid run B" in items)
+        with open(log, "rb") as f:
+            data = f.read()
+        self.assertEqual(len(data), 4096)
+        self.assertTrue(data.startswith(earlier) and data[len(earlier):].startswith(b"On "))
+        size = len(data)
+        app.command(vx.IDOK)
+        app.command(vx.IDOK)
+        self.assert_works(app, owner, (1, 2))
+        self.assertEqual(os.path.getsize(log), size)
+        app.command(vx.HIDE_ALL)
+        owner.wait_status(lambda s: not s.window(1).visible, what="hidden")
+        app.command(vx.EXIT)
+        app.press(app.wait_dialog("Exit Velumix?"), vx.IDYES)
+        app.wait_exit()
+        owner.wait_status(lambda s: s.window(1).visible and s.window(2).visible, what="shown at exit")
+        self.stop_fake_tray(tray)
+
+
+class NotificationArea(RobustnessTestCase):
+    def test_no_tray_at_start_then_one_that_comes_back(self):
+        self.desk.reg_add(KEY, "password", "REG_SZ", "pw")
+        tray = self.start_fake_tray()
+        owner = self.owned_windows(["No tray A"])
+        app = self.launch()
+        harness.wait_until(lambda: any("HideToTray: couldn't like put it to system tray and stuff" in l
+                                       for l in self.log_lines()), what="the failure logged")
+        # OK cannot put the window away, and the list keeps following the desktop.
+        app.command(vx.IDOK)
+        owner.command("open Opened later")
+        app.wait_list(lambda items: "Opened later" in items, timeout=5)
+        self.assertTrue(app.visible())
+        # A lock would leave the window open: it is refused, and the program stays unlocked.
+        app.command(vx.SET_PASSWORD)
+        box = app.wait_dialog("Oops...")
+        self.assertIn("cannot be locked", app.message_text(box))
+        app.press(box, vx.IDOK)
+        app.wait_no_dialog("Oops...")
+
+        self.stop_fake_tray(tray)
+        icon = self.desk.tray_icon_position(0, timeout=10)
+        harness.wait_until(lambda: self.desk.tray_icon_count() >= 1, what="the icon back in the tray")
+        app.command(vx.IDOK)
+        app.wait_visible(False)
+        self.desk.double_click(*icon)
+        app.wait_visible(True)
+
+
+class VanishingWindows(RobustnessTestCase):
+    def test_a_hidden_window_destroyed_by_its_owner(self):
+        owner = self.owned_windows(["Vanish A", "Vanish B"])
+        app = self.launch()
+        app.wait_list(lambda items: {"Vanish A", "Vanish B"} <= set(items))
+        app.command(vx.HIDE_ALL)
+        owner.wait_status(lambda s: not s.window(1).visible and not s.window(2).visible, what="hidden")
+        owner.command("close 1")
+        app.command(vx.SHOW_ALL)
+        owner.wait_status(lambda s: s.window(2).visible, what="the survivor shown")
+        app.wait_list(lambda items: "Vanish A" not in items)
+        # Nothing is hidden any more: Exit ends without a question.
+        app.command(vx.EXIT)
+        app.wait_exit()
+
+    def test_windows_coming_and_going_while_the_program_works(self):
+        owner = self.owned_windows(["Steady 1", "Steady 2"])
+        app = self.launch()
+        app.wait_list(lambda items: "Steady 2" in items)
+        for round_ in range(6):
+            # Window 3 + round_ opens while the previous one closes, between the operations.
+            owner.command(f"open Churn {round_}", wait=False)
+            app.command(vx.HIDE_ALL)
+            app.command(103)
+            if round_:
+                owner.command(f"close {2 + round_}", wait=False)
+            app.command(vx.SHOW_ALL)
+            app.command(150 + round_ % 3)
+        app.command(vx.SHOW_ALL)
+        status = owner.wait_status(lambda s: s.window(1).visible and s.window(2).visible, timeout=15,
+                                   what="the steady windows shown")
+        self.assertTrue(app.proc.alive())
+        self.assertTrue(all(w.visible for w in status.windows), [(w.title, w.visible) for w in status.windows])
+
+
+class TakenHotKey(RobustnessTestCase):
+    def test_a_combination_another_program_holds_never_arrives_and_the_others_work(self):
+        owner = self.owned_windows(["Holder", "Target"])
+        owner.command(f"hotkey 1 7 {harness.MOD_CONTROL | harness.MOD_ALT} {0x48}")  # ctrl+alt+h
+        self.desk.reg_add(KEY, "hot_hideall_key", "REG_DWORD", 0x48)
+        self.desk.reg_add(KEY, "hot_hideall_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT)
+        self.desk.reg_add(KEY, "hot_showall_key", "REG_DWORD", 0x53)  # S
+        self.desk.reg_add(KEY, "hot_showall_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT)
+        app = self.launch()
+        app.wait_list(lambda items: "Target" in items)
+        self.desk.click_desktop()
+        self.desk.key("ctrl+alt+h")
+        status = owner.wait_status(lambda s: s.window(1).hotkeys >= 1, what="the holder's hot key")
+        self.assertTrue(status.window(2).visible)
+        app.command(vx.HIDE_ALL)
+        owner.wait_status(lambda s: not s.window(2).visible, what="hidden by the button")
+        self.desk.click_desktop()
+        self.desk.key("ctrl+alt+s")
+        owner.wait_status(lambda s: s.window(2).visible, what="shown by Velumix's own show-all key")
+
+
+class OddTitles(RobustnessTestCase):
+    def test_long_and_eight_bit_titles(self):
+        t99, t100, t200 = "a" * 99, "b" * 100, "c" * 200
+        eight_bit = "Caf\xe9 cr\xe8me \u20ac \xfc\xdf"
+        twin_a, twin_b = "d" * 99 + "1", "d" * 99 + "2"
+        owner = self.owned_windows([t99, t100, t200, eight_bit, twin_a, twin_b])
+        app = self.launch()
+        items = app.wait_list(lambda items: eight_bit in items)
+        for title in (t99, t100[:99], t200[:99], eight_bit):
+            self.assertIn(title, items)
+        self.assertEqual(items.count("d" * 99), 2)
+        # Titles that differ only beyond 99 characters look the same to hide-current.
+        self.desk.reg_add(KEY, "hot_hidecurrent_key", "REG_DWORD", 0x48)
+        self.desk.reg_add(KEY, "hot_hidecurrent_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT)
+        app.command(vx.EXIT)
+        app.wait_exit()
+        app = self.launch()
+        app.wait_list(lambda items: eight_bit in items)
+        owner.command("activate 5")
+        harness.wait_until(lambda: self.desk.foreground().hwnd == owner.hwnd(5), what="twin in front")
+        self.desk.key("ctrl+alt+h")
+        status = owner.wait_status(lambda s: not s.window(5).visible and not s.window(6).visible,
+                                   what="both twins hidden")
+        self.assertTrue(all(status.window(i).visible for i in (1, 2, 3, 4)))
+        app.command(vx.SHOW_ALL)
+        owner.wait_status(lambda s: all(w.visible for w in s.windows), what="all shown")
+
+
+class KilledFromOutside(RobustnessTestCase):
+    def test_a_kill_leaves_a_whole_log_and_the_next_start_works(self):
+        owner = self.owned_windows(["Kill A"])
+        app = self.launch()
+        app.wait_list(lambda items: "Kill A" in items)
+        os.kill(app.proc.pid, signal.SIGKILL)
+        app.proc.wait(10)
+        log = vx.read_log(self.workdir)
+        self.assertTrue(log.endswith(b"\n") and log.count(b"**Main window**") == 1, log)
+        again = self.launch()
+        again.wait_list(lambda items: "Kill A" in items)
+        self.assertEqual(vx.read_log(self.workdir).count(b"**Main window**"), 2)
+
+    def test_a_close_request_from_outside_asks_before_it_ends_and_shows_the_windows(self):
+        owner = self.owned_windows(["Close A"])
+        app = self.launch()
+        app.wait_list(lambda items: "Close A" in items)
+        app.command(vx.HIDE_ALL)
+        owner.wait_status(lambda s: not s.window(1).visible, what="hidden")
+        self.desk.post(app.hwnd, harness.WM_CLOSE)
+        box = app.wait_dialog("Exit Velumix?")
+        app.press(box, vx.IDNO)
+        app.wait_no_dialog("Exit Velumix?")
+        self.assertTrue(app.proc.alive())
+        self.assertFalse(owner.status().window(1).visible)
+        self.desk.post(app.hwnd, harness.WM_CLOSE)
+        app.press(app.wait_dialog("Exit Velumix?"), vx.IDYES)
+        app.wait_exit()
+        owner.wait_status(lambda s: s.window(1).visible, what="shown before the end")
+
+    def test_many_windows_hide_all_and_show_all_act_on_the_tracked_hundred_only(self):
+        owner = self.owned_windows(count=150, title_format="Crowd %d", timeout=60)
+        app = self.launch()
+        items = app.wait_list(lambda items: len(items) == 100, timeout=20)
+        tracked = {w.index for w in owner.status().windows if w.title in items}
+        app.command(vx.HIDE_ALL)
+        status = owner.wait_status(lambda s: all(not s.window(i).visible for i in tracked), timeout=20,
+                                   what="the tracked hidden")
+        self.assertTrue(all(w.visible for w in status.windows if w.index not in tracked))
+        app.command(vx.SHOW_ALL)
+        owner.wait_status(lambda s: all(w.visible for w in s.windows), timeout=20, what="all shown")

@@ -7,6 +7,9 @@ cd "$(dirname "$0")/.."
 echo "== unit tests"
 ctest --test-dir "$build/native" --output-on-failure
 
+echo "== fuzzing the decoders and the log's stamping (bounded)"
+scripts/fuzz.sh "${VELUMIX_FUZZ_SECONDS:-30}"
+
 echo "== resources of both executables"
 python3 tests/resources/check_resources.py "$build/win32/Velumix.exe" "$build/win64/Velumix.exe"
 

@@ -6,14 +6,16 @@ namespace velumix {
 
 namespace {
 
-int Clamp(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
+int Clamp(long long value, int low, int high) {
+  return static_cast<int>(value < low ? low : value > high ? high : value);
+}
 
 }  // namespace
 
 std::size_t FormatStamp(const std::tm& local, char (&out)[32]) {
   // Clamped so that a broken clock can never make the stamp longer.
-  int n = std::snprintf(out, sizeof out, "On %02d/%02d/%04d at %02d:%02d:%02d: ", Clamp(local.tm_mon + 1, 1, 12),
-                        Clamp(local.tm_mday, 1, 31), Clamp(local.tm_year + 1900, 0, 9999),
+  int n = std::snprintf(out, sizeof out, "On %02d/%02d/%04d at %02d:%02d:%02d: ", Clamp(local.tm_mon + 1LL, 1, 12),
+                        Clamp(local.tm_mday, 1, 31), Clamp(local.tm_year + 1900LL, 0, 9999),
                         Clamp(local.tm_hour, 0, 23), Clamp(local.tm_min, 0, 59), Clamp(local.tm_sec, 0, 60));
   return n < 0 ? 0 : static_cast<std::size_t>(n);
 }

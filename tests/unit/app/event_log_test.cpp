@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,11 @@ TEST(EventLogStamp, StaysTwentySevenBytesForABrokenClock) {
   char out[32];
   EXPECT_EQ(FormatStamp(broken, out), 27u);
   EXPECT_EQ(std::string(out).size(), 27u);
+  // Fields at the ends of their range must not overflow on the way.
+  broken.tm_year = INT_MAX;
+  broken.tm_mon = INT_MAX;
+  EXPECT_EQ(FormatStamp(broken, out), 27u);
+  EXPECT_EQ(std::string(out).substr(0, 14), "On 12/01/9999 ");
 }
 
 TEST(EventLogStamp, TakesTheTimeAtWhichItIsWritten) {

@@ -30,5 +30,11 @@ test: build
 run: build
 	@scripts/run.sh $(BUILD)/win64/Velumix.exe
 
+bench: build
+	@scripts/bench.sh $(BUILD)
+
+dist: build
+	@scripts/dist.sh $(BUILD)
+
 clean:
 	rm -rf $(BUILD)

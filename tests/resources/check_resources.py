@@ -17,6 +17,7 @@ RT_DIALOG = 5
 RT_STRING = 6
 RT_GROUP_ICON = 14
 RT_MANIFEST = 24
+RT_VERSION = 16
 
 FACE_IDS = [i for i in range(129, 155) if i not in (139, 148)]
 BULB_IDS = (139, 148)
@@ -295,7 +296,16 @@ class Checker:
 
         self.string(ABOUT_STRING_ID, ABOUT_STRING)
         self.get(RT_DIALOG, DIALOG_ID, 'RT_DIALOG')
-        self.get(RT_MANIFEST, MANIFEST_ID, 'RT_MANIFEST')
+        manifest = self.get(RT_MANIFEST, MANIFEST_ID, 'RT_MANIFEST')
+        if manifest is not None:
+            for needed in (b'supportedOS', b'<dpiAware', b'<dpiAwareness'):
+                if needed not in manifest:
+                    self.fail('RT_MANIFEST lacks %s' % needed.decode())
+        version = self.get(RT_VERSION, 1, 'RT_VERSION')
+        if version is not None:
+            for needed in ('Velumix', 'FileVersion', 'ProductVersion', '1.0.0.0'):
+                if needed.encode('utf-16-le') not in version:
+                    self.fail('RT_VERSION lacks %r' % needed)
 
         self.counts = {
             'bitmaps': len(self.res.get(RT_BITMAP, {})),
@@ -338,7 +348,7 @@ def check(path):
     c = Checker(resources)
     if not c.run():
         return False, c.failures
-    summary = '%s: %d bitmaps, %d icon groups, %d icons, string %d, dialog %d, manifest' % (
+    summary = '%s: %d bitmaps, %d icon groups, %d icons, string %d, dialog %d, manifest, version' % (
         desc, c.counts['bitmaps'], c.counts['icon groups'], c.counts['icons'],
         ABOUT_STRING_ID, DIALOG_ID)
     return True, [summary]

@@ -49,12 +49,18 @@ ButtonEffects ImageButtonState::OnMouseMove(bool inside) {
     m_hover = 1;
     e.invalidate = true;
     e.setCapture = true;
+    e.trackLeave = true;
   } else if (!inside) {
     m_hover = 0;
     e.invalidate = true;
     e.releaseCapture = true;
   }
   return e;
+}
+
+ButtonEffects ImageButtonState::OnMouseLeave() {
+  if (m_pressed || !m_hover) return {};
+  return OnMouseMove(false);
 }
 
 ButtonEffects ImageButtonState::OnCaptureChanged() {

@@ -22,6 +22,7 @@ struct ButtonEffects {
   bool setFocus = false;
   bool invalidate = false;
   bool setCapture = false;
+  bool trackLeave = false;  // ask to be told when the pointer leaves the button
   bool releaseCapture = false;
   bool postCommand = false;
   bool passOn = false;  // to the standard button handling
@@ -32,6 +33,9 @@ class ImageButtonState {
   ButtonEffects OnLButtonDown();
   ButtonEffects OnLButtonUp(bool inside);
   ButtonEffects OnMouseMove(bool inside);
+  // The pointer left the button without a move reaching it: over another
+  // program's window the capture brings no moves while no mouse button is down.
+  ButtonEffects OnMouseLeave();
   // Every end of the capture brings back the normal face.
   ButtonEffects OnCaptureChanged();
 

@@ -5,6 +5,9 @@ BEGIN_MESSAGE_MAP(CImageButton, fw::CButton)
   ON_WM_LBUTTONUP()
   ON_WM_MOUSEMOVE()
   ON_WM_CAPTURECHANGED()
+  // The second press of a double-click is a press like any other.
+  FW_MOUSE_ENTRY(WM_LBUTTONDBLCLK, OnLButtonDown)
+  ON_MESSAGE(WM_MOUSELEAVE, OnMouseLeave)
 END_MESSAGE_MAP()
 
 bool CImageButton::Create(CWnd* dialog, UINT id, UINT normal, UINT hover, UINT pressed) {
@@ -38,6 +41,10 @@ void CImageButton::Apply(const velumix::ButtonEffects& effects) {
   if (effects.invalidate) InvalidateRect(nullptr, TRUE);
   if (effects.passOn) Default();
   if (effects.setCapture) ::SetCapture(m_hWnd);
+  if (effects.trackLeave) {
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, m_hWnd, 0};
+    ::TrackMouseEvent(&track);
+  }
   if (effects.releaseCapture) ::ReleaseCapture();
   if (effects.postCommand) {
     ::PostMessageA(::GetParent(m_hWnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(), BN_CLICKED), 0);
@@ -51,3 +58,8 @@ void CImageButton::OnLButtonUp(UINT, POINT point) { Apply(m_state.OnLButtonUp(Is
 void CImageButton::OnMouseMove(UINT, POINT point) { Apply(m_state.OnMouseMove(IsInside(point))); }
 
 void CImageButton::OnCaptureChanged(HWND) { Apply(m_state.OnCaptureChanged()); }
+
+LRESULT CImageButton::OnMouseLeave(WPARAM, LPARAM) {
+  Apply(m_state.OnMouseLeave());
+  return 0;
+}

@@ -24,6 +24,7 @@ class CImageButton : public fw::CButton {
   void OnLButtonUp(UINT flags, POINT point);
   void OnMouseMove(UINT flags, POINT point);
   void OnCaptureChanged(HWND newOwner);
+  LRESULT OnMouseLeave(WPARAM, LPARAM);
 
   DECLARE_MESSAGE_MAP()
 

@@ -11,7 +11,9 @@ constexpr ButtonRect kRect{10, 20, 50, 40};
 
 // Plays the platform for a script of steps: o over the button, a away from
 // it, e on its right edge, b on its bottom edge, p left button down, r left
-// button up where the pointer is, x the capture taken by someone else.
+// button up where the pointer is, x the capture taken by someone else, l the
+// pointer gone over another program's window in one move (no move reaches
+// the button, only the leave notice it asked for).
 // Messages reach the button only while the pointer is over it or it holds
 // the capture; giving the capture up sends the capture-changed notification.
 struct ButtonRun {
@@ -19,16 +21,18 @@ struct ButtonRun {
   int commands;
   bool capture;
   bool lastPassedOn;
+  bool leaveTracked;
 };
 
 ButtonRun Play(const std::string& steps) {
   ImageButtonState state;
-  ButtonRun run{ButtonFace::Normal, 0, false, false};
+  ButtonRun run{ButtonFace::Normal, 0, false, false, false};
   int x = 100, y = 100;
   auto apply = [&](const ButtonEffects& e) {
     run.lastPassedOn = e.passOn;
     run.commands += e.postCommand;
     run.capture |= e.setCapture;
+    run.leaveTracked |= e.trackLeave;
     if (e.releaseCapture && run.capture) {
       run.capture = false;
       state.OnCaptureChanged();
@@ -43,6 +47,9 @@ ButtonRun Play(const std::string& steps) {
       apply(state.OnLButtonDown());
     } else if (step == 'r') {
       if (bool inside = IsInsideButton(kRect, x, y); inside || run.capture) apply(state.OnLButtonUp(inside));
+    } else if (step == 'l') {
+      x = y = 1000;
+      if (run.leaveTracked) apply(state.OnMouseLeave());
     } else if (step == 'x') {
       run.capture = false;
       state.OnCaptureChanged();
@@ -65,6 +72,25 @@ TEST(ImageButtonCapture, IsHeldWhileThePointerIsOverTheButtonOrItIsPressed) {
   EXPECT_TRUE(Play("o").capture);
   EXPECT_TRUE(Play("opa").capture);
   EXPECT_FALSE(Play("oa").capture);
+}
+
+TEST(ImageButtonLeave, AJumpOntoAnotherWindowEndsTheHover) {
+  ButtonRun run = Play("ol");
+  EXPECT_EQ(run.face, ButtonFace::Normal);
+  EXPECT_FALSE(run.capture);
+  // After a click the hover stays until the pointer goes, however it goes.
+  run = Play("oprl");
+  EXPECT_EQ(run.commands, 1);
+  EXPECT_EQ(run.face, ButtonFace::Normal);
+}
+
+TEST(ImageButtonLeave, IsIgnoredWhileTheButtonIsHeld) {
+  // With the left button down the capture brings every move: the drag rules hold.
+  ButtonRun run = Play("opl");
+  EXPECT_EQ(run.face, ButtonFace::Pressed);
+  EXPECT_TRUE(run.capture);
+  EXPECT_EQ(Play("opla").face, ButtonFace::Hover);
+  EXPECT_EQ(Play("oplar").commands, 0);
 }
 
 TEST(ImageButtonCapture, LosingItRestoresNormalFromAnyFace) {

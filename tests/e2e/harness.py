@@ -239,6 +239,28 @@ class MenuItem(NamedTuple):
     text: str
 
 
+class PopupItem(NamedTuple):
+    position: int
+    id: int
+    kind: str       # item, separator, popup
+    state: int      # MF_CHECKED 0x8, MF_GRAYED 0x1, MF_DISABLED 0x2
+    text: str
+    rect: Rect      # screen coordinates
+
+    @property
+    def checked(self):
+        return bool(self.state & 0x8)
+
+
+class Tool(NamedTuple):
+    index: int
+    hwnd: int
+    id: int
+    flags: int
+    rect: Rect      # in the client coordinates of hwnd
+    text: str
+
+
 class Foreground(NamedTuple):
     hwnd: int
     pid: int
@@ -732,6 +754,17 @@ class WineDesktop:
 
     def vx(self, *args, check=True, timeout=30.0):
         """Run a vxtool command; returns its records (lists of str fields)."""
+        code, stdout, stderr = self._vx_once(args, timeout)
+        if code == 1 and not stdout and not stderr:
+            # vxtool never fails without a word: this start was lost before its main ran
+            # (seen now and then under load); nothing was done, so once more
+            code, stdout, stderr = self._vx_once(args, timeout)
+        if check and code != 0:
+            msg = stderr.decode("utf-8", "replace").strip().splitlines()
+            raise VxError(code, msg[-1] if msg else "", args)
+        return [[_unescape(f) for f in line.split(b"\t")] for line in stdout.split(b"\n") if line]
+
+    def _vx_once(self, args, timeout):
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             p = subprocess.Popen([WINE, self.vxtool] + [_arg(a) for a in args], env=self.env,
                                  stdin=subprocess.DEVNULL, stdout=out, stderr=err,
@@ -748,11 +781,7 @@ class WineDesktop:
                     _popen_pids.discard(p.pid)
             out.seek(0)
             err.seek(0)
-            stdout, stderr = out.read(), err.read()
-        if check and code != 0:
-            msg = stderr.decode("utf-8", "replace").strip().splitlines()
-            raise VxError(code, msg[-1] if msg else "", args)
-        return [[_unescape(f) for f in line.split(b"\t")] for line in stdout.split(b"\n") if line]
+            return code, out.read(), err.read()
 
     def _vx_or_none(self, *args):
         try:
@@ -868,6 +897,25 @@ class WineDesktop:
             items = [it._replace(position=j) for j, it in enumerate(items)]
         return items
 
+    def popup_menu_items(self, hwnd) -> List[PopupItem]:
+        """The items of an open popup menu window (class #32768) with their screen
+        rectangles, read inside the process that tracks the menu (MN_GETHMENU there)."""
+        return [PopupItem(int(f[1]), int(f[2]), f[3], _int(f[4]), f[5], Rect(*map(int, f[6:10])))
+                for f in self.vx("popupmenu", hex(hwnd)) if f[0] == "item"]
+
+    def tooltips(self, hwnd) -> List[Tool]:
+        """The tools of a tooltip control of any process, with their texts."""
+        return [Tool(int(f[1]), _int(f[2]), _int(f[3]), _int(f[4]), Rect(*map(int, f[5:9])), f[9])
+                for f in self.vx("tooltips", hex(hwnd)) if f[0] == "tool"]
+
+    def register_message(self, name) -> int:
+        """RegisterWindowMessage(name): the same number in every process of the desktop."""
+        return int(self.vx("regmsg", name)[0][1])
+
+    def notify_icon_delete(self, hwnd, icon_id):
+        """Shell_NotifyIcon(NIM_DELETE) for another program's icon."""
+        self.vx("notifydelete", hex(hwnd), icon_id)
+
     def menu(self, hwnd) -> List[MenuItem]:
         """Menu bar items; like sysmenu without inject, this fails across processes under Wine."""
         return self._menu("menu", hex(hwnd))
@@ -885,9 +933,10 @@ class WineDesktop:
 
     def tray_window(self) -> Optional[Window]:
         """Explorer's taskbar (class Shell_TrayWnd). Wine shows it, with the notification
-        area at its right end, only while at least one notification icon exists."""
+        area at its right end, only while at least one notification icon exists. A stand-in
+        window of the same class (a 1 x 1 fake notification area) is passed over."""
         ws = self.find_windows(cls="Shell_TrayWnd")
-        return ws[0] if ws else None
+        return max(ws, key=lambda w: w.rect.width) if ws else None
 
     def tray_visible(self) -> bool:
         w = self.tray_window()
@@ -901,6 +950,23 @@ class WineDesktop:
                           stable=1, what="the notification area")
         cx = self.screen()["small_icon"][0] + 4
         return tray.rect.right - cx * index - cx // 2, (tray.rect.top + tray.rect.bottom) // 2
+
+    def tray_tip(self, index=0) -> Optional[str]:
+        """The tip text explorer holds for notification icon `index`: the tooltip tool of
+        the taskbar whose rectangle holds that icon's slot (explorer keeps tools of removed
+        icons around with empty rectangles). None when no tool covers the slot."""
+        tray = self.tray_window()
+        if not tray:
+            return None
+        x, y = self.tray_icon_position(index)
+        x, y = x - tray.rect.left, y - tray.rect.top
+        for tt in self.find_windows(cls="tooltips_class32"):
+            if tt.pid != tray.pid:
+                continue
+            for tool in self.tooltips(tt.hwnd):
+                if tool.hwnd == tray.hwnd and tool.rect.contains(x, y):
+                    return tool.text
+        return None
 
     def tray_icon_count(self, shot=None) -> int:
         """Icons drawn in the notification area, counted from the right until a slot is
@@ -1050,6 +1116,17 @@ class WineDesktop:
             args = [data]
         self.vx("regset", key, name, type, *args)
 
+    def reg_add_bytes(self, key, name, type, data: bytes):
+        """Like reg_add for data too long for a command line (REG_SZ, REG_EXPAND_SZ: the
+        bytes without the terminating NUL, which is added; REG_BINARY, REG_NONE)."""
+        fd, path = tempfile.mkstemp(prefix="regdata-", dir=self.root)
+        try:
+            with os.fdopen(fd, "wb") as f:
+                f.write(bytes(data))
+            self.vx("regsetfile", key, name, type, unix_to_windows(path))
+        finally:
+            os.unlink(path)
+
     # -- owner-mode windows ------------------------------------------------
 
     def owned_windows(self, titles=(), count=0, title_format=None, name="owner", timeout=20.0):
@@ -1121,10 +1198,17 @@ class OwnedWindows:
             args += ["--count", count]
             if title_format is not None:
                 args += ["--title-format", title_format]
-        self.proc = desk.run(desk.vxtool, args, cwd=self.dir, name=name)
         expected = len(titles) + count
-        self.wait_status(lambda s: len(s.windows) == expected and all(w.visible for w in s.windows),
-                         timeout=timeout, stable=1, what=f"{expected} owner windows")
+        for attempt in (1, 2):
+            self.proc = desk.run(desk.vxtool, args, cwd=self.dir, name=name)
+            try:
+                self.wait_status(lambda s: len(s.windows) == expected and all(w.visible for w in s.windows),
+                                 timeout=timeout, stable=1, what=f"{expected} owner windows")
+                break
+            except HarnessError:
+                # a start lost before vxtool's main ran (as in WineDesktop.vx) is tried once more
+                if attempt == 2 or self.proc.returncode != 1 or self.proc.output() or self.status():
+                    raise
 
     def __enter__(self):
         return self

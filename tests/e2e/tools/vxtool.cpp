@@ -11,6 +11,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <commctrl.h>
 #include <tlhelp32.h>
 #include <winternl.h>
 #include <fcntl.h>
@@ -322,12 +323,17 @@ int cmd_sysmenu(HWND h)
 // from inside it: this executable is mapped into the target with LoadLibrary and
 // vx_remote_sysmenu runs there on a remote thread. Wine does not bind the imports of an
 // .exe loaded that way, so the function calls nothing but the pointers it is handed.
+// The same code reads the menu of a popup menu window (class #32768) with mode 1:
+// MN_GETHMENU on the window, then every item with its screen rectangle.
 struct RemoteMenu {
     HWND hwnd;
     HMENU(WINAPI *get_system_menu)(HWND, BOOL);
     int(WINAPI *get_menu_item_count)(HMENU);
     BOOL(WINAPI *get_menu_item_info)(HMENU, UINT, BOOL, LPMENUITEMINFOA);
     int(WINAPIV *format)(LPSTR, LPCSTR, ...);
+    LRESULT(WINAPI *send_message)(HWND, UINT, WPARAM, LPARAM);
+    BOOL(WINAPI *get_menu_item_rect)(HWND, HMENU, UINT, LPRECT);
+    int mode;
     LONG used;
     LONG truncated;
     char out[60000];
@@ -358,7 +364,8 @@ DWORD WINAPI vx_remote_sysmenu(void *arg)
 {
     RemoteMenu *r = (RemoteMenu *)arg;
     r->used = 0;
-    HMENU m = r->get_system_menu(r->hwnd, FALSE);
+    HMENU m = r->mode == 1 ? (HMENU)r->send_message(r->hwnd, MN_GETHMENU, 0, 0)
+                           : r->get_system_menu(r->hwnd, FALSE);
     if (!m) return 2;
     int n = r->get_menu_item_count(m);
     if (n < 0) return 3;
@@ -383,6 +390,13 @@ DWORD WINAPI vx_remote_sysmenu(void *arg)
         r->format(line, "item\t%d\t%u\t%s\t0x%x\t", i, mi.wID, kind, mi.fState);
         remote_put(r, line, false);
         remote_put(r, text, true);
+        if (r->mode == 1) {
+            RECT rc;
+            rc.left = rc.top = rc.right = rc.bottom = 0;
+            r->get_menu_item_rect(r->hwnd, m, i, &rc);
+            r->format(line, "\t%d\t%d\t%d\t%d", rc.left, rc.top, rc.right, rc.bottom);
+            remote_put(r, line, false);
+        }
         remote_put(r, "\n", false);
     }
     return 0;
@@ -414,7 +428,7 @@ bool run_remote(HANDLE p, void *fn, void *arg, DWORD *code)
     return done;
 }
 
-int cmd_sysmenu_inject(HWND h)
+int cmd_menu_inject(HWND h, int mode)
 {
     if (!IsWindow(h)) return fail(3, "no such window");
     DWORD pid = 0;
@@ -457,13 +471,17 @@ int cmd_sysmenu_inject(HWND h)
             block.get_menu_item_count = (decltype(block.get_menu_item_count))remote_user("GetMenuItemCount");
             block.get_menu_item_info = (decltype(block.get_menu_item_info))remote_user("GetMenuItemInfoA");
             block.format = (decltype(block.format))remote_user("wsprintfA");
+            block.send_message = (decltype(block.send_message))remote_user("SendMessageA");
+            block.get_menu_item_rect = (decltype(block.get_menu_item_rect))remote_user("GetMenuItemRect");
+            block.mode = mode;
             WriteProcessMemory(p, mem, &block, sizeof block, nullptr);
             char *fn = (char *)loaded + ((char *)&vx_remote_sysmenu - (char *)GetModuleHandleA(nullptr));
             if (!run_remote(p, fn, mem, &code)) {
                 err = "remote thread did not finish";
             } else if (code != 0) {
                 rc = 4;
-                err = code == 2 ? "no system menu in the target either" : "reading the menu failed (" + dec(code) + ")";
+                err = code != 2 ? "reading the menu failed (" + dec(code) + ")"
+                      : mode == 1 ? "the window has no menu" : "no system menu in the target either";
             } else {
                 SIZE_T got = 0;
                 ReadProcessMemory(p, mem, &block, sizeof block, &got);
@@ -697,6 +715,124 @@ int cmd_touch(const string &path)
     }
     CloseHandle(f);
     emit({"ok"});
+    return 0;
+}
+
+// urlsink FILE ARG...: appends one line per call, the arguments joined by tabs, to FILE;
+// registered as a shell command it shows what the shell was asked to open
+int cmd_urlsink(const vector<string> &a)
+{
+    if (a.size() < 3) return fail(2, "usage: urlsink FILE [ARG...]");
+    string line;
+    for (size_t i = 3; i < a.size(); ++i) {
+        if (i > 3) line += '\t';
+        line += esc(a[i]);
+    }
+    line += '\n';
+    HANDLE f = CreateFileA(a[2].c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return fail(1, "cannot open " + a[2]);
+    DWORD wrote = 0;
+    WriteFile(f, line.data(), (DWORD)line.size(), &wrote, nullptr);
+    CloseHandle(f);
+    return 0;
+}
+
+// regmsg NAME: the number RegisterWindowMessage gives NAME
+int cmd_regmsg(const string &name)
+{
+    UINT m = RegisterWindowMessageA(name.c_str());
+    if (!m) return fail(1, "RegisterWindowMessage failed");
+    emit({"msg", dec(m)});
+    return 0;
+}
+
+// notifydelete HWND ID: removes a notification icon, whoever added it
+int cmd_notifydelete(HWND h, long long id)
+{
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = sizeof nid;
+    nid.hWnd = h;
+    nid.uID = (UINT)id;
+    if (!Shell_NotifyIconA(NIM_DELETE, &nid)) return fail(1, "Shell_NotifyIcon(NIM_DELETE) failed");
+    emit({"ok"});
+    return 0;
+}
+
+// tooltips HWND: the tools of a tooltip control in another process. The tool record and
+// its text buffer live in that process, as TTM_ENUMTOOLS is not marshalled.
+int cmd_tooltips(HWND h)
+{
+    if (!IsWindow(h)) return fail(3, "no such window");
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    HANDLE p = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!p) return fail(1, "OpenProcess failed (error " + dec(GetLastError()) + ")");
+    const SIZE_T textChars = 1024;
+    const SIZE_T size = sizeof(TTTOOLINFOW) + textChars * sizeof(wchar_t);
+    char *mem = (char *)VirtualAllocEx(p, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!mem) { CloseHandle(p); return fail(1, "VirtualAllocEx failed"); }
+    bool ok;
+    LRESULT n = send_to(h, TTM_GETTOOLCOUNT, 0, 0, &ok);
+    emit({"count", dec(ok ? n : -1)});
+    for (LRESULT i = 0; ok && i < n; ++i) {
+        TTTOOLINFOW ti = {};
+        ti.cbSize = sizeof ti;
+        ti.lpszText = (LPWSTR)(mem + sizeof ti);
+        vector<wchar_t> text(textChars, 0);
+        WriteProcessMemory(p, mem, &ti, sizeof ti, nullptr);
+        WriteProcessMemory(p, mem + sizeof ti, text.data(), textChars * sizeof(wchar_t), nullptr);
+        if (!send_to(h, TTM_ENUMTOOLSW, (WPARAM)i, (LPARAM)mem, &ok) || !ok) continue;
+        SIZE_T got = 0;
+        ReadProcessMemory(p, mem, &ti, sizeof ti, &got);
+        ReadProcessMemory(p, mem + sizeof ti, text.data(), (textChars - 1) * sizeof(wchar_t), &got);
+        string shown;
+        if (ti.lpszText == (LPWSTR)(mem + sizeof ti)) {
+            char abuf[4096];
+            int k = WideCharToMultiByte(CP_ACP, 0, text.data(), (int)wcsnlen(text.data(), textChars - 1),
+                                        abuf, sizeof abuf, nullptr, nullptr);
+            shown.assign(abuf, k > 0 ? k : 0);
+        }
+        emit({"tool", dec(i), hexh(ti.hwnd), hexs((unsigned long long)ti.uId), hexs(ti.uFlags),
+              dec(ti.rect.left), dec(ti.rect.top), dec(ti.rect.right), dec(ti.rect.bottom), esc(shown)});
+    }
+    VirtualFreeEx(p, mem, 0, MEM_RELEASE);
+    CloseHandle(p);
+    return 0;
+}
+
+// regsetfile KEY NAME TYPE PATH: like regset, the data read from a file (for data that
+// does not fit a command line); SZ types get a terminating NUL
+bool split_key(const string &path, HKEY *root, string *sub);
+
+int cmd_regsetfile(const vector<string> &a)
+{
+    if (a.size() < 6) return fail(2, "usage: regsetfile KEY NAME TYPE PATH");
+    HKEY root, k;
+    string sub;
+    if (!split_key(a[2], &root, &sub)) return fail(2, "unknown root key");
+    const string &type = a[4];
+    DWORD t;
+    if (type == "REG_SZ") t = REG_SZ;
+    else if (type == "REG_EXPAND_SZ") t = REG_EXPAND_SZ;
+    else if (type == "REG_BINARY") t = REG_BINARY;
+    else if (type == "REG_NONE") t = REG_NONE;
+    else return fail(2, "unknown type " + type);
+    HANDLE f = CreateFileA(a[5].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return fail(1, "cannot open " + a[5]);
+    vector<BYTE> data;
+    BYTE buf[65536];
+    DWORD got;
+    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got) data.insert(data.end(), buf, buf + got);
+    CloseHandle(f);
+    if (t == REG_SZ || t == REG_EXPAND_SZ) data.push_back(0);
+    LONG r = RegCreateKeyExA(root, sub.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr);
+    if (r != ERROR_SUCCESS) return fail(1, "RegCreateKey failed (" + dec(r) + ")");
+    r = RegSetValueExA(k, a[3].c_str(), 0, t, data.empty() ? nullptr : data.data(), (DWORD)data.size());
+    RegCloseKey(k);
+    if (r != ERROR_SUCCESS) return fail(1, "RegSetValueEx failed (" + dec(r) + ")");
+    emit({"ok", dec((long long)data.size())});
     return 0;
 }
 
@@ -1264,8 +1400,10 @@ int usage()
             "  client HWND | children HWND [--all] | sysmenu HWND [--inject] | menu HWND | foreground\n"
             "  post|send HWND MSG WPARAM LPARAM | listbox HWND | showwindow HWND N\n"
             "  setforeground HWND | gettext HWND | settext HWND TEXT | cursor | screen\n"
-            "  procs | terminate PID [CODE] | touch PATH\n"
-            "  regquery KEY | regset KEY NAME TYPE [DATA...] | regdelete KEY [VALUE]\n"
+            "  procs | terminate PID [CODE] | touch PATH | urlsink FILE [ARG...] | regmsg NAME\n"
+            "  popupmenu HWND | tooltips HWND | notifydelete HWND ID\n"
+            "  regquery KEY | regset KEY NAME TYPE [DATA...] | regsetfile KEY NAME TYPE PATH\n"
+            "  regdelete KEY [VALUE]\n"
             "  owner --status FILE [--commands FILE] [--title T]... [--count N --title-format F]\n");
     return 2;
 }
@@ -1294,6 +1432,9 @@ int main()
     else if (c == "regquery" && a.size() > 2) rc = cmd_regquery(a[2]);
     else if (c == "regset") rc = cmd_regset(a);
     else if (c == "touch" && a.size() > 2) rc = cmd_touch(a[2]);
+    else if (c == "urlsink") rc = cmd_urlsink(a);
+    else if (c == "regmsg" && a.size() > 2) rc = cmd_regmsg(a[2]);
+    else if (c == "regsetfile") rc = cmd_regsetfile(a);
     else if (c == "regdelete") rc = cmd_regdelete(a);
     else if (c == "terminate") {
         long long code = 1;
@@ -1307,9 +1448,12 @@ int main()
     else if (c == "rect") rc = cmd_rect(h);
     else if (c == "client") rc = cmd_client(h);
     else if (c == "children") rc = cmd_children(a, h);
-    else if (c == "sysmenu") rc = a.size() > 3 && a[3] == "--inject" ? cmd_sysmenu_inject(h) : cmd_sysmenu(h);
+    else if (c == "sysmenu") rc = a.size() > 3 && a[3] == "--inject" ? cmd_menu_inject(h, 0) : cmd_sysmenu(h);
+    else if (c == "popupmenu") rc = cmd_menu_inject(h, 1);
     else if (c == "menu") rc = cmd_menu(h);
     else if (c == "listbox") rc = cmd_listbox(h);
+    else if (c == "tooltips") rc = cmd_tooltips(h);
+    else if (c == "notifydelete" && a.size() > 3 && parse_num(a[3].c_str(), &n)) rc = cmd_notifydelete(h, n);
     else if (c == "setforeground") rc = cmd_setforeground(h);
     else if (c == "gettext") rc = cmd_gettext(h);
     else if (c == "settext" && a.size() > 3) rc = cmd_settext(h, a[3]);

@@ -1,0 +1,274 @@
+"""Driving the real Velumix.exe from the outside: its main window, its dialogs and
+message boxes, its tray icon. Shared by the end-to-end tests of the program."""
+
+import os
+
+import harness
+
+MAIN_TITLE = "Velumix"
+DIALOG_CLASS = "#32770"
+MENU_CLASS = "#32768"
+SETTINGS_KEY = r"HKCU\Software\Orvane\Velumix\{}\Settings"
+
+# Main dialog controls
+IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
+HIDE_ALL, SHOW_ALL, SET_PASSWORD, EXIT, CONFIGURE, WINDOW_LIST = 3, 7, 8, 9, 10, 1000
+BM_CLICK = 0x00F5
+BM_GETCHECK = 0x00F0
+HKM_GETHOTKEY = 0x0402
+WM_TRAYNOTIFY = 0x65
+WM_HOTKEY = 0x0312
+ID_HELP = 57670
+
+# Tray menu commands
+MENU_WINDOW_FIRST, MENU_LOCK, MENU_HIDE_ALL, MENU_SHOW_ALL = 150, 104, 105, 106
+MENU_COMMANDS = ["Show all", "Hide all", "Lock with password", None, "Configure Velumix", "Exit"]
+
+# Dialogs and message boxes
+CONFIG_TITLE = "Velumix Configuration"
+SET_PASSWORD_TITLE = "Set Password"
+UNLOCK_TITLE = "Password Required"
+OOPS = "Oops..."
+EXIT_CAPTION = "Exit Velumix?"
+
+# Configuration dialog controls
+CFG_START_MINIMIZED, CFG_CAMOUFLAGE, CFG_PASSWORD, CFG_CONFIRM = 1004, 1005, 1006, 1007
+CFG_HOTKEY_HIDECURRENT, CFG_HOTKEY_SHOWALL, CFG_HOTKEY_LOCK, CFG_HOTKEY_HIDEALL = 1008, 1010, 1011, 1012
+# Password dialogs
+PW_ENTRY, PW_CONFIRM = 1003, 1004
+
+# The hot-key control's flags and the registration's
+HOTKEYF_SHIFT, HOTKEYF_CONTROL, HOTKEYF_ALT = 1, 2, 4
+
+SETTINGS_VALUES = ("password", "camouflage", "startminimized", "hot_showall_key", "hot_lock_key",
+                   "hot_hidecurrent_key", "hot_hideall_key", "hot_showall_mod", "hot_lock_mod",
+                   "hot_hidecurrent_mod", "hot_hideall_mod")
+
+
+class Velumix:
+    """One running Velumix: its process and its main dialog."""
+
+    def __init__(self, desk, proc, timeout=30):
+        self.desk = desk
+        self.proc = proc
+        self.main = desk.find_window(MAIN_TITLE, pid=proc.winpid, cls=DIALOG_CLASS, timeout=timeout)
+        self.hwnd = self.main.hwnd
+
+    # -- the main window ---------------------------------------------------
+
+    def info(self):
+        return self.desk.window_info(self.hwnd)
+
+    def visible(self):
+        info = self.info()
+        return bool(info and info.visible)
+
+    def wait_visible(self, visible=True, timeout=10):
+        harness.wait_until(lambda: self.visible() == visible, timeout=timeout,
+                           what=f"main window {'shown' if visible else 'hidden'}")
+
+    def control(self, cid, parent=None):
+        for c in self.desk.children(parent or self.hwnd):
+            if c.id == cid:
+                return c
+        raise harness.HarnessError(f"no control {cid}")
+
+    def control_center(self, cid, parent=None):
+        """Screen coordinates of a control's centre."""
+        parent = parent or self.hwnd
+        info = self.desk.window_info(parent)
+        c = self.control(cid, parent)
+        ox, oy = info.client_origin
+        return ox + (c.rect.left + c.rect.right) // 2, oy + (c.rect.top + c.rect.bottom) // 2
+
+    def click_control(self, cid, parent=None):
+        self.desk.click(*self.control_center(cid, parent))
+
+    def command(self, cid, code=0):
+        """A WM_COMMAND as a menu or a button would send it."""
+        self.desk.post(self.hwnd, harness.WM_COMMAND, (code << 16) | cid, 0)
+
+    def list_hwnd(self):
+        return self.control(WINDOW_LIST).hwnd
+
+    def list_items(self):
+        return self.desk.listbox(self.list_hwnd()).texts
+
+    def wait_list(self, predicate, timeout=10, what="the window list"):
+        return harness.wait_until(lambda: (lambda items: items if predicate(items) else None)(self.list_items()),
+                                  timeout=timeout, what=what)
+
+    def row_center(self, index):
+        """Screen centre of list row `index` (rows are 15 pixels high, no scrolling)."""
+        info = self.desk.window_info(self.list_hwnd())
+        ox, oy = info.client_origin
+        return ox + 100, oy + index * 15 + 7
+
+    def focus(self):
+        """Brings the main window to the front by a click on its caption."""
+        r = self.info().rect
+        self.desk.click(r.left + 80, r.top + 10)
+        harness.wait_until(lambda: self.desk.foreground().hwnd == self.hwnd, timeout=10,
+                           what="the main window in front")
+
+    # -- tray ----------------------------------------------------------------
+
+    def tray_point(self):
+        return self.desk.tray_icon_position(0, timeout=10)
+
+    def tray_notify(self, mouse_message, icon_id=5):
+        """The icon's callback message, as the notification area sends it."""
+        self.desk.post(self.hwnd, WM_TRAYNOTIFY, icon_id, mouse_message)
+
+    def double_click_tray(self):
+        self.desk.double_click(*self.tray_point())
+
+    def right_click_tray(self):
+        self.desk.click(*self.tray_point(), button=3)
+
+    # -- dialogs and message boxes of the program ---------------------------
+
+    def dialogs(self, title=None):
+        return [w for w in self.desk.find_windows(title, cls=DIALOG_CLASS)
+                if w.pid == self.proc.winpid and w.visible and w.hwnd != self.hwnd]
+
+    def wait_dialog(self, title, timeout=10):
+        return harness.wait_until(lambda: (self.dialogs(title) or [None])[0], timeout=timeout, stable=1,
+                                  what=f"dialog {title!r}")
+
+    def wait_no_dialog(self, title, timeout=10):
+        harness.wait_until(lambda: not self.dialogs(title), timeout=timeout, what=f"no dialog {title!r}")
+
+    def message_text(self, box):
+        """The message of a message box: its static text control (id 0xFFFF)."""
+        for c in self.desk.children(box.hwnd):
+            if c.cls.lower() == "static" and c.text:
+                return c.text
+        return ""
+
+    def press(self, box, button_id):
+        """Presses a dialog button through the control itself, as a click would."""
+        self.desk.post(self.control(button_id, box.hwnd).hwnd, BM_CLICK, 0, 0)
+
+    def popup_menu(self, timeout=10):
+        return harness.wait_until(
+            lambda: next((w for w in self.desk.find_windows(cls=MENU_CLASS) if w.visible), None),
+            timeout=timeout, stable=1, what="a popup menu")
+
+    def no_popup_menu(self):
+        return not any(w.visible for w in self.desk.find_windows(cls=MENU_CLASS))
+
+    def tray_menu(self, timeout=10):
+        """The open tray menu: (its window, its items with screen rectangles)."""
+        def look():
+            for w in self.desk.find_windows(cls=MENU_CLASS):
+                if w.visible and w.pid == self.proc.winpid:
+                    try:
+                        items = self.desk.popup_menu_items(w.hwnd)
+                    except harness.VxError:
+                        return None
+                    return (self.desk.window_info(w.hwnd), items) if items else None
+            return None
+        return harness.wait_until(look, timeout=timeout, stable=1, what="the tray menu")
+
+    def open_tray_menu(self):
+        self.right_click_tray()
+        return self.tray_menu()
+
+    def choose(self, items, text):
+        """Clicks the menu item with this text."""
+        item = next((i for i in items if i.kind == "item" and i.text == text), None)
+        if item is None:
+            raise harness.HarnessError(f"no menu item {text!r} in {[i.text for i in items]!r}")
+        self.desk.click(*item.rect.center)
+        harness.wait_until(self.no_popup_menu, timeout=10, what="the menu to close")
+
+    def close_menu(self):
+        """A click outside the menu ends it."""
+        self.desk.click(self.desk.width // 2, 8)
+        harness.wait_until(self.no_popup_menu, timeout=10, what="the menu to close")
+
+    def taskbar_created(self):
+        """The broadcast a notification area sends when it (re)starts."""
+        self.desk.post(self.hwnd, self.desk.register_message("TaskbarCreated"), 0, 0)
+
+    # -- the configuration dialog and the password dialogs -------------------
+
+    def open_config(self):
+        """Opens the configuration dialog with the main window's Configure button."""
+        self.focus()
+        self.click_control(CONFIGURE)
+        return self.wait_dialog(CONFIG_TITLE)
+
+    def hot_key(self, dialog, cid):
+        """A hot-key control's value: key in the low byte, control flags in the high one."""
+        return self.desk.send(self.control(cid, dialog.hwnd).hwnd, HKM_GETHOTKEY) & 0xFFFF
+
+    def enter_hot_key(self, dialog, cid, chord):
+        """Types a chord (xdotool syntax) into a hot-key control."""
+        before = self.hot_key(dialog, cid)
+        self.click_control(cid, dialog.hwnd)
+        self.desk.key(chord)
+        return harness.wait_until(lambda: (lambda v: v if v and v != before else None)(self.hot_key(dialog, cid)),
+                                  timeout=10, stable=1, what=f"{chord} in hot-key control {cid}")
+
+    def checked(self, dialog, cid):
+        return self.desk.send(self.control(cid, dialog.hwnd).hwnd, BM_GETCHECK) == 1
+
+    def text_of(self, dialog, cid):
+        return self.desk.get_text(self.control(cid, dialog.hwnd).hwnd)
+
+    def type_into(self, dialog, cid, text):
+        """Replaces an edit control's text by typing (a click into it, Ctrl+A, the keys)."""
+        self.click_control(cid, dialog.hwnd)
+        self.desk.key("ctrl+a")
+        if text:
+            self.desk.type_text(text)
+        else:
+            self.desk.key("BackSpace")
+        harness.wait_until(lambda: self.text_of(dialog, cid) == text, timeout=10,
+                           what=f"{text!r} typed into control {cid}")
+
+    def wait_message(self, caption, timeout=10):
+        """A message box of the program: (its window, its text)."""
+        box = self.wait_dialog(caption, timeout=timeout)
+        return box, harness.wait_until(lambda: self.message_text(box), timeout=5, stable=1,
+                                       what=f"the text of {caption!r}")
+
+    def click_button(self, box, button_id):
+        """Clicks a dialog's button with the mouse."""
+        self.click_control(button_id, box.hwnd)
+
+    # -- ending ----------------------------------------------------------------
+
+    def wait_exit(self, timeout=15):
+        harness.wait_until(lambda: not self.proc.alive(), timeout=timeout, stable=1, what="Velumix to end")
+
+
+def start_fake_tray(desk, cwd):
+    """faketray.exe: a window of the taskbar's class, found before explorer's, that refuses
+    every notification icon. It announces TaskbarCreated when it ends."""
+    import session
+    tray = desk.run(os.path.join(session.build_dir(), "faketray.exe"), cwd=cwd, name="faketray")
+    harness.wait_until(lambda: any(w.pid == tray.winpid for w in desk.find_windows(cls="Shell_TrayWnd")),
+                       what="the stand-in notification area")
+    return tray
+
+
+def stop_fake_tray(desk, tray):
+    hwnd = next(w.hwnd for w in desk.find_windows(cls="Shell_TrayWnd") if w.pid == tray.winpid)
+    desk.post(hwnd, harness.WM_CLOSE)
+    tray.wait(10)
+
+
+def settings_key(name="Velumix"):
+    return SETTINGS_KEY.format(name)
+
+
+def read_log(workdir):
+    path = os.path.join(workdir, "logfile.log")
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except FileNotFoundError:
+        return None

@@ -29,6 +29,11 @@ class WindowEngine {
 
   void FillTable() { m_table.FillTable(m_windows); }
   bool RefreshTable() { return m_table.RefreshTable(m_windows, m_listChanged != 0); }
+  // A refresh outside a list rebuild: when the table moved under the list,
+  // the next RefreshList rebuilds it, so that list row i stays entry i.
+  void RefreshTableAheadOfList() {
+    if (RefreshTable()) m_listChanged = 1;
+  }
 
   // Hides every visible tracked window but the desktop's.
   void HideAll();

@@ -112,9 +112,8 @@ void CVelumixDlg::ShowTrayMenu(POINT at) {
   // The first menu of a run shows the table as the start-up fill left it.
   if (g_trayMenuShown == 0) {
     g_trayMenuShown = 1;
-  } else if (m_engine.RefreshTable()) {
-    // The list box no longer matches the table: the next tick rebuilds it.
-    m_engine.m_listChanged = 1;
+  } else {
+    m_engine.RefreshTableAheadOfList();
   }
 
   m_trayMenu.DestroyMenu();

@@ -169,6 +169,20 @@ TEST_F(RefreshList, ChangedFlagsRebuildTheWholeListOnce) {
   EXPECT_EQ(m_log.m_written, "");
 }
 
+TEST_F(RefreshList, ARefreshAheadOfTheListMakesTheNextTickRebuildIt) {
+  // The tray menu refreshes the table on its own; a row clicked afterwards
+  // must still name its entry.
+  m_desktop.Destroy(m_engine.table()[0].hwnd);
+  m_engine.RefreshTableAheadOfList();
+  EXPECT_EQ(m_engine.table().count(), 2);
+  EXPECT_TRUE(m_engine.RefreshList(m_list, &m_log));
+  EXPECT_THAT(m_list.m_items, ElementsAre("Two", "Three"));
+  // With nothing moved, the next tick stays quiet.
+  m_engine.RefreshTableAheadOfList();
+  EXPECT_FALSE(m_engine.RefreshList(m_list, &m_log));
+  EXPECT_EQ(m_list.m_resets, 1);
+}
+
 TEST_F(RefreshList, EachFailedItemIsLoggedOnTheSameLine) {
   m_list.m_failingAdds = {0, 2};
   m_desktop.Add("Four");

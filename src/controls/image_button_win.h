@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <memory>
+
 #include "controls/image_button_logic.h"
 #include "framework/controls.h"
 
@@ -37,3 +40,17 @@ class CImageButton : public fw::CButton {
   fw::CBitmap m_bmpNormal;
   velumix::ImageButtonState m_state;
 };
+
+// The control id of a dialog's button and its three faces.
+struct ButtonFaces {
+  UINT id, normal, hover, pressed;
+};
+
+// Creates the dialog's bitmap buttons, in the order given.
+template <std::size_t N>
+void CreateImageButtons(fw::CWnd* dialog, const ButtonFaces (&faces)[N], std::unique_ptr<CImageButton> (&buttons)[N]) {
+  for (std::size_t i = 0; i < N; ++i) {
+    buttons[i] = std::make_unique<CImageButton>();
+    buttons[i]->Create(dialog, faces[i].id, faces[i].normal, faces[i].hover, faces[i].pressed);
+  }
+}

@@ -7,10 +7,11 @@ BEGIN_MESSAGE_MAP(CPasswordDialogBase, fw::CDialog)
 END_MESSAGE_MAP()
 
 BOOL CPasswordDialogBase::OnInitDialog() {
-  m_buttons[0] = std::make_unique<CImageButton>();
-  m_buttons[0]->Create(this, IDCANCEL, IDB_CANCEL_NORMAL, IDB_CANCEL_HOVER, IDB_CANCEL_PRESSED);
-  m_buttons[1] = std::make_unique<CImageButton>();
-  m_buttons[1]->Create(this, IDOK, IDB_OK_NORMAL, IDB_OK_HOVER, IDB_OK_PRESSED);
+  static constexpr ButtonFaces kFaces[] = {
+      {IDCANCEL, IDB_CANCEL_NORMAL, IDB_CANCEL_HOVER, IDB_CANCEL_PRESSED},
+      {IDOK, IDB_OK_NORMAL, IDB_OK_HOVER, IDB_OK_PRESSED},
+  };
+  CreateImageButtons(this, kFaces, m_buttons);
   CDialog::OnInitDialog();
   return TRUE;
 }

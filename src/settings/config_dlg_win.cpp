@@ -33,18 +33,12 @@ void CConfigDlg::DoDataExchange(fw::CDataExchange* pDX) {
 }
 
 BOOL CConfigDlg::OnInitDialog() {
-  struct Faces {
-    UINT id, normal, hover, pressed;
-  };
-  static constexpr Faces kFaces[] = {
+  static constexpr ButtonFaces kFaces[] = {
       {IDCANCEL, IDB_CANCEL_NORMAL, IDB_CANCEL_HOVER, IDB_CANCEL_PRESSED},
       {IDOK, IDB_OK_NORMAL, IDB_OK_HOVER, IDB_OK_PRESSED},
       {ID_HELP, IDB_HELP_NORMAL, IDB_HELP_HOVER, IDB_HELP_PRESSED},
   };
-  for (size_t i = 0; i < std::size(kFaces); ++i) {
-    m_buttons[i] = std::make_unique<CImageButton>();
-    m_buttons[i]->Create(this, kFaces[i].id, kFaces[i].normal, kFaces[i].hover, kFaces[i].pressed);
-  }
+  CreateImageButtons(this, kFaces, m_buttons);
 
   m_entries.camouflage = m_record.m_camouflage;
   m_entries.startMinimized = m_record.m_startMinimized;

@@ -10,10 +10,6 @@
 
 namespace {
 
-struct ButtonFaces {
-  UINT id, normal, hover, pressed;
-};
-
 // Created in this order at initialisation.
 constexpr ButtonFaces kMainButtons[] = {
     {IDC_HIDE_ALL, IDB_HIDEALL_NORMAL, IDB_HIDEALL_HOVER, IDB_HIDEALL_PRESSED},
@@ -105,7 +101,7 @@ BOOL CVelumixDlg::OnInitDialog() {
   SetIcon(m_hIcon, TRUE);
   SetIcon(m_hIcon, FALSE);
 
-  CreateButtons();
+  CreateImageButtons(this, kMainButtons, m_buttons);
 
   if (!m_trayMenu.CreatePopupMenu()) g_pLog->Log("Creating a tray menu failed");
   if (!m_trayMenu.AppendMenu(MF_STRING, IDCANCEL, "Exit")) g_pLog->Log("appending menu items failed");
@@ -137,14 +133,6 @@ void CVelumixDlg::LayOutControls() {
   if (HWND background = GetDlgItem(IDC_STATIC)) {
     ::SetWindowLongPtrA(background, GWL_STYLE, ::GetWindowLongPtrA(background, GWL_STYLE) | WS_CLIPSIBLINGS);
     ::SetWindowPos(background, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  }
-}
-
-void CVelumixDlg::CreateButtons() {
-  for (size_t i = 0; i < std::size(kMainButtons); ++i) {
-    const ButtonFaces& b = kMainButtons[i];
-    m_buttons[i] = std::make_unique<CImageButton>();
-    m_buttons[i]->Create(this, b.id, b.normal, b.hover, b.pressed);
   }
 }
 

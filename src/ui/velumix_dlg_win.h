@@ -96,7 +96,6 @@ class CVelumixDlg : public fw::CDialog {
   void RestoreTrayIcon();
   void EndProgram();
   void LayOutControls();
-  void CreateButtons();
 
   CWindowListBox m_list;
   NOTIFYICONDATAA m_nid;

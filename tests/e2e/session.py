@@ -195,6 +195,20 @@ class VelumixTestCase(E2ETestCase):
         from velumix_app import Velumix
         return Velumix(self.desk, self.start_velumix(**kw))
 
+    def launch_with(self, titles):
+        """Windows of another process with these titles, then Velumix tracking them."""
+        ow = self.owned_windows(titles)
+        app = self.launch()
+        app.wait_list(lambda items: set(titles) <= set(items), what=f"{titles} in the list")
+        return ow, app
+
+    def bring_to_front(self, ow, index):
+        """A click on the caption of the owner's window `index`."""
+        r = self.desk.window_info(ow.hwnd(index)).rect
+        self.desk.click(r.left + 60, r.top + 10)
+        harness.wait_until(lambda: self.desk.foreground().hwnd == ow.hwnd(index),
+                           what=f"owner window {index} in front")
+
     def log_text(self, cwd=None):
         """logfile.log of the working directory, ANSI-decoded; None if there is none."""
         path = os.path.join(cwd or self.workdir, "logfile.log")

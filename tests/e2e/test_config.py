@@ -21,17 +21,6 @@ def control_value(key, flags):
 
 
 class ConfigTestCase(VelumixTestCase):
-    def launch_with(self, titles):
-        ow = self.owned_windows(titles)
-        app = self.launch()
-        app.wait_list(lambda items: set(titles) <= set(items), what=f"{titles} in the list")
-        return ow, app
-
-    def bring_to_front(self, ow, index):
-        r = self.desk.window_info(ow.hwnd(index)).rect
-        self.desk.click(r.left + 60, r.top + 10)
-        H.wait_until(lambda: self.desk.foreground().hwnd == ow.hwnd(index), what=f"owner window {index} in front")
-
     def confirm(self, app, dlg):
         app.click_button(dlg, V.IDOK)
         app.wait_no_dialog(V.CONFIG_TITLE)

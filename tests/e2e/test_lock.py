@@ -24,17 +24,6 @@ class LockTestCase(VelumixTestCase):
                   hot_hidecurrent_key=0x48, hot_hidecurrent_mod=CTRL_ALT,
                   hot_hideall_key=0x4A, hot_hideall_mod=CTRL_ALT)
 
-    def launch_with(self, titles):
-        ow = self.owned_windows(titles)
-        app = self.launch()
-        app.wait_list(lambda items: set(titles) <= set(items), what=f"{titles} in the list")
-        return ow, app
-
-    def bring_to_front(self, ow, index):
-        r = self.desk.window_info(ow.hwnd(index)).rect
-        self.desk.click(r.left + 60, r.top + 10)
-        H.wait_until(lambda: self.desk.foreground().hwnd == ow.hwnd(index), what=f"owner window {index} in front")
-
     def lock_with_stored_password(self, app):
         app.focus()
         app.click_control(V.SET_PASSWORD)

@@ -22,12 +22,6 @@ def window_titles(items):
 
 
 class TrayTestCase(VelumixTestCase):
-    def launch_with(self, titles):
-        ow = self.owned_windows(titles)
-        app = self.launch()
-        app.wait_list(lambda items: set(titles) <= set(items), what=f"{titles} in the list")
-        return ow, app
-
     def visible(self, ow):
         return {w.title: w.visible for w in ow.status().windows}
 

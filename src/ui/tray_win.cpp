@@ -15,6 +15,7 @@ namespace {
 
 constexpr char kTipShown[] = "Right-click on me!";
 constexpr char kTipCamouflaged[] = "I'm still here!";
+constexpr char kTrayAddFailed[] = "HideToTray: couldn't like put it to system tray and stuff\n";
 
 velumix::TrayMouse TrayMouseFor(LPARAM message) {
   switch (message) {
@@ -42,14 +43,24 @@ void CVelumixDlg::FillTrayIconRecord(int camouflage) {
   std::strncpy(m_nid.szTip, tip, sizeof m_nid.szTip - 1);
 }
 
+// Puts up the icon that `camouflage` selects, or, with `orUpdate`, updates
+// one the notification area still holds. Our loaded copy goes right after.
+bool CVelumixDlg::AddTrayIcon(int camouflage, bool orUpdate) {
+  FillTrayIconRecord(camouflage);
+  fw::unique_hicon icon(m_nid.hIcon);
+  return ::Shell_NotifyIconA(NIM_ADD, &m_nid) || (orUpdate && ::Shell_NotifyIconA(NIM_MODIFY, &m_nid));
+}
+
+void CVelumixDlg::RemoveTrayIcon() {
+  if (!::Shell_NotifyIconA(NIM_DELETE, &m_nid)) g_pLog->Log("OnCancel: couldn't delete icon from the system tray\n");
+}
+
 BOOL CVelumixDlg::HideToTray(int mode) {
   if (g_trayIconAdded != 1) {
-    FillTrayIconRecord(m_settings.m_camouflage);
-    fw::unique_hicon icon(m_nid.hIcon);
-    if (!::Shell_NotifyIconA(NIM_ADD, &m_nid)) {
+    if (!AddTrayIcon(m_settings.m_camouflage, false)) {
       // The window stays where it is, and so does its list refresh: with no
       // icon there would be nothing to bring either back.
-      g_pLog->Log("HideToTray: couldn't like put it to system tray and stuff\n");
+      g_pLog->Log(kTrayAddFailed);
       return FALSE;
     }
     g_trayIconAdded = 1;
@@ -64,24 +75,20 @@ BOOL CVelumixDlg::HideToTray(int mode) {
 // A new notification area knows no icon of ours; an old one that only
 // repeated the announcement still holds it.
 void CVelumixDlg::RestoreTrayIcon() {
-  FillTrayIconRecord(m_settings.m_camouflage);
-  fw::unique_hicon icon(m_nid.hIcon);
-  if (::Shell_NotifyIconA(NIM_ADD, &m_nid) || ::Shell_NotifyIconA(NIM_MODIFY, &m_nid)) {
+  if (AddTrayIcon(m_settings.m_camouflage, true)) {
     g_trayIconAdded = 1;
     return;
   }
-  g_pLog->Log("HideToTray: couldn't like put it to system tray and stuff\n");
+  g_pLog->Log(kTrayAddFailed);
 }
 
 void CVelumixDlg::ReplaceTrayIcon(int camouflage) {
-  if (!::Shell_NotifyIconA(NIM_DELETE, &m_nid)) g_pLog->Log("OnCancel: couldn't delete icon from the system tray\n");
-  FillTrayIconRecord(camouflage);
-  fw::unique_hicon icon(m_nid.hIcon);
-  if (!::Shell_NotifyIconA(NIM_ADD, &m_nid)) g_pLog->Log("OnConfigure: couldn't like put it to system tray and stuff\n");
+  RemoveTrayIcon();
+  if (!AddTrayIcon(camouflage, false)) g_pLog->Log("OnConfigure: couldn't like put it to system tray and stuff\n");
 }
 
 void CVelumixDlg::OnDestroy() {
-  if (!::Shell_NotifyIconA(NIM_DELETE, &m_nid)) g_pLog->Log("OnCancel: couldn't delete icon from the system tray\n");
+  RemoveTrayIcon();
   Default();
 }
 

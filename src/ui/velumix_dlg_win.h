@@ -92,6 +92,8 @@ class CVelumixDlg : public fw::CDialog {
   void ShowTrayMenu(POINT at);
   // Fills m_nid for the icon that `camouflage` selects and loads that icon.
   void FillTrayIconRecord(int camouflage);
+  bool AddTrayIcon(int camouflage, bool orUpdate);
+  void RemoveTrayIcon();
   // After the notification area announced it came (back) up.
   void RestoreTrayIcon();
   void EndProgram();

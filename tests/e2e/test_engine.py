@@ -40,17 +40,13 @@ class HideAllAndShowAll(EngineTestCase):
                              f"window {i} came back changed")
 
     def test_show_all_also_shows_a_window_its_own_program_hid(self):
-        owner = self.owned_windows(["Self hider", "Plain"])
-        app = self.launch()
-        app.wait_list(lambda items: "Self hider" in items)
+        owner, app = self.launch_with(["Self hider", "Plain"])
         owner.command("hide 1")
         app.click_control(vx.SHOW_ALL)
         owner.wait_status(lambda s: s.window(1).visible, what="self-hidden window shown")
 
     def test_a_second_hide_all_hides_nothing_more_and_the_tray_commands_do_the_same(self):
-        owner = self.owned_windows(["One", "Two"])
-        app = self.launch()
-        app.wait_list(lambda items: {"One", "Two"} <= set(items))
+        owner, app = self.launch_with(["One", "Two"])
         app.command(105)  # the tray menu's "Hide all"
         owner.wait_status(lambda s: not s.window(1).visible and not s.window(2).visible, what="both hidden")
         owner.command("show 2")  # its own program shows it again
@@ -63,9 +59,7 @@ class HideAllAndShowAll(EngineTestCase):
 
 class WindowList(EngineTestCase):
     def test_a_click_on_a_row_toggles_its_window_and_leaves_no_selection(self):
-        owner = self.owned_windows(["Row one", "Row two"])
-        app = self.launch()
-        app.wait_list(lambda items: "Row two" in items)
+        owner, app = self.launch_with(["Row one", "Row two"])
         row = self.row_of(app, "Row two")
         app.desk.click(*app.row_center(row))
         owner.wait_status(lambda s: not s.window(2).visible and s.window(1).visible, what="row two hidden")
@@ -109,9 +103,7 @@ class WindowList(EngineTestCase):
         self.assertEqual([t for t in after if t.startswith("Stays")], [t for t in order if t != "Goes away"])
 
     def test_a_retitled_window_is_renamed_and_a_new_window_is_appended(self):
-        owner = self.owned_windows(["Old name"])
-        app = self.launch()
-        app.wait_list(lambda items: "Old name" in items)
+        owner, app = self.launch_with(["Old name"])
         owner.command("retitle 1 New name")
         owner.command("open Newcomer")
         items = app.wait_list(lambda items: "New name" in items and "Newcomer" in items, timeout=5)

@@ -53,9 +53,7 @@ class BadSettings(RobustnessTestCase):
         for name, typ, data in self.CASES:
             self.desk.reg_add(KEY, name, typ, data)
         before = self.desk.reg_query(KEY)
-        owner = self.owned_windows(["Bad settings A", "Bad settings B"])
-        app = self.launch()
-        app.wait_list(lambda items: "Bad settings B" in items)
+        owner, app = self.launch_with(["Bad settings A", "Bad settings B"])
         self.assertTrue(app.visible(), "started minimised from an unreadable value")
         self.assert_works(app, owner, (1, 2))
         self.assertEqual(self.desk.reg_query(KEY), before)
@@ -64,9 +62,7 @@ class BadSettings(RobustnessTestCase):
         self.desk.reg_add(KEY, "hot_hideall_key", "REG_DWORD", 0x4A)  # J
         self.desk.reg_add(KEY, "hot_hideall_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT | 0x10000)
         before = self.desk.reg_query(KEY)
-        owner = self.owned_windows(["Partial A"])
-        app = self.launch()
-        app.wait_list(lambda items: "Partial A" in items)
+        owner, app = self.launch_with(["Partial A"])
         self.desk.click_desktop()
         self.desk.key("ctrl+alt+j")
         owner.wait_status(lambda s: not s.window(1).visible, what="hidden by the stored hot key")
@@ -77,9 +73,7 @@ class BadSettings(RobustnessTestCase):
     def test_numbers_wider_than_sixteen_bits_keep_their_low_bits(self):
         self.desk.reg_add(KEY, "hot_hideall_key", "REG_DWORD", 0x7FFF004B)  # K
         self.desk.reg_add(KEY, "hot_hideall_mod", "REG_DWORD", 0xFFFF0000 | harness.MOD_CONTROL | harness.MOD_SHIFT)
-        owner = self.owned_windows(["Wide A"])
-        app = self.launch()
-        app.wait_list(lambda items: "Wide A" in items)
+        owner, app = self.launch_with(["Wide A"])
         self.desk.click_desktop()
         self.desk.key("ctrl+shift+k")
         owner.wait_status(lambda s: not s.window(1).visible, what="hidden by the cut hot key")
@@ -88,9 +82,7 @@ class BadSettings(RobustnessTestCase):
 class FailingLog(RobustnessTestCase):
     def test_a_log_whose_every_write_fails(self):
         os.symlink("/dev/full", os.path.join(self.workdir, "logfile.log"))
-        owner = self.owned_windows(["Log full A", "Log full B"])
-        app = self.launch()
-        app.wait_list(lambda items: "Log full B" in items)
+        owner, app = self.launch_with(["Log full A", "Log full B"])
         self.assert_works(app, owner, (1, 2))
         app.command(vx.HIDE_ALL)
         owner.wait_status(lambda s: not s.window(1).visible, what="hidden")
@@ -173,9 +165,7 @@ class NotificationArea(RobustnessTestCase):
 
 class VanishingWindows(RobustnessTestCase):
     def test_a_hidden_window_destroyed_by_its_owner(self):
-        owner = self.owned_windows(["Vanish A", "Vanish B"])
-        app = self.launch()
-        app.wait_list(lambda items: {"Vanish A", "Vanish B"} <= set(items))
+        owner, app = self.launch_with(["Vanish A", "Vanish B"])
         app.command(vx.HIDE_ALL)
         owner.wait_status(lambda s: not s.window(1).visible and not s.window(2).visible, what="hidden")
         owner.command("close 1")
@@ -187,9 +177,7 @@ class VanishingWindows(RobustnessTestCase):
         app.wait_exit()
 
     def test_windows_coming_and_going_while_the_program_works(self):
-        owner = self.owned_windows(["Steady 1", "Steady 2"])
-        app = self.launch()
-        app.wait_list(lambda items: "Steady 2" in items)
+        owner, app = self.launch_with(["Steady 1", "Steady 2"])
         for round_ in range(6):
             # Window 3 + round_ opens while the previous one closes, between the operations.
             owner.command(f"open Churn {round_}", wait=False)
@@ -257,9 +245,7 @@ class OddTitles(RobustnessTestCase):
 
 class KilledFromOutside(RobustnessTestCase):
     def test_a_kill_leaves_a_whole_log_and_the_next_start_works(self):
-        owner = self.owned_windows(["Kill A"])
-        app = self.launch()
-        app.wait_list(lambda items: "Kill A" in items)
+        owner, app = self.launch_with(["Kill A"])
         os.kill(app.proc.pid, signal.SIGKILL)
         app.proc.wait(10)
         log = vx.read_log(self.workdir)
@@ -269,9 +255,7 @@ class KilledFromOutside(RobustnessTestCase):
         self.assertEqual(vx.read_log(self.workdir).count(b"**Main window**"), 2)
 
     def test_a_close_request_from_outside_asks_before_it_ends_and_shows_the_windows(self):
-        owner = self.owned_windows(["Close A"])
-        app = self.launch()
-        app.wait_list(lambda items: "Close A" in items)
+        owner, app = self.launch_with(["Close A"])
         app.command(vx.HIDE_ALL)
         owner.wait_status(lambda s: not s.window(1).visible, what="hidden")
         self.desk.post(app.hwnd, harness.WM_CLOSE)

@@ -1,5 +1,6 @@
 #include "framework/dialog.h"
 
+#include <optional>
 #include <utility>
 
 #include "framework/winapp.h"
@@ -55,6 +56,9 @@ INT_PTR CDialog::DoModal() {
     owner = main->m_hWnd;
   }
 
+  // The main dialog is the program's life; every other one is open over it.
+  std::optional<OwnedDialogScope> open;
+  if (owner) open.emplace();
   g_creatingDialog = this;
   g_creationHook = ::SetWindowsHookExA(WH_CBT, &CDialog::CreationHook, nullptr, ::GetCurrentThreadId());
   INT_PTR result = ::DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), owner,

@@ -1,5 +1,6 @@
 #include "framework/wnd.h"
 
+#include <cstring>
 #include <utility>
 
 namespace fw {
@@ -22,7 +23,40 @@ bool Matches(const MessageEntry& e, UINT id, UINT code) {
   }
 }
 
+int g_openOwnedDialogs = 0;
+
 }  // namespace
+
+// ------------------------------------------------------------ owned dialogs
+
+OwnedDialogScope::OwnedDialogScope() { ++g_openOwnedDialogs; }
+OwnedDialogScope::~OwnedDialogScope() { --g_openOwnedDialogs; }
+
+int OpenOwnedDialogs() { return g_openOwnedDialogs; }
+
+namespace {
+
+// The innermost modal window is the one still enabled: each one disables its
+// owner. Popup menus are not dialogs.
+BOOL CALLBACK FindFrontDialog(HWND hwnd, LPARAM found) {
+  char cls[8] = {};
+  ::GetClassNameA(hwnd, cls, sizeof cls);
+  if (!::IsWindowVisible(hwnd) || !::IsWindowEnabled(hwnd) || !::GetWindow(hwnd, GW_OWNER) ||
+      std::strcmp(cls, "#32768") == 0) {
+    return TRUE;
+  }
+  *reinterpret_cast<HWND*>(found) = hwnd;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND FrontOwnedDialog() {
+  if (g_openOwnedDialogs == 0) return nullptr;
+  HWND front = nullptr;
+  ::EnumThreadWindows(::GetCurrentThreadId(), &FindFrontDialog, reinterpret_cast<LPARAM>(&front));
+  return front;
+}
 
 // ---------------------------------------------------------------- CCmdTarget
 
@@ -127,6 +161,11 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CWnd::Default() {
   if (!m_superProc) return ::DefWindowProcA(m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
   return ::CallWindowProcA(m_superProc, m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
+}
+
+int CWnd::MessageBox(const char* text, const char* caption, UINT type) {
+  OwnedDialogScope open;
+  return ::MessageBoxA(m_hWnd, text, caption, type);
 }
 
 bool CWnd::OnCommand(WPARAM wParam, LPARAM /*lParam*/) { return OnCmdMsg(LOWORD(wParam), HIWORD(wParam)); }

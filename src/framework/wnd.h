@@ -15,6 +15,21 @@
 
 namespace fw {
 
+// Dialogs and message boxes that the program has open over one of its own
+// windows, each running a modal loop of its own, and the one of them that is in
+// front (null when none is).
+int OpenOwnedDialogs();
+HWND FrontOwnedDialog();
+
+// Counts an owned dialog or message box as open for its lifetime.
+class OwnedDialogScope {
+ public:
+  OwnedDialogScope();
+  ~OwnedDialogScope();
+  OwnedDialogScope(const OwnedDialogScope&) = delete;
+  OwnedDialogScope& operator=(const OwnedDialogScope&) = delete;
+};
+
 class CWnd : public CCmdTarget {
  public:
   CWnd() = default;
@@ -49,7 +64,8 @@ class CWnd : public CCmdTarget {
     return ::PostMessageA(m_hWnd, msg, wParam, lParam);
   }
   BOOL SetForegroundWindow() { return ::SetForegroundWindow(m_hWnd); }
-  int MessageBox(const char* text, const char* caption, UINT type) { return ::MessageBoxA(m_hWnd, text, caption, type); }
+  // A message box owned by this window; it counts as an open dialog while it runs.
+  int MessageBox(const char* text, const char* caption, UINT type);
   HMENU GetSystemMenu(BOOL revert) const { return ::GetSystemMenu(m_hWnd, revert); }
   void SetIcon(HICON icon, BOOL big) { SendMessage(WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)); }
 

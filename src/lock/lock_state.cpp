@@ -14,6 +14,17 @@ bool LockState::Engage(LockHost& host) {
 }
 
 void LockState::OnLock(SettingsRecord& record, LockHost& host, SetPasswordPrompt& prompt) {
+  if (locked()) return;
+  if (host.DialogOpen()) {
+    if (m_refusing) {
+      host.BringDialogForward();
+      return;
+    }
+    m_refusing = true;
+    host.ShowMessage(kCannotLockNow, kOopsCaption);
+    m_refusing = false;
+    return;
+  }
   if (!record.m_password.empty()) {
     Engage(host);
     return;
@@ -51,17 +62,23 @@ bool LockState::UnlockWithPassword(const SettingsRecord& record, LockHost& host,
 }
 
 void LockState::OnExit(LockHost& host) {
-  if (!host.AnyHidden()) {
-    host.EndProgram();
+  if (host.DialogOpen()) {
+    host.BringDialogForward();
     return;
   }
-  if (locked()) {
-    if (host.Ask(kExitLockedQuestion, kExitCaption) == Answer::Yes) host.EndProgram();
-    return;
-  }
-  if (host.Ask(kExitQuestion, kExitCaption) == Answer::Yes) {
-    host.ShowAll();
+  for (;;) {
+    if (!host.AnyHidden()) {
+      host.EndProgram();
+      return;
+    }
+    bool askedLocked = locked();
+    if (host.Ask(askedLocked ? kExitLockedQuestion : kExitQuestion, kExitCaption) != Answer::Yes) return;
+    // The question stayed open long enough for the lock to change: its answer
+    // was to another question.
+    if (locked() != askedLocked) continue;
+    if (!askedLocked) host.ShowAll();
     host.EndProgram();
+    return;
   }
 }
 

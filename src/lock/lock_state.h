@@ -22,6 +22,8 @@ inline constexpr char kExitQuestion[] = "By Exiting, currently hidden windows wi
 inline constexpr char kCannotLock[] =
     "The program cannot be locked: its icon could not be put into the system tray, so the main "
     "window would stay open. Nothing was locked.";
+inline constexpr char kCannotLockNow[] =
+    "Velumix is not locked: one of its windows is open. Close it first, then lock again.";
 
 // The Set Password dialog: a new password typed twice. Shown again, it
 // keeps the previous entries.
@@ -54,6 +56,10 @@ class LockHost {
   virtual bool AnyHidden() = 0;
   virtual void ShowAll() = 0;
   virtual void EndProgram() = 0;
+  // True while one of the program's dialogs or message boxes is open; the
+  // lock and the exit never run behind one.
+  virtual bool DialogOpen() = 0;
+  virtual void BringDialogForward() = 0;
 };
 
 class LockState {
@@ -61,18 +67,23 @@ class LockState {
   bool locked() const { return m_locked != 0; }
 
   // Locks with the stored password, or asks for a first one. The lock is
-  // engaged only once the main window is in the tray.
+  // engaged only once the main window is in the tray, and never while a
+  // dialog of the program is open: it would stay on screen, usable, behind
+  // the lock.
   void OnLock(SettingsRecord& record, LockHost& host, SetPasswordPrompt& prompt);
   // Asks for the password until it is right (true) or the user cancels.
   bool UnlockWithPassword(const SettingsRecord& record, LockHost& host, UnlockPrompt& prompt);
   // Ends the program, asking first when windows are hidden; unlocked, the
-  // hidden windows are shown before the end.
+  // hidden windows are shown before the end. The answer counts only for the
+  // lock state it was asked under.
   void OnExit(LockHost& host);
 
   std::int32_t m_locked = 0;
 
  private:
   bool Engage(LockHost& host);
+
+  bool m_refusing = false;  // the message that refuses a lock is up
 };
 
 }  // namespace velumix

@@ -1,5 +1,7 @@
 // Configure and the registration of the global hot keys.
 #include "lock/lock_state.h"
+#include "resource.h"
+#include "settings/hotkeys.h"
 #include "settings/app_profile_store_win.h"
 #include "settings/config_dlg_win.h"
 #include "settings/configure_flow.h"
@@ -29,6 +31,13 @@ class MainDialogConfigureHost final : public velumix::ConfigureHost {
 }  // namespace
 
 void CVelumixDlg::OnConfigure() {
+  if (DeferPastTrayMenu(WM_COMMAND, IDC_CONFIGURE, 0)) return;
+  // A second configuration behind the first would register the hot keys
+  // while the first is open, and the first would register them over again.
+  if (DialogOpen() || m_lock.locked()) {
+    BringDialogForward();
+    return;
+  }
   CConfigDlg dialog(this, m_settings);
   MainDialogConfigureHost host(*this);
   velumix::RunConfigure(m_settings, dialog, host);

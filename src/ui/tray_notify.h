@@ -6,25 +6,25 @@ namespace velumix {
 inline constexpr unsigned kTrayIconId = 5;
 
 enum class TrayMouse { DoubleClick, RightButtonUp, Other };
-enum class TrayAction { None, RestoreWindow, OpenMenu };
+enum class TrayAction { None, RestoreWindow, OpenMenu, BringDialogForward };
 
-// Nothing happens while the unlock prompt is open. While locked, a
-// double-click or right-button release on the program's icon asks for the
-// password first (`unlock`, true when the right one was given) and goes on
-// only after it.
+struct TrayState {
+  bool locked = false;
+  bool promptOpen = false;  // the unlock prompt opened from the tray
+  bool dialogOpen = false;  // any other dialog or message box of the program
+};
+
+// Nothing happens while the unlock prompt is open. While another dialog of
+// the program is open, the icon only brings it forward: nothing may open
+// behind it. While locked, a double-click or right-button release on the
+// program's icon asks for the password first (`unlock`, true when the right
+// one was given) and goes on only after it.
 template <typename Unlock>
-TrayAction DecideTrayAction(unsigned iconId, TrayMouse mouse, bool locked, bool promptOpen, Unlock&& unlock) {
-  if (promptOpen) return TrayAction::None;
-  if (locked && iconId == kTrayIconId && mouse != TrayMouse::Other && !unlock()) return TrayAction::None;
-  if (iconId != kTrayIconId) return TrayAction::None;
-  switch (mouse) {
-    case TrayMouse::DoubleClick:
-      return TrayAction::RestoreWindow;
-    case TrayMouse::RightButtonUp:
-      return TrayAction::OpenMenu;
-    default:
-      return TrayAction::None;
-  }
+TrayAction DecideTrayAction(unsigned iconId, TrayMouse mouse, TrayState state, Unlock&& unlock) {
+  if (state.promptOpen || iconId != kTrayIconId || mouse == TrayMouse::Other) return TrayAction::None;
+  if (state.dialogOpen) return TrayAction::BringDialogForward;
+  if (state.locked && !unlock()) return TrayAction::None;
+  return mouse == TrayMouse::DoubleClick ? TrayAction::RestoreWindow : TrayAction::OpenMenu;
 }
 
 }  // namespace velumix

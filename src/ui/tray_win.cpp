@@ -1,5 +1,6 @@
 // The tray icon, hiding the main window into the tray, and the tray menu.
 #include <cstring>
+#include <utility>
 
 #include "app/log_file_win.h"
 #include "framework/winapp.h"
@@ -57,7 +58,8 @@ void CVelumixDlg::RemoveTrayIcon() {
 
 BOOL CVelumixDlg::HideToTray(int mode) {
   if (g_trayIconAdded != 1) {
-    if (!AddTrayIcon(m_settings.m_camouflage, false)) {
+    // The shell may hold the icon although it reported the last add as failed.
+    if (!AddTrayIcon(m_settings.m_camouflage, true)) {
       // The window stays where it is, and so does its list refresh: with no
       // icon there would be nothing to bring either back.
       g_pLog->Log(kTrayAddFailed);
@@ -75,20 +77,20 @@ BOOL CVelumixDlg::HideToTray(int mode) {
 // A new notification area knows no icon of ours; an old one that only
 // repeated the announcement still holds it.
 void CVelumixDlg::RestoreTrayIcon() {
-  if (AddTrayIcon(m_settings.m_camouflage, true)) {
-    g_trayIconAdded = 1;
-    return;
-  }
-  g_pLog->Log(kTrayAddFailed);
+  g_trayIconAdded = AddTrayIcon(m_settings.m_camouflage, true) ? 1 : 0;
+  if (!g_trayIconAdded) g_pLog->Log(kTrayAddFailed);
 }
 
+// The flag says whether an icon is up after the switch: the lock relies on it.
 void CVelumixDlg::ReplaceTrayIcon(int camouflage) {
   RemoveTrayIcon();
-  if (!AddTrayIcon(camouflage, false)) g_pLog->Log("OnConfigure: couldn't like put it to system tray and stuff\n");
+  g_trayIconAdded = AddTrayIcon(camouflage, true) ? 1 : 0;
+  if (!g_trayIconAdded) g_pLog->Log("OnConfigure: couldn't like put it to system tray and stuff\n");
 }
 
 void CVelumixDlg::OnDestroy() {
   RemoveTrayIcon();
+  g_trayIconAdded = 0;
   Default();
 }
 
@@ -97,12 +99,18 @@ LRESULT CVelumixDlg::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage) {
   // click happened.
   POINT cursor{};
   ::GetCursorPos(&cursor);
-  velumix::TrayAction action =
-      velumix::DecideTrayAction(static_cast<unsigned>(iconId), TrayMouseFor(mouseMessage), m_lock.locked(),
-                                velumix::g_passwordPromptOpen != 0, [this] { return UnlockWithPassword() != FALSE; });
+  velumix::TrayMouse mouse = TrayMouseFor(mouseMessage);
+  if (iconId == TRAY_ICON_ID && mouse != velumix::TrayMouse::Other &&
+      DeferPastTrayMenu(WM_TRAYNOTIFY, iconId, mouseMessage)) {
+    return 0;
+  }
+  velumix::TrayState state{m_lock.locked(), velumix::g_passwordPromptOpen != 0, DialogOpen()};
+  velumix::TrayAction action = velumix::DecideTrayAction(static_cast<unsigned>(iconId), mouse, state,
+                                                         [this] { return UnlockWithPassword() != FALSE; });
   switch (action) {
     case velumix::TrayAction::RestoreWindow: RestoreFromTray(); break;
     case velumix::TrayAction::OpenMenu: ShowTrayMenu(cursor); break;
+    case velumix::TrayAction::BringDialogForward: BringDialogForward(); break;
     case velumix::TrayAction::None: break;
   }
   return 0;
@@ -138,5 +146,11 @@ void CVelumixDlg::ShowTrayMenu(POINT at) {
         break;
     }
   }
+  m_trayMenuOpen = true;
   m_trayMenu.TrackPopupMenu(TPM_RIGHTALIGN, at.x, at.y, this);
+  m_trayMenuOpen = false;
+  // Posted, so that it runs after the menu's own command.
+  if (MSG after = std::exchange(m_afterTrayMenu, MSG{}); after.message != 0) {
+    PostMessage(after.message, after.wParam, after.lParam);
+  }
 }

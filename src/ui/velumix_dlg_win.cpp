@@ -146,6 +146,10 @@ LRESULT CVelumixDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CVelumixDlg::OnSysCommand(UINT id, LPARAM) {
   if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+    if (DialogOpen()) {
+      BringDialogForward();
+      return;
+    }
     CAboutDlg about;
     about.DoModal();
     return;
@@ -190,15 +194,38 @@ void CVelumixDlg::OnCancel() { OnExit(); }
 // The dialog's own confirm step ends it; the program ends with it.
 void CVelumixDlg::EndProgram() { CDialog::OnOK(); }
 
+bool CVelumixDlg::DialogOpen() const { return fw::OpenOwnedDialogs() > 0; }
+
+void CVelumixDlg::BringDialogForward() {
+  if (HWND front = fw::FrontOwnedDialog()) ::SetForegroundWindow(front);
+}
+
+bool CVelumixDlg::DeferPastTrayMenu(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!m_trayMenuOpen) return false;
+  m_afterTrayMenu = MSG{m_hWnd, message, wParam, lParam, 0, {}};
+  ::EndMenu();
+  return true;
+}
+
+// While locked, the window operations are out of reach of the user; commands
+// that reach the window all the same (posted by another program, or from a
+// menu that outlived the lock) do nothing.
 void CVelumixDlg::HideAll() {
+  if (m_lock.locked()) return;
   m_engine.HideAll();
   InvalidateRect(nullptr, FALSE);
 }
 
 void CVelumixDlg::ShowAll() {
+  if (m_lock.locked()) return;
   m_engine.ShowAll();
   InvalidateRect(nullptr, FALSE);
-  SetForegroundWindow();
+  // The main window must not come up over a dialog that disables it.
+  if (DialogOpen()) {
+    BringDialogForward();
+  } else {
+    SetForegroundWindow();
+  }
 }
 
 void CVelumixDlg::HideCurrent() { m_engine.HideCurrent(); }
@@ -212,6 +239,7 @@ void CVelumixDlg::OnWindowListSelChange() {
 }
 
 void CVelumixDlg::OnWindowCommand(UINT id) {
+  if (m_lock.locked()) return;
   m_engine.ToggleEntry(m_trayMenuModel.ResolveWindowCommand(m_engine.table(), id));
   m_engine.m_listChanged = 1;
   InvalidateRect(nullptr, FALSE);

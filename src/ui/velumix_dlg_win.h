@@ -88,6 +88,14 @@ class CVelumixDlg : public fw::CDialog {
 
   void HideCurrent();
   BOOL UnlockWithPassword();
+  // One of the program's dialogs or message boxes is open over the main
+  // window: nothing that opens another one, locks or ends the program runs
+  // behind it.
+  bool DialogOpen() const;
+  void BringDialogForward();
+  // While the tray menu is up, a request that needs the menu gone closes it
+  // and runs once it has closed, not nested in its loop; true when deferred.
+  bool DeferPastTrayMenu(UINT message, WPARAM wParam, LPARAM lParam);
   void RestoreFromTray();
   void ShowTrayMenu(POINT at);
   // Fills m_nid for the icon that `camouflage` selects and loads that icon.
@@ -112,4 +120,9 @@ class CVelumixDlg : public fw::CDialog {
   HICON m_hIcon = nullptr;  // shared resource icon, not owned
   std::unique_ptr<CImageButton> m_buttons[6];
   UINT m_taskbarCreatedMessage = 0;
+  bool m_trayMenuOpen = false;
+  // A start that is locked keeps the main window in the tray from the first.
+  bool m_stayInTray = false;
+  // The request deferred past the tray menu; message 0 for none.
+  MSG m_afterTrayMenu{};
 };

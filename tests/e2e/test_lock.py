@@ -379,3 +379,38 @@ class WithoutANotificationArea(LockTestCase):
         app.click_button(box, V.IDYES)
         app.wait_exit()
         ow.wait_status(lambda s: s.window(1).visible, what="shown before the end")
+
+    def test_a_camouflage_switch_the_shell_refuses_never_locks_without_an_icon(self):
+        self.seed(password="pw")
+        tray = V.start_fake_tray(self.desk, self.workdir, mode=V.TRAY_KEEPS)
+        ow, app = self.launch_with(["Switch target"])
+        V.set_fake_tray_mode(self.desk, tray, V.TRAY_REFUSES)
+        dlg = app.open_config()
+        app.click_control(V.CFG_CAMOUFLAGE, dlg.hwnd)
+        app.click_button(dlg, V.IDOK)
+        app.wait_no_dialog(V.CONFIG_TITLE)
+        H.wait_until(lambda: "OnConfigure: couldn't like put it to system tray and stuff" in self.log_text(),
+                     what="the failed replacement in the log")
+        # the old icon is gone and the new one was refused: locking would leave nothing to unlock with
+        app.focus()
+        app.click_control(V.SET_PASSWORD)
+        box, text = app.wait_message(V.OOPS)
+        self.assertTrue(text.startswith("The program cannot be locked"), text)
+        app.click_button(box, V.IDOK)
+        app.wait_no_dialog(V.OOPS)
+        self.assertTrue(app.visible())
+
+        # the notification area takes icons again, and switching back puts one up: now it locks
+        V.set_fake_tray_mode(self.desk, tray, V.TRAY_KEEPS)
+        dlg = app.open_config()
+        app.click_control(V.CFG_CAMOUFLAGE, dlg.hwnd)
+        app.click_button(dlg, V.IDOK)
+        app.wait_no_dialog(V.CONFIG_TITLE)
+        self.lock_with_stored_password(app)
+
+    def test_an_icon_the_shell_kept_though_it_reported_a_failure_allows_the_lock(self):
+        self.seed(password="pw")
+        V.start_fake_tray(self.desk, self.workdir, mode=V.TRAY_KEEPS_BUT_FAILS_ADD)
+        ow, app = self.launch_with(["Kept icon"])
+        self.lock_with_stored_password(app)
+        self.assertNotIn("HideToTray: couldn't like put it to system tray and stuff", self.log_text())

@@ -245,14 +245,28 @@ class Velumix:
         harness.wait_until(lambda: not self.proc.alive(), timeout=timeout, stable=1, what="Velumix to end")
 
 
-def start_fake_tray(desk, cwd):
-    """faketray.exe: a window of the taskbar's class, found before explorer's, that refuses
-    every notification icon. It announces TaskbarCreated when it ends."""
+# faketray.exe's ways with notification icons
+TRAY_REFUSES, TRAY_KEEPS, TRAY_KEEPS_BUT_FAILS_ADD = 0, 1, 2
+FAKE_TRAY_SET_MODE = 0x8001   # WM_APP + 1
+
+
+def start_fake_tray(desk, cwd, mode=TRAY_REFUSES):
+    """faketray.exe: a window of the taskbar's class, found before explorer's. It refuses
+    every notification icon, or keeps a record of them as a notification area does (without
+    showing them), or keeps them while reporting each add as failed. It announces
+    TaskbarCreated when it ends."""
     import session
     tray = desk.run(os.path.join(session.build_dir(), "faketray.exe"), cwd=cwd, name="faketray")
     harness.wait_until(lambda: any(w.pid == tray.winpid for w in desk.find_windows(cls="Shell_TrayWnd")),
                        what="the stand-in notification area")
+    if mode != TRAY_REFUSES:
+        set_fake_tray_mode(desk, tray, mode)
     return tray
+
+
+def set_fake_tray_mode(desk, tray, mode):
+    hwnd = next(w.hwnd for w in desk.find_windows(cls="Shell_TrayWnd") if w.pid == tray.winpid)
+    desk.send(hwnd, FAKE_TRAY_SET_MODE, mode)
 
 
 def stop_fake_tray(desk, tray):

@@ -1,19 +1,55 @@
-// Stands in for a missing notification area: a hidden, topmost window of the
-// taskbar's class that refuses every notification-icon request, so that
-// Shell_NotifyIcon fails as it does when there is no tray. When it ends (on
-// WM_CLOSE) it announces "TaskbarCreated", as a shell does when it comes back.
+// Stands in for the notification area: a hidden, topmost window of the
+// taskbar's class, found before explorer's. By default it refuses every
+// notification-icon request, so that Shell_NotifyIcon fails as it does when
+// there is no tray. Sent kSetMode, it keeps a record of the icons instead, as a
+// notification area does (it shows none of them), or keeps them while it
+// reports every add as failed, as a shell that timed out does. When it ends
+// (on WM_CLOSE) it announces "TaskbarCreated", as a shell does when it comes
+// back.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
+#include <set>
+#include <utility>
 
 namespace {
 
+enum Mode : WPARAM { kRefuse = 0, kKeep = 1, kKeepButFailAdd = 2 };
+constexpr UINT kSetMode = WM_APP + 1;
+
 UINT g_taskbarCreated = 0;
+WPARAM g_mode = kRefuse;
+// (owner window, icon id) of every icon held.
+std::set<std::pair<LONG, UINT>> g_icons;
+
+// Wine's shell sends each request as WM_COPYDATA: the operation in dwData,
+// the data starting with the owner window (32 bits) and the icon id.
+LRESULT OnIconRequest(const COPYDATASTRUCT* request) {
+  if (g_mode == kRefuse || !request || request->cbData < sizeof(LONG) + sizeof(UINT)) return FALSE;
+  std::pair<LONG, UINT> icon;
+  std::memcpy(&icon.first, request->lpData, sizeof icon.first);
+  std::memcpy(&icon.second, static_cast<const char*>(request->lpData) + sizeof icon.first, sizeof icon.second);
+  bool held = g_icons.count(icon) != 0;
+  switch (request->dwData) {
+    case NIM_ADD:
+      if (held) return FALSE;
+      g_icons.insert(icon);
+      return g_mode == kKeep;
+    case NIM_DELETE:
+      return g_icons.erase(icon) != 0;
+    default:
+      return held;
+  }
+}
 
 LRESULT CALLBACK TrayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COPYDATA:
-      return FALSE;
+      return OnIconRequest(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case kSetMode:
+      g_mode = wParam;
+      return 0;
     case WM_CLOSE:
       ::DestroyWindow(hwnd);
       return 0;

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velumix {
@@ -53,9 +55,13 @@ class FakeLockHost : public LockHost {
   bool HideToTray() override { return Note("HideToTray"), m_trayWorks; }
   void ShowMessage(const char* text, const char* caption) override {
     Note(std::string("ShowMessage ") + text + "|" + caption);
+    // What arrives while the message box runs its own message loop.
+    if (m_whileOpen) std::exchange(m_whileOpen, nullptr)();
   }
   Answer Ask(const char* text, const char* caption) override {
-    return Note(std::string("Ask ") + text + "|" + caption), m_answer;
+    Note(std::string("Ask ") + text + "|" + caption);
+    if (m_whileOpen) std::exchange(m_whileOpen, nullptr)();
+    return m_answer;
   }
   void StorePassword() override {
     Note("StorePassword");
@@ -65,8 +71,11 @@ class FakeLockHost : public LockHost {
   bool AnyHidden() override { return m_anyHidden; }
   void ShowAll() override { Note("ShowAll"); }
   void EndProgram() override { Note("EndProgram"); }
+  bool DialogOpen() override { return m_dialogOpen; }
+  void BringDialogForward() override { Note("BringDialogForward"); }
 
-  bool m_trayWorks = true, m_anyHidden = false;
+  bool m_trayWorks = true, m_anyHidden = false, m_dialogOpen = false;
+  std::function<void()> m_whileOpen;
   Answer m_answer = Answer::Yes;
   std::string m_storedPassword = "<never stored>";
   std::vector<std::string> m_calls;
@@ -171,6 +180,31 @@ TEST_F(OnLock, TrayFailureAfterANewPasswordStillStoresIt) {
   EXPECT_THAT(m_host.m_calls, ElementsAre("StorePassword", "HideToTray", StartsWith("ShowMessage ")));
 }
 
+TEST_F(OnLock, BehindAnOpenDialogNothingLocksAndTheUserIsTold) {
+  for (const char* password : {"secret", ""}) {
+    m_record.m_password = password;
+    m_host.m_calls.clear();
+    m_host.m_dialogOpen = true;
+    // A second request while the refusal is up only brings it forward.
+    m_host.m_whileOpen = [&] { Lock({{DialogResult::Ok, "new", "new"}}); };
+    Lock({{DialogResult::Ok, "new", "new"}});
+    EXPECT_FALSE(m_state.locked());
+    EXPECT_THAT(m_setPassword.m_promptOpenSeen, IsEmpty());
+    EXPECT_EQ(m_record.m_password, password);
+    EXPECT_THAT(m_host.m_calls, ElementsAre(std::string("ShowMessage ") + kCannotLockNow + "|Oops...",
+                                            "BringDialogForward"));
+  }
+}
+
+TEST_F(OnLock, WhileLockedDoesNothing) {
+  m_record.m_password = "secret";
+  m_state.m_locked = 1;
+  m_host.m_dialogOpen = true;
+  Lock({});
+  EXPECT_TRUE(m_state.locked());
+  EXPECT_THAT(m_host.m_calls, IsEmpty());
+}
+
 class UnlockWithPassword : public LockStateTest {
  protected:
   void SetUp() override {
@@ -222,6 +256,27 @@ TEST_F(LockStateTest, ExitAsksOnlyWhenWindowsAreHiddenAndShowsThemOnlyWhenUnlock
     m_state.OnExit(m_host);
     EXPECT_EQ(m_host.m_calls, c.calls) << "hidden " << c.hidden << " locked " << c.locked;
   }
+}
+
+TEST_F(LockStateTest, ExitBehindAnOpenDialogOnlyBringsItForward) {
+  m_host.m_anyHidden = true;
+  m_host.m_dialogOpen = true;
+  m_state.OnExit(m_host);
+  EXPECT_THAT(m_host.m_calls, ElementsAre("BringDialogForward"));
+}
+
+TEST_F(LockStateTest, AnExitAnswerGivenUnderAnotherLockStateIsAskedAgain) {
+  m_host.m_anyHidden = true;
+  // locked while the unlocked question was open: Yes must not show anything
+  m_host.m_whileOpen = [&] { m_state.m_locked = 1; };
+  m_state.OnExit(m_host);
+  EXPECT_THAT(m_host.m_calls, ElementsAre(kAskUnlocked, kAskLocked, "EndProgram"));
+
+  m_host.m_calls.clear();
+  m_host.m_whileOpen = [&] { m_state.m_locked = 0; };
+  m_host.m_answer = Answer::Yes;
+  m_state.OnExit(m_host);
+  EXPECT_THAT(m_host.m_calls, ElementsAre(kAskLocked, kAskUnlocked, "ShowAll", "EndProgram"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "framework/placement.h"
 #include "framework/winapp.h"
 
 namespace fw {
@@ -13,6 +14,26 @@ namespace {
 // the hook that attaches it to its window before the first message.
 CDialog* g_creatingDialog = nullptr;
 HHOOK g_creationHook = nullptr;
+
+// A minimised owner is on the monitor of the place it is restored to.
+RECT OwnerMonitorWorkArea(HWND owner) {
+  HMONITOR monitor = nullptr;
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  if (owner && ::IsIconic(owner) && ::GetWindowPlacement(owner, &placement)) {
+    monitor = ::MonitorFromRect(&placement.rcNormalPosition, MONITOR_DEFAULTTONEAREST);
+  } else if (owner) {
+    monitor = ::MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST);
+  } else {
+    monitor = ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+  }
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (monitor && ::GetMonitorInfoA(monitor, &info)) return info.rcWork;
+  RECT work{};
+  ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  return work;
+}
 
 }  // namespace
 
@@ -119,6 +140,10 @@ void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
 void CDialog::DoDataExchange(CDataExchange* /*pDX*/) {}
 
+void CDialog::LiftTextLimits(std::initializer_list<int> editIds) {
+  for (int id : editIds) ::SendMessageA(GetDlgItem(id), EM_SETLIMITTEXT, 0, 0);
+}
+
 // A Help button stays visible only where some window answers its command.
 void CDialog::HideHelpButtonWithoutHandler() {
   HWND help = GetDlgItem(ID_HELP);
@@ -130,29 +155,19 @@ void CDialog::HideHelpButtonWithoutHandler() {
 }
 
 // A dialog that its initialisation did not move is centred over its owner,
-// or over the work area when the owner is hidden, minimised or absent.
+// or over the work area when the owner is hidden, minimised or absent, and
+// kept inside the work area of the monitor its owner is on.
 void CDialog::CenterIfNotMoved(const RECT& before) {
   RECT now = GetWindowRect();
   if (now.left != before.left || now.top != before.top) return;
 
-  RECT area{};
   HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
-  if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
-    ::GetWindowRect(owner, &area);
-  } else {
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-  }
-  int width = now.right - now.left;
-  int height = now.bottom - now.top;
-  int x = area.left + ((area.right - area.left) - width) / 2;
-  int y = area.top + ((area.bottom - area.top) - height) / 2;
-  RECT work{};
-  ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-  if (x + width > work.right) x = work.right - width;
-  if (y + height > work.bottom) y = work.bottom - height;
-  if (x < work.left) x = work.left;
-  if (y < work.top) y = work.top;
-  ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT work = OwnerMonitorWorkArea(owner);
+  RECT area = work;
+  if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &area);
+  Place at = CentreWithin({area.left, area.top, area.right, area.bottom}, now.right - now.left, now.bottom - now.top,
+                          {work.left, work.top, work.right, work.bottom});
+  ::SetWindowPos(m_hWnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace fw

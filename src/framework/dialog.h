@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "framework/wnd.h"
@@ -43,6 +44,9 @@ class CDialog : public CWnd {
   virtual void OnOK();
   virtual void OnCancel();
   virtual void DoDataExchange(CDataExchange* pDX);
+  // Edit controls that take all the text they are given, rather than the
+  // default of about 30,000 characters.
+  void LiftTextLimits(std::initializer_list<int> editIds);
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 

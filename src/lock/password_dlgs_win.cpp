@@ -12,6 +12,9 @@ BOOL CPasswordDialogBase::OnInitDialog() {
       {IDOK, IDB_OK_NORMAL, IDB_OK_HOVER, IDB_OK_PRESSED},
   };
   CreateImageButtons(this, kFaces, m_buttons);
+  // Any stored password can be typed, however long; limits first, so that a
+  // long entry shown again arrives whole.
+  LiftTextLimits({IDC_NEW_PASSWORD, IDC_NEW_PASSWORD_CONFIRM, IDC_UNLOCK_PASSWORD});
   CDialog::OnInitDialog();
   return TRUE;
 }

@@ -44,6 +44,7 @@ BOOL CConfigDlg::OnInitDialog() {
   m_entries.startMinimized = m_record.m_startMinimized;
   m_entries.password = m_record.m_password;
   m_entries.confirm = m_record.m_passwordConfirm;
+  LiftTextLimits({IDC_PASSWORD, IDC_PASSWORD_CONFIRM});
   CDialog::OnInitDialog();
 
   fw::CHotKeyCtrl* controls[velumix::kHotKeyCount] = {&m_hotKeyShowAll, &m_hotKeyLock, &m_hotKeyHideCurrent,

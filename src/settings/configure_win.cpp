@@ -47,7 +47,7 @@ void CVelumixDlg::OnConfigure() {
 // combination another program holds simply never arrives.
 void CVelumixDlg::RegisterHotKeys() {
   for (int i = 0; i < velumix::kHotKeyCount; ++i) {
-    ::RegisterHotKey(m_hWnd, i + 1, m_settings.m_hotMod[i], m_settings.m_hotKey[i]);
+    ::RegisterHotKey(m_hWnd, i + 1, velumix::RegistrationModifiers(m_settings.m_hotMod[i]), m_settings.m_hotKey[i]);
   }
 }
 

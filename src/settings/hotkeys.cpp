@@ -17,7 +17,7 @@ bool HasDuplicateHotKeys(const ControlHotKey (&controls)[kHotKeyCount]) {
 void ApplyControlHotKeys(SettingsRecord& record, const ControlHotKey (&controls)[kHotKeyCount]) {
   for (int i = 0; i < kHotKeyCount; ++i) {
     record.m_hotKey[i] = controls[i].key;
-    record.m_hotMod[i] = SwapShiftAlt(controls[i].flags);
+    record.m_hotMod[i] = static_cast<std::uint16_t>((record.m_hotMod[i] & 0xFF00) | SwapShiftAlt(controls[i].flags));
   }
 }
 

@@ -14,6 +14,17 @@ constexpr std::uint16_t SwapShiftAlt(std::uint16_t flags) {
   return static_cast<std::uint16_t>((flags & ~0x5u) | ((flags & 0x1u) << 2) | ((flags & 0x4u) >> 2));
 }
 
+// The hot-key control marks a key of the extended set (Home, the arrows,
+// Insert, Delete, ...) with the bit that the registration reads as the
+// Windows key. The control never offers the Windows key, so the registration
+// leaves that bit out and the key fires as typed; the stored value keeps it,
+// so that the control shows the key as it was typed.
+inline constexpr std::uint16_t kExtendedKeyFlag = 0x8;
+
+constexpr std::uint16_t RegistrationModifiers(std::uint16_t stored) {
+  return static_cast<std::uint16_t>(stored & ~kExtendedKeyFlag);
+}
+
 // What a hot-key control shows and returns: key in the low byte, control
 // flags in the high byte.
 struct ControlHotKey {
@@ -35,7 +46,8 @@ constexpr ControlHotKey ControlHotKeyFromValue(std::uint16_t value) {
 bool HasDuplicateHotKeys(const ControlHotKey (&controls)[kHotKeyCount]);
 
 // Writes the four controls' bindings into the record, flags translated to
-// the registration encoding.
+// the registration encoding. The control holds only the low byte of the
+// modifiers; the stored bits above it stay as they were.
 void ApplyControlHotKeys(SettingsRecord& record, const ControlHotKey (&controls)[kHotKeyCount]);
 
 }  // namespace velumix

@@ -67,6 +67,36 @@ class TypedHotKeys(ConfigTestCase):
         app.press(dlg, V.IDCANCEL)
         app.wait_no_dialog(V.CONFIG_TITLE)
 
+    def test_extended_keys_fire_as_typed_and_read_back_as_typed(self):
+        # Windows' hot-key control marks Home, the arrows, Insert and Delete with its extended-key
+        # flag, which is the Windows key's bit in the registration; Wine's control leaves it out.
+        # Stored the Windows way, the keys must fire as typed and show again as typed.
+        ext = 8
+        self.desk.reg_add(KEY, "hot_hidecurrent_key", "REG_DWORD", 0x24)   # Home
+        self.desk.reg_add(KEY, "hot_hidecurrent_mod", "REG_DWORD", H.MOD_CONTROL | ext)
+        self.desk.reg_add(KEY, "hot_hideall_key", "REG_DWORD", 0x27)       # Right
+        self.desk.reg_add(KEY, "hot_hideall_mod", "REG_DWORD", H.MOD_CONTROL | H.MOD_ALT | ext)
+        ow, app = self.launch_with(["Front window", "Back window"])
+        self.bring_to_front(ow, 1)
+        self.desk.key("ctrl+Home")
+        ow.wait_status(lambda s: not s.window(1).visible and s.window(2).visible, what="Ctrl+Home hid the front one")
+        self.desk.click_desktop()
+        self.desk.key("ctrl+alt+Right")
+        ow.wait_status(lambda s: not s.window(2).visible, what="Ctrl+Alt+Right hid all")
+
+        dlg = app.open_config()
+        self.assertEqual((app.hot_key(dlg, V.CFG_HOTKEY_HIDECURRENT), app.hot_key(dlg, V.CFG_HOTKEY_HIDEALL)),
+                         (control_value(0x24, V.HOTKEYF_CONTROL | ext),
+                          control_value(0x27, V.HOTKEYF_CONTROL | V.HOTKEYF_ALT | ext)))
+        # typed here, and confirmed: they fire all the same
+        app.enter_hot_key(dlg, V.CFG_HOTKEY_SHOWALL, "ctrl+Insert")
+        self.confirm(app, dlg)
+        self.desk.click_desktop()
+        self.desk.key("ctrl+Insert")
+        ow.wait_status(lambda s: s.window(1).visible and s.window(2).visible, what="Ctrl+Insert showed all")
+        values = self.desk.reg_query(KEY)
+        self.assertEqual(values["hot_hidecurrent_mod"], ("REG_DWORD", H.MOD_CONTROL | ext))
+
     def test_identical_hot_keys_are_refused_and_the_dialog_stays_open(self):
         app = self.launch()
         dlg = app.open_config()

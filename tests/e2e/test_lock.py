@@ -11,6 +11,7 @@ MISTAKE = "Mistake in entering a password. Try again!"
 EXIT_LOCKED = "The program is locked! By Exiting, currently hidden windows will remain hidden. Proceed?"
 EXIT_UNLOCKED = "By Exiting, currently hidden windows will be unhidden. Proceed?"
 ES_PASSWORD = 0x20
+EM_SETSEL, WM_COPY, WM_PASTE = 0x00B1, 0x0301, 0x0302
 
 
 class LockTestCase(VelumixTestCase):
@@ -275,6 +276,25 @@ class WhileLocked(LockTestCase):
         app.wait_visible(True)
         self.assertIn("After the lock", app.list_items())
         self.assertTrue(app.no_popup_menu())
+
+
+    def test_a_stored_forty_thousand_character_password_can_be_pasted_to_unlock(self):
+        password = ("0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ" * 700)[:40000]
+        self.desk.reg_add_bytes(KEY, "password", "REG_SZ", password.encode())
+        ow, app = self.launch_with(["Clipboard source"])
+        # the clipboard gets the password from an edit control of another program
+        ow.command("type 1 " + password)
+        source = next(c.hwnd for c in self.desk.children(ow.hwnd(1)) if c.cls.lower() == "edit")
+        self.desk.send(source, EM_SETSEL, 0, -1)
+        self.desk.send(source, WM_COPY)
+        self.lock_with_stored_password(app)
+        app.right_click_tray()
+        prompt = self.unlock_prompt(app)
+        self.desk.send(app.control(V.PW_ENTRY, prompt.hwnd).hwnd, WM_PASTE)
+        app.press(prompt, V.IDOK)
+        app.tray_menu()
+        app.close_menu()
+        self.assertEqual(app.dialogs(V.OOPS), [])
 
 
 class Exiting(LockTestCase):

@@ -25,10 +25,85 @@ BACKGROUND_ID = 164
 ICON_MAIN, ICON_TRAY, ICON_CAMOUFLAGE = 128, 131, 132
 ABOUT_STRING_ID = 101
 ABOUT_STRING = '&About Wyndra...'
-DIALOG_ID = 102
 MANIFEST_ID = 1
 
 MACHINES = {0x14c: 'i386', 0x8664: 'x86-64', 0xaa64: 'arm64'}
+
+# Window and control styles the templates must carry.
+WS_POPUP, WS_CAPTION, WS_SYSMENU, WS_MINIMIZEBOX = 0x80000000, 0xC00000, 0x80000, 0x20000
+WS_BORDER, WS_VSCROLL, WS_TABSTOP, WS_GROUP = 0x800000, 0x200000, 0x10000, 0x20000
+DS_MODALFRAME, WS_EX_APPWINDOW = 0x80, 0x40000
+BS_DEFPUSHBUTTON, BS_AUTOCHECKBOX, BS_GROUPBOX, BS_OWNERDRAW, BS_TYPEMASK = 0x1, 0x3, 0x7, 0xB, 0xF
+ES_PASSWORD, ES_AUTOHSCROLL = 0x20, 0x80
+SS_ICON, SS_BITMAP, SS_NOPREFIX, SS_TYPEMASK = 0x3, 0xE, 0x80, 0x1F
+LBS_NOTIFY, LBS_SORT, LBS_OWNERDRAWFIXED, LBS_HASSTRINGS, LBS_NOINTEGRALHEIGHT = 0x1, 0x2, 0x10, 0x40, 0x100
+NO_ID = 0xFFFFFFFF   # IDC_STATIC
+DIALOG_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME
+
+OWNER_DRAWN = ('button', BS_OWNERDRAW)
+PASSWORD_EDIT = ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP
+
+# Every template the program loads: caption, size, window style, extended style, and
+# its controls in template order (which is the tab order): class, id, text (an int is
+# a resource ordinal), rectangle in dialog units, the style bits it must have, and the
+# button or static type it must be.
+DIALOGS = {
+    100: ('About Velumix', (217, 55), DIALOG_STYLE, 0, [
+        ('static', NO_ID, 128, (11, 17, 18, 20), 0, SS_ICON),
+        ('static', NO_ID, 'Velumix Version 1.0', (40, 10, 119, 8), SS_NOPREFIX, 0),
+        ('static', NO_ID, 'Copyright (C) 1998 Orvane', (40, 25, 119, 8), 0, 0),
+        ('button', 1, 'OK', (178, 7, 32, 14), WS_TABSTOP, BS_DEFPUSHBUTTON),
+        ('static', NO_ID, 'www.orvane.example/velumix', (40, 39, 113, 9), 0, 0),
+    ]),
+    102: ('Velumix', (219, 140), DIALOG_STYLE | WS_MINIMIZEBOX, WS_EX_APPWINDOW, [
+        ('static', NO_ID, 164, (0, 0, 223, 143), 0, SS_BITMAP),
+        ('listbox', 1000, '', (7, 17, 205, 72), WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY |
+         LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT, None),
+        ('button', 1, 'OK', (153, 117, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+        ('button', 10, 'Configure', (79, 117, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+        ('button', 9, 'Exit', (7, 117, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+        ('button', 3, 'Hide all', (7, 94, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+        ('button', 7, 'Show All', (79, 94, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+        ('button', 8, 'Set Password', (153, 94, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+    ]),
+    149: ('Set Password', (220, 76), DIALOG_STYLE, 0, [
+        ('button', 1, 'Set Password', (155, 15, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+        ('static', NO_ID, 'Please enter a password which will protect your hidden windows:', (5, 7, 113, 18), 0, 0),
+        ('edit', 1003, '', (5, 24, 113, 15), PASSWORD_EDIT, None),
+        ('edit', 1004, '', (5, 55, 113, 15), PASSWORD_EDIT, None),
+        ('static', NO_ID, 'Please confirm:', (5, 47, 67, 8), 0, 0),
+        ('button', 2, 'Cancel', (155, 35, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+    ]),
+    150: ('Velumix Configuration', (221, 239), DIALOG_STYLE, 0, [
+        ('button', 1, 'OK', (7, 216, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+        ('button', 2, 'Cancel', (77, 216, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+        ('button', 57670, 'Help', (155, 216, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+        ('button', 1004, 'Start program minimized', (7, 7, 154, 14), WS_TABSTOP, BS_AUTOCHECKBOX),
+        ('button', 1005, 'Camoflage tray icon (icon remains in place, only invisible)', (7, 24, 197, 14),
+         WS_TABSTOP, BS_AUTOCHECKBOX),
+        ('button', NO_ID, 'Security', (7, 154, 207, 55), 0, BS_GROUPBOX),
+        ('edit', 1006, '', (13, 168, 59, 13), PASSWORD_EDIT, None),
+        ('edit', 1007, '', (13, 186, 59, 13), PASSWORD_EDIT, None),
+        ('static', NO_ID, 'Password for locking', (77, 170, 72, 11), 0, 0),
+        ('static', NO_ID, 'Confirm password', (77, 188, 72, 11), 0, 0),
+        ('button', NO_ID, 'Program Hot Keys', (7, 50, 207, 101), 0, BS_GROUPBOX),
+        ('msctls_hotkey32', 1008, '', (13, 60, 59, 13), WS_BORDER | WS_TABSTOP, None),
+        ('msctls_hotkey32', 1010, '', (13, 105, 59, 13), WS_BORDER | WS_TABSTOP, None),
+        ('msctls_hotkey32', 1011, '', (13, 126, 59, 13), WS_BORDER | WS_TABSTOP, None),
+        ('msctls_hotkey32', 1012, '', (13, 83, 59, 13), WS_BORDER | WS_TABSTOP, None),
+        ('static', NO_ID, 'Hide the currently active window', (77, 62, 116, 11), 0, 0),
+        ('static', NO_ID, 'Hide all windows', (79, 86, 116, 11), 0, 0),
+        ('static', NO_ID, 'Show all windows', (77, 107, 116, 11), 0, 0),
+        ('static', NO_ID, 'Lock the system with a password', (77, 129, 116, 11), 0, 0),
+    ]),
+    151: ('Password Required', (135, 70), DIALOG_STYLE, 0, [
+        ('button', 1, 'Set Password', (5, 48, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+        ('static', NO_ID, 'The program is locked! Please enter a password to un-lock it:', (5, 7, 113, 18), 0, 0),
+        ('edit', 1003, '', (5, 24, 123, 15), PASSWORD_EDIT, None),
+        ('button', 2, 'Cancel', (70, 48, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+    ]),
+}
+CLASS_ORDINALS = {0x80: 'button', 0x81: 'edit', 0x82: 'static', 0x83: 'listbox', 0x84: 'scrollbar', 0x85: 'combobox'}
 
 
 class PEError(Exception):
@@ -123,6 +198,44 @@ def load_resources(data):
             names[rname] = r.bytes(file_offset(data_rva), size)
     desc = '%s %s' % (kind, MACHINES.get(machine, 'machine %#x' % machine))
     return desc, resources
+
+
+def parse_dialog(blob, what):
+    """An extended dialog template (DLGTEMPLATEEX): its header and its items."""
+    r = Reader(blob)
+
+    def sz_or_ord(at):
+        (first,) = r.unpack('<H', at)
+        if first == 0xFFFF:
+            return r.unpack('<H', at + 2)[0], at + 4
+        end = at
+        while r.unpack('<H', end)[0] != 0:
+            end += 2
+        return blob[at:end].decode('utf-16-le'), end + 2
+
+    ver, sig, _, exstyle, style, count, x, y, cx, cy = r.unpack('<HHIIIHhhhh', 0)
+    if (ver, sig) != (1, 0xFFFF):
+        raise PEError('%s is not an extended dialog template' % what)
+    _, at = sz_or_ord(26)           # menu
+    _, at = sz_or_ord(at)           # class
+    caption, at = sz_or_ord(at)
+    if style & 0x40:                # DS_SETFONT: point size, weight, italic, charset, face
+        (points,) = r.unpack('<H', at)
+        face, at = sz_or_ord(at + 6)
+    else:
+        points, face = None, None
+    items = []
+    for _ in range(count):
+        at = (at + 3) & ~3
+        _, iexstyle, istyle, ix, iy, icx, icy, cid = r.unpack('<IIIhhhhI', at)
+        cls, at = sz_or_ord(at + 24)
+        text, at = sz_or_ord(at)
+        (extra,) = r.unpack('<H', at)
+        at += 2 + extra
+        cls = CLASS_ORDINALS.get(cls, cls) if isinstance(cls, int) else cls.lower()
+        items.append({'class': cls, 'id': cid, 'text': text, 'rect': (ix, iy, icx, icy), 'style': istyle})
+    return {'caption': caption, 'size': (cx, cy), 'origin': (x, y), 'style': style, 'exstyle': exstyle,
+            'font': (points, face), 'items': items}
 
 
 def stride(width, bpp):
@@ -295,7 +408,8 @@ class Checker:
                     self.fail('RT_GROUP_ICON %d: AND mask is not all ones' % ICON_CAMOUFLAGE)
 
         self.string(ABOUT_STRING_ID, ABOUT_STRING)
-        self.get(RT_DIALOG, DIALOG_ID, 'RT_DIALOG')
+        for rid, expected in DIALOGS.items():
+            self.dialog(rid, *expected)
         manifest = self.get(RT_MANIFEST, MANIFEST_ID, 'RT_MANIFEST')
         if manifest is not None:
             for needed in (b'supportedOS', b'<dpiAware', b'<dpiAwareness'):
@@ -313,6 +427,38 @@ class Checker:
             'icons': len(self.res.get(RT_ICON, {})),
         }
         return not self.failures
+
+    def dialog(self, rid, caption, size, style, exstyle, controls):
+        what = 'RT_DIALOG %d' % rid
+        blob = self.get(RT_DIALOG, rid, 'RT_DIALOG')
+        if blob is None:
+            return
+        try:
+            d = parse_dialog(blob, what)
+        except PEError as e:
+            return self.fail(str(e))
+        got = (d['caption'], d['size'], d['origin'], d['font'])
+        want = (caption, size, (0, 0), (8, 'MS Sans Serif'))
+        if got != want:
+            self.fail('%s: caption, size, origin, font are %r, expected %r' % (what, got, want))
+        if d['style'] & style != style or d['exstyle'] & exstyle != exstyle:
+            self.fail('%s: style %#x / %#x lacks %#x / %#x' % (what, d['style'], d['exstyle'], style, exstyle))
+        if len(d['items']) != len(controls):
+            return self.fail('%s has %d controls, expected %d' % (what, len(d['items']), len(controls)))
+        for n, (item, (cls, cid, text, rect, bits, kind)) in enumerate(zip(d['items'], controls)):
+            where = '%s control %d' % (what, n)
+            got = (item['class'], item['id'], item['text'], item['rect'])
+            if got != (cls, cid, text, rect):
+                self.fail('%s is %r, expected %r' % (where, got, (cls, cid, text, rect)))
+            if item['style'] & bits != bits:
+                self.fail('%s: style %#x lacks %#x' % (where, item['style'], bits))
+            mask = BS_TYPEMASK if cls == 'button' else SS_TYPEMASK
+            if kind is not None and item['style'] & mask != kind:
+                self.fail('%s: type %#x, expected %#x' % (where, item['style'] & mask, kind))
+            if bits & WS_TABSTOP == 0 and item['style'] & WS_TABSTOP and cls in ('static',):
+                self.fail('%s: a label is a tab stop' % where)
+            if cls == 'listbox' and item['style'] & LBS_SORT:
+                self.fail('%s: the window list sorts' % where)
 
     def string(self, sid, expected):
         block_id, index = (sid >> 4) + 1, sid & 15
@@ -348,9 +494,9 @@ def check(path):
     c = Checker(resources)
     if not c.run():
         return False, c.failures
-    summary = '%s: %d bitmaps, %d icon groups, %d icons, string %d, dialog %d, manifest, version' % (
+    summary = '%s: %d bitmaps, %d icon groups, %d icons, string %d, dialogs %s, manifest, version' % (
         desc, c.counts['bitmaps'], c.counts['icon groups'], c.counts['icons'],
-        ABOUT_STRING_ID, DIALOG_ID)
+        ABOUT_STRING_ID, ' '.join(map(str, DIALOGS)))
     return True, [summary]
 
 

@@ -57,5 +57,30 @@ TEST(ControlHotKeys, AreStoredInRegistrationFlagsAndShownBackAsEntered) {
   }
 }
 
+TEST(ControlHotKeys, ExtendedKeysAreStoredAsTypedAndRegisteredWithoutTheWindowsKey) {
+  // Ctrl+Home and Ctrl+Alt+Right as the control gives them: the extended-key bit set
+  const ControlHotKey controls[kHotKeyCount] = {{0x24, 2 | 8}, {0x27, 2 | 4 | 8}, {'H', 2}, {0, 0}};
+  SettingsRecord record;
+  ApplyControlHotKeys(record, controls);
+  EXPECT_EQ(record.m_hotMod[kHotKeyShowAll], 2 | 8);
+  EXPECT_EQ(record.m_hotMod[kHotKeyLock], 2 | 1 | 8);
+  EXPECT_EQ(ControlValueFor(record.m_hotKey[kHotKeyLock], record.m_hotMod[kHotKeyLock]), 0x27 | (2 | 4 | 8) << 8);
+  EXPECT_EQ(RegistrationModifiers(record.m_hotMod[kHotKeyShowAll]), 2);
+  EXPECT_EQ(RegistrationModifiers(record.m_hotMod[kHotKeyLock]), 2 | 1);
+  EXPECT_EQ(RegistrationModifiers(2), 2);
+  EXPECT_EQ(RegistrationModifiers(0x4000 | 8 | 1), 0x4001);
+}
+
+TEST(ControlHotKeys, StoredBitsAboveTheControlsByteSurviveTheDialog) {
+  SettingsRecord record;
+  record.m_hotMod[kHotKeyHideAll] = 0x4000 | 2;
+  record.m_hotKey[kHotKeyHideAll] = 'J';
+  ControlHotKey controls[kHotKeyCount] = {};
+  controls[kHotKeyHideAll] = ControlHotKeyFromValue(ControlValueFor('J', record.m_hotMod[kHotKeyHideAll]));
+  ApplyControlHotKeys(record, controls);
+  EXPECT_EQ(record.m_hotMod[kHotKeyHideAll], 0x4000 | 2);
+  EXPECT_EQ(record.m_hotMod[kHotKeyShowAll], 0);
+}
+
 }  // namespace
 }  // namespace velumix

@@ -54,11 +54,14 @@ class FastWindowSystem : public WindowSystem {
     const Window& w = m_windows[window - 1];
     std::memcpy(title, w.title, w.length + 1);
   }
-  void Show(WindowId, ShowCommand) override { ++m_queries; }
+  void ReadClassName(WindowId, char (&name)[kClassBufferSize]) override { name[0] = '\0'; }
+  bool Show(WindowId, ShowCommand) override { return ++m_queries, true; }
   WindowId Foreground() override {
     ++m_queries;
     return kNoWindow;
   }
+  ProcessId ProcessOf(WindowId window) override { return ++m_queries, Valid(window) ? 2 : 0; }
+  ProcessId OwnProcess() override { return 1; }
 
   std::size_t size() const { return m_windows.size(); }
   long m_queries = 0;

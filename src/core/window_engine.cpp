@@ -6,25 +6,59 @@
 
 namespace velumix {
 
-void WindowEngine::HideAll() {
+bool WindowEngine::IsOwn(const HiddenWindowEntry& entry) {
+  return m_windows.ProcessOf(entry.hwnd) == m_windows.OwnProcess();
+}
+
+bool WindowEngine::Request(HiddenWindowEntry& entry, ShowCommand command) {
+  if (m_windows.Show(entry.hwnd, command)) {
+    entry.hidden = command == ShowCommand::Hide ? 1 : 0;
+    return true;
+  }
+  // Nothing was changed; a window that is gone is hidden by no one.
+  if (!m_windows.Exists(entry.hwnd)) entry.hidden = 0;
+  return false;
+}
+
+void WindowEngine::HideChosen(const bool (&chosen)[kTableSlots]) {
+  std::int32_t before[kTableSlots];
+  bool any = false;
+  for (int i = 0; i < m_table.count(); ++i) {
+    if (!chosen[i]) continue;
+    before[i] = m_table[i].hidden;
+    m_table[i].hidden = 1;
+    any = true;
+  }
+  if (!any) return;
+  Recorded();
+  bool refused = false;
   for (int i = 0; i < m_table.count(); ++i) {
     HiddenWindowEntry& entry = m_table[i];
-    if (m_windows.IsVisible(entry.hwnd) && !IsDesktopEntry(entry)) {
-      entry.hidden = 1;
-      m_windows.Show(entry.hwnd, ShowCommand::Hide);
-    }
+    if (!chosen[i] || m_windows.Show(entry.hwnd, ShowCommand::Hide)) continue;
+    entry.hidden = m_windows.Exists(entry.hwnd) ? before[i] : 0;
+    refused = true;
   }
+  if (refused) Recorded();
+}
+
+void WindowEngine::HideAll() {
+  bool chosen[kTableSlots] = {};
+  for (int i = 0; i < m_table.count(); ++i) {
+    const HiddenWindowEntry& entry = m_table[i];
+    chosen[i] = m_windows.IsVisible(entry.hwnd) && !IsDesktopEntry(entry) && !IsOwn(entry);
+  }
+  HideChosen(chosen);
   m_listChanged = 1;
 }
 
 void WindowEngine::ShowAll() {
   for (int i = 0; i < m_table.count(); ++i) {
     HiddenWindowEntry& entry = m_table[i];
-    if (!m_windows.IsVisible(entry.hwnd)) {
-      entry.hidden = 0;
-      m_windows.Show(entry.hwnd, ShowCommand::Show);
-    }
+    // A window still flagged may be visible only because its thread has not
+    // got to the hide yet; asking again puts the show after it.
+    if (!m_windows.IsVisible(entry.hwnd) || entry.hidden != 0) Request(entry, ShowCommand::ShowWithoutActivating);
   }
+  Recorded();
   m_listChanged = 1;
 }
 
@@ -33,27 +67,36 @@ void WindowEngine::HideCurrent() {
   WindowId foreground = m_windows.Foreground();
   if (foreground == kNoWindow) return;
   m_windows.GetTitle(foreground, title);
+  // The taskbar, the desktop and other title-less windows name nothing.
+  if (title[0] == '\0') return;
+  bool chosen[kTableSlots] = {};
   for (int i = 0; i < m_table.count(); ++i) {
-    HiddenWindowEntry& entry = m_table[i];
-    if (m_windows.IsVisible(entry.hwnd) && std::strcmp(entry.title, title) == 0) {
-      entry.hidden = 1;
-      m_windows.Show(entry.hwnd, ShowCommand::Hide);
-      m_listChanged = 1;
-    }
+    const HiddenWindowEntry& entry = m_table[i];
+    chosen[i] = m_windows.IsVisible(entry.hwnd) && std::strcmp(entry.title, title) == 0 && !IsOwn(entry);
+    if (chosen[i]) m_listChanged = 1;
   }
+  HideChosen(chosen);
 }
 
-ToggleResult WindowEngine::ToggleEntry(int index) {
+ToggleResult WindowEngine::ToggleEntry(int index, ShowCommand showWith) {
   if (!m_table.IsInUse(index)) return ToggleResult::None;
   HiddenWindowEntry& entry = m_table[index];
   if (entry.hidden != 0) {
-    m_windows.Show(entry.hwnd, ShowCommand::Show);
-    entry.hidden = 0;
-    return ToggleResult::Shown;
+    bool shown = Request(entry, showWith);
+    Recorded();
+    return shown ? ToggleResult::Shown : ToggleResult::None;
   }
-  m_windows.Show(entry.hwnd, ShowCommand::Hide);
-  entry.hidden = 1;
-  return ToggleResult::Hidden;
+  if (IsOwn(entry)) return ToggleResult::None;
+  bool chosen[kTableSlots] = {};
+  chosen[index] = true;
+  HideChosen(chosen);
+  return entry.hidden != 0 ? ToggleResult::Hidden : ToggleResult::None;
+}
+
+bool WindowEngine::RefreshTable() {
+  if (!m_table.RefreshTable(m_windows, m_listChanged != 0)) return false;
+  Recorded();
+  return true;
 }
 
 bool WindowEngine::RefreshList(WindowList& list, EventLog* log) {

@@ -23,28 +23,44 @@ class WindowList {
 
 enum class ToggleResult { None, Hidden, Shown };
 
+// Told what the table holds hidden: before any window is hidden, and after
+// windows are shown or the table changed.
+class HiddenRecord {
+ public:
+  virtual ~HiddenRecord() = default;
+  // False when the record could not be kept.
+  virtual bool Record(const HiddenWindowTable& table) = 0;
+};
+
 class WindowEngine {
  public:
   explicit WindowEngine(WindowSystem& windows) : m_windows(windows) {}
 
+  void SetRecord(HiddenRecord* record) { m_record = record; }
+
   void FillTable() { m_table.FillTable(m_windows); }
-  bool RefreshTable() { return m_table.RefreshTable(m_windows, m_listChanged != 0); }
+  bool RefreshTable();
   // A refresh outside a list rebuild: when the table moved under the list,
   // the next RefreshList rebuilds it, so that list row i stays entry i.
   void RefreshTableAheadOfList() {
     if (RefreshTable()) m_listChanged = 1;
   }
 
+  // The program's own windows are tracked like any other, but no operation
+  // ever hides one of them.
+
   // Hides every visible tracked window but the desktop's.
   void HideAll();
-  // Shows every tracked window that is not visible, the desktop's included.
+  // Shows every tracked window that is not visible, the desktop's included,
+  // and every one still flagged as hidden; none is activated, since the
+  // caller brings the main window to the front.
   void ShowAll();
   // Hides every visible tracked window whose title is the foreground
-  // window's title.
+  // window's (non-empty) title.
   void HideCurrent();
   // Flips entry `index` whatever its window's visibility; an index that is
-  // not in use touches nothing.
-  ToggleResult ToggleEntry(int index);
+  // not in use touches nothing. A window is shown with `showWith`.
+  ToggleResult ToggleEntry(int index, ShowCommand showWith = ShowCommand::Show);
 
   // Refreshes the table and, when anything changed, rebuilds the list.
   // True when it rebuilt.
@@ -55,12 +71,25 @@ class WindowEngine {
 
   bool AnyHidden() const { return m_table.AnyHidden(); }
   const HiddenWindowTable& table() const { return m_table; }
+  HiddenWindowTable& table() { return m_table; }
 
   // 1 when some hidden flag changed since the list was last rebuilt.
   std::int32_t m_listChanged = 0;
 
  private:
+  bool IsOwn(const HiddenWindowEntry& entry);
+  // Hides the chosen entries. All of them are recorded as hidden before the
+  // first is asked for, so that no kill in between leaves one unrecorded; a
+  // request that cannot be made puts its flag back.
+  void HideChosen(const bool (&chosen)[kTableSlots]);
+  // Asks for the show state; the flag follows only a request that was made.
+  bool Request(HiddenWindowEntry& entry, ShowCommand command);
+  void Recorded() {
+    if (m_record) m_record->Record(m_table);
+  }
+
   WindowSystem& m_windows;
+  HiddenRecord* m_record = nullptr;
   HiddenWindowTable m_table;
 };
 

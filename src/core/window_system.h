@@ -12,8 +12,15 @@ inline constexpr WindowId kNoWindow = 0;
 
 // Titles are read into this many bytes: at most 99 characters and a NUL.
 inline constexpr std::size_t kTitleBufferSize = 100;
+// Window classes are read, and compared, on this many bytes, NUL included.
+inline constexpr std::size_t kClassBufferSize = 64;
 
-enum class ShowCommand { Hide, Show };
+// Showing without activating is for the operations that bring the main
+// window to the front themselves once the windows are shown.
+enum class ShowCommand { Hide, Show, ShowWithoutActivating };
+
+// A process, as the platform numbers it. 0 is none.
+using ProcessId = std::uint32_t;
 
 class WindowSystem {
  public:
@@ -27,10 +34,17 @@ class WindowSystem {
   virtual bool Exists(WindowId window) = 0;
   // The title cut to 99 characters and NUL-terminated; empty for none.
   virtual void GetTitle(WindowId window, char (&title)[kTitleBufferSize]) = 0;
+  // The class name cut to 63 characters; empty for a handle that names none.
+  virtual void ReadClassName(WindowId window, char (&name)[kClassBufferSize]) = 0;
   // Changes the show state only: the window keeps its size, place and
-  // minimised or maximised state.
-  virtual void Show(WindowId window, ShowCommand command) = 0;
+  // minimised or maximised state. A window of another thread changes when
+  // that thread gets to it, so that a program that has stopped answering
+  // cannot stop this one. False when the change cannot be made at all.
+  virtual bool Show(WindowId window, ShowCommand command) = 0;
   virtual WindowId Foreground() = 0;
+  // The process that owns the window; 0 for a handle that names none.
+  virtual ProcessId ProcessOf(WindowId window) = 0;
+  virtual ProcessId OwnProcess() = 0;
 };
 
 }  // namespace velumix

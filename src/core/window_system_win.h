@@ -17,10 +17,11 @@ class Win32WindowSystem final : public WindowSystem {
   bool IsVisible(WindowId window) override { return ::IsWindowVisible(ToHwnd(window)) != FALSE; }
   bool Exists(WindowId window) override { return ::IsWindow(ToHwnd(window)) != FALSE; }
   void GetTitle(WindowId window, char (&title)[kTitleBufferSize]) override;
-  void Show(WindowId window, ShowCommand command) override {
-    ::ShowWindow(ToHwnd(window), command == ShowCommand::Hide ? SW_HIDE : SW_SHOW);
-  }
+  void ReadClassName(WindowId window, char (&name)[kClassBufferSize]) override;
+  bool Show(WindowId window, ShowCommand command) override;
   WindowId Foreground() override { return ToWindowId(::GetForegroundWindow()); }
+  ProcessId ProcessOf(WindowId window) override;
+  ProcessId OwnProcess() override { return ::GetCurrentProcessId(); }
 };
 
 }  // namespace velumix

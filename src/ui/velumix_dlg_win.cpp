@@ -233,7 +233,10 @@ void CVelumixDlg::HideCurrent() { m_engine.HideCurrent(); }
 void CVelumixDlg::OnWindowListSelChange() {
   int selection = m_list.GetCurSel();
   m_list.SetCurSel(-1);
-  if (m_engine.ToggleEntry(selection) == velumix::ToggleResult::Shown) SetForegroundWindow();
+  if (m_lock.locked()) return;
+  if (m_engine.ToggleEntry(selection, velumix::ShowCommand::ShowWithoutActivating) == velumix::ToggleResult::Shown) {
+    SetForegroundWindow();
+  }
   m_engine.m_listChanged = 1;
   RefreshList();
 }

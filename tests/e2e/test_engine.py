@@ -154,3 +154,20 @@ class HideCurrentHotKey(EngineTestCase):
                                    what="both twins hidden")
         self.assertTrue(status.window(3).visible)
         self.assertTrue(app.visible(), "the main window is never hidden by it")
+
+    def test_a_front_window_without_a_title_hides_nothing(self):
+        key = vx.settings_key()
+        self.desk.reg_add(key, "hot_hidecurrent_key", "REG_DWORD", 0x48)  # H
+        self.desk.reg_add(key, "hot_hidecurrent_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT)
+        owner = self.owned_windows(["Loses its title", "Keeps its title"])
+        app = self.launch()
+        app.wait_list(lambda items: "Loses its title" in items)
+        owner.command("retitle 1 ")
+        app.wait_list(lambda items: "" in items and "Loses its title" not in items, what="the empty title listed")
+        owner.command("open ")
+        owner.command("activate 3")
+        harness.wait_until(lambda: self.desk.foreground().hwnd == owner.hwnd(3), what="the title-less window in front")
+        self.desk.key("ctrl+alt+h")
+        # (Wine's taskbar never takes the foreground: it is a no-activate window)
+        harness.wait_until(lambda: all(w.visible for w in owner.status().windows), stable=20,
+                           what="every window still shown")

@@ -120,6 +120,106 @@ TEST_F(HideCurrent, DesktopOrNoForegroundHidesNothing) {
   EXPECT_EQ(m_engine.m_listChanged, 0);
 }
 
+TEST_F(HideCurrent, AnEmptyForegroundTitleHidesNothingNotEvenTitlelessEntries) {
+  auto ids = Track({"Loses its title", "Keeps it"});
+  m_desktop.at(ids[0]).title = "";
+  m_engine.RefreshTable();
+  WindowId taskbar = m_desktop.Add("");
+  m_desktop.m_foreground = taskbar;
+  m_engine.HideCurrent();
+  EXPECT_TRUE(Visible(ids[0]));
+  EXPECT_EQ(m_desktop.m_counts.show, 0);
+  EXPECT_EQ(m_engine.m_listChanged, 0);
+}
+
+// The program's dialogs and message boxes are tracked like any window, and
+// must stay usable whatever the user asks for.
+class OwnWindows : public WindowEngineTest {
+ protected:
+  void SetUp() override {
+    m_ids = Track({"Velumix Configuration", "Other"});
+    m_desktop.at(m_ids[0]).process = FakeWindowSystem::kOwnProcess;
+    m_desktop.m_foreground = m_ids[0];
+  }
+  std::vector<WindowId> m_ids;
+};
+
+TEST_F(OwnWindows, AreNeverHidden) {
+  m_engine.HideAll();
+  m_engine.HideCurrent();
+  EXPECT_EQ(m_engine.ToggleEntry(0), ToggleResult::None);
+  EXPECT_TRUE(Visible(m_ids[0]));
+  EXPECT_EQ(Flag(m_ids[0]), 0);
+  EXPECT_FALSE(Visible(m_ids[1]));
+  EXPECT_EQ(m_desktop.m_counts.show, 1);
+}
+
+// A program that stopped answering gets its requests when it wakes; the
+// flag says what was asked last, and the window ends that way.
+class StalledThread : public WindowEngineTest {
+ protected:
+  void SetUp() override {
+    m_ids = Track({"Stalled", "Lively"});
+    m_desktop.at(m_ids[0]).stalled = true;
+  }
+  std::vector<WindowId> m_ids;
+};
+
+TEST_F(StalledThread, HideAllThenShowAllEndsShown) {
+  m_engine.HideAll();
+  EXPECT_EQ(Flag(m_ids[0]), 1);
+  EXPECT_TRUE(Visible(m_ids[0]));  // not yet got to it
+  m_engine.ShowAll();
+  EXPECT_EQ(Flag(m_ids[0]), 0);
+  m_desktop.Wake(m_ids[0]);
+  EXPECT_TRUE(Visible(m_ids[0]));
+  EXPECT_TRUE(Visible(m_ids[1]));
+}
+
+TEST_F(StalledThread, EachOperationEndsAsTheTableSays) {
+  m_engine.HideAll();
+  m_desktop.Wake(m_ids[0]);
+  EXPECT_FALSE(Visible(m_ids[0]));
+  m_desktop.at(m_ids[0]).stalled = true;
+  EXPECT_EQ(m_engine.ToggleEntry(0), ToggleResult::Shown);
+  EXPECT_EQ(m_engine.ToggleEntry(0), ToggleResult::Hidden);
+  EXPECT_EQ(m_engine.ToggleEntry(0), ToggleResult::Shown);
+  m_desktop.Wake(m_ids[0]);
+  EXPECT_EQ(Flag(m_ids[0]), 0);
+  EXPECT_TRUE(Visible(m_ids[0]));
+}
+
+TEST_F(StalledThread, ARequestThatCannotBeMadeLeavesTheFlagAsItWas) {
+  m_desktop.at(m_ids[0]).stalled = false;
+  m_desktop.at(m_ids[0]).refusesRequests = true;
+  m_engine.HideAll();
+  EXPECT_EQ(Flag(m_ids[0]), 0);
+  EXPECT_EQ(Flag(m_ids[1]), 1);
+  EXPECT_EQ(m_engine.ToggleEntry(0), ToggleResult::None);
+  EXPECT_EQ(Flag(m_ids[0]), 0);
+  m_desktop.at(m_ids[0]).refusesRequests = false;
+  m_engine.ToggleEntry(0);
+  m_desktop.at(m_ids[0]).refusesRequests = true;
+  EXPECT_EQ(m_engine.ToggleEntry(0), ToggleResult::None);
+  m_engine.ShowAll();
+  EXPECT_EQ(Flag(m_ids[0]), 1);
+  EXPECT_TRUE(m_engine.AnyHidden());
+}
+
+TEST_F(ShowAll, ShowsWithoutActivatingAndAGivenToggleShowsAsAsked) {
+  auto ids = Track({"A"});
+  m_engine.HideAll();
+  m_engine.ShowAll();
+  m_engine.ToggleEntry(0);
+  m_engine.ToggleEntry(0);
+  m_engine.ToggleEntry(0);
+  m_engine.ToggleEntry(0, ShowCommand::ShowWithoutActivating);
+  EXPECT_THAT(m_desktop.m_commands, ElementsAre(ShowCommand::Hide, ShowCommand::ShowWithoutActivating,
+                                                ShowCommand::Hide, ShowCommand::Show, ShowCommand::Hide,
+                                                ShowCommand::ShowWithoutActivating));
+  EXPECT_TRUE(Visible(ids[0]));
+}
+
 using ToggleEntry = WindowEngineTest;
 
 TEST_F(ToggleEntry, FlipsTheFlagWhateverTheVisibility) {

@@ -1,9 +1,11 @@
 // A desktop of top-level windows in Z-order, topmost first, that counts the
-// queries made of it. Closed windows stay listed but are skipped.
+// queries made of it. Closed windows stay listed but are skipped. A window's
+// thread can stall: its show-state requests wait until it wakes.
 #pragma once
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,7 +20,14 @@ class FakeWindowSystem : public WindowSystem {
     WindowId id;
     std::string title;
     bool visible, exists;
+    ProcessId process = kOtherProcess;
+    std::string className = "OwnerWindow";
+    bool stalled = false;        // requests queue until Wake
+    bool refusesRequests = false;  // its queue is full: a request cannot be made
+    std::vector<ShowCommand> pending = {};
   };
+  static constexpr ProcessId kOtherProcess = 200;
+  static constexpr ProcessId kOwnProcess = 100;
   struct Counts {
     int top = 0, next = 0, isVisible = 0, exists = 0, getTitle = 0, show = 0, foreground = 0;
   };
@@ -30,6 +39,12 @@ class FakeWindowSystem : public WindowSystem {
   }
   Window& at(WindowId id) { return *Lookup(id); }
   void Destroy(WindowId id) { at(id).exists = false; }
+  // The stalled thread gets to its requests.
+  void Wake(WindowId id) {
+    Window& w = at(id);
+    w.stalled = false;
+    for (ShowCommand command : std::exchange(w.pending, {})) w.visible = command != ShowCommand::Hide;
+  }
 
   WindowId TopWindow() override {
     ++m_counts.top;
@@ -58,17 +73,39 @@ class FakeWindowSystem : public WindowSystem {
     if (n) std::memcpy(title, w->title.data(), n);
     title[n] = '\0';
   }
-  void Show(WindowId window, ShowCommand command) override {
+  void ReadClassName(WindowId window, char (&name)[kClassBufferSize]) override {
+    const Window* w = Lookup(window);
+    std::size_t n = w && w->exists ? std::min(w->className.size(), kClassBufferSize - 1) : 0;
+    if (n) std::memcpy(name, w->className.data(), n);
+    name[n] = '\0';
+  }
+  bool Show(WindowId window, ShowCommand command) override {
     ++m_counts.show;
-    if (Window* w = Lookup(window); w && w->exists) w->visible = command == ShowCommand::Show;
+    m_commands.push_back(command);
+    if (m_onShow) m_onShow(window, command);
+    Window* w = Lookup(window);
+    if (!w || !w->exists || w->refusesRequests) return false;
+    if (w->stalled) {
+      w->pending.push_back(command);
+    } else {
+      w->visible = command != ShowCommand::Hide;
+    }
+    return true;
   }
   WindowId Foreground() override {
     ++m_counts.foreground;
     return m_foreground;
   }
+  ProcessId ProcessOf(WindowId window) override {
+    const Window* w = Lookup(window);
+    return w && w->exists ? w->process : 0;
+  }
+  ProcessId OwnProcess() override { return kOwnProcess; }
 
   WindowId m_foreground = kNoWindow;
   Counts m_counts;
+  std::vector<ShowCommand> m_commands;  // every show-state request, in order
+  std::function<void(WindowId, ShowCommand)> m_onShow;  // sees each request as it is made
 
  private:
   Window* Lookup(WindowId id) {

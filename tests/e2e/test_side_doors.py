@@ -1,0 +1,250 @@
+"""Nothing runs nested behind one of the program's own dialogs or message boxes. With each
+one open, the lock hot key, the tray icon and the tray menu's commands neither lock around
+it, nor open a second dialog, nor end the program, nor change a setting, nor show a window
+while the program is locked; Hide All leaves the program's own windows alone; and once the
+dialog is closed, exactly the four stored hot keys are live."""
+
+import time
+
+import harness as H
+import velumix_app as V
+from test_lock import KEY, LockTestCase
+
+WM_SYSCOMMAND_ABOUT = 0x0010
+NOT_NOW = "Velumix is not locked: one of its windows is open. Close it first, then lock again."
+DOORS = ["Door one", "Door two"]
+
+
+class SideDoorCase(LockTestCase):
+    def setUp(self):
+        super().setUp()
+        self.seed_hot_keys()   # Ctrl+Alt: S show all, L lock, H hide current, J hide all
+
+    def start(self, password=None):
+        if password is not None:
+            self.seed(password=password)
+        self.before = self.desk.reg_query(KEY)
+        self.ow, self.app = self.launch_with(DOORS)
+        # one window hidden, so that both exit questions have something to ask about
+        self.slot_of_door_one = self.app.list_items().index(DOORS[0])
+        self.choose_from_tray(self.app, DOORS[0])
+        self.ow.wait_status(lambda s: not s.window(1).visible, what="door one hidden")
+        return self.app
+
+    def visible_doors(self):
+        st = self.ow.status()
+        return [w.visible for w in st.windows]
+
+    def holds(self, predicate, seconds=1.5, what="the state to hold"):
+        """Reached, and then true at every look for `seconds`."""
+        H.wait_until(predicate, timeout=10, stable=1, what=what)
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            self.assertTrue(predicate(), f"{what}: did not hold")
+            time.sleep(0.1)
+
+    def dismiss_refusal(self, open_before):
+        """The message that refuses a lock behind an open dialog: a new box on top."""
+        box = H.wait_until(lambda: next((d for d in self.app.dialogs(V.OOPS) if d.hwnd not in open_before), None),
+                           what="the refusal to lock")
+        self.assertEqual(self.app.message_text(box), NOT_NOW)
+        self.app.press(box, V.IDOK)
+        H.wait_until(lambda: self.own_dialogs() == open_before, what="the refusal closed")
+
+    def own_dialogs(self):
+        return sorted(d.hwnd for d in self.app.dialogs())
+
+    def try_side_doors(self, dialog, locked, keys_live):
+        """Every way in that the issue lists, with `dialog` open on top."""
+        app, desk = self.app, self.desk
+        open_before = self.own_dialogs()
+
+        if keys_live:
+            desk.key("ctrl+alt+l")
+            if locked:
+                self.holds(lambda: self.own_dialogs() == open_before, what="the lock key ignored while locked")
+            else:
+                self.dismiss_refusal(open_before)
+            desk.key("ctrl+alt+j")
+            if not locked:
+                self.ow.wait_status(lambda s: not any(w.visible for w in s.windows), what="doors hidden")
+            desk.key("ctrl+alt+s")
+            if not locked:
+                self.ow.wait_status(lambda s: all(w.visible for w in s.windows), what="doors shown")
+
+        # the tray icon: no menu, no main window, and the open dialog still on top
+        main_visible = app.visible()
+        app.right_click_tray()
+        app.double_click_tray()
+        desk.click(*app.tray_point())
+        self.holds(lambda: app.no_popup_menu() and app.visible() == main_visible
+                   and self.own_dialogs() == open_before, what="the tray icon doing nothing behind the dialog")
+
+        # the tray menu's commands, as the menu would send them
+        for command in (V.MENU_LOCK, V.CONFIGURE, V.IDCANCEL):
+            app.command(command)
+            if command == V.MENU_LOCK and not locked:
+                self.dismiss_refusal(open_before)
+            self.holds(lambda: self.own_dialogs() == open_before and app.proc.alive(),
+                       what=f"command {command} refused behind the dialog")
+        for command in (V.MENU_HIDE_ALL, V.MENU_SHOW_ALL, V.MENU_WINDOW_FIRST + self.slot_of_door_one):
+            app.command(command)
+        if locked:
+            self.holds(lambda: self.visible_doors() == [False, True], what="nothing shown while locked")
+        else:
+            # hide all, show all, then the first item toggles door one
+            self.ow.wait_status(lambda s: [w.visible for w in s.windows] == [False, True], what="the commands ran")
+
+        # the dialog itself was never hidden, and nothing was stored
+        info = desk.window_info(dialog.hwnd)
+        self.assertTrue(info and info.visible, "the program's own dialog was hidden")
+        self.assertEqual(self.own_dialogs(), open_before)
+        self.assertEqual(app.visible(), main_visible)
+        self.assertEqual(desk.reg_query(KEY), self.before)
+        self.assertTrue(app.proc.alive())
+
+    def assert_exactly_the_stored_keys(self):
+        """Press each stored hot key, and one never stored, as real keys."""
+        app, ow, desk = self.app, self.ow, self.desk
+        H.wait_until(lambda: not app.dialogs(), what="no dialog left")
+        ow.wait_status(lambda s: [w.visible for w in s.windows] == [False, True], what="door one hidden")
+        ow.command("activate 2")
+        H.wait_until(lambda: desk.foreground().hwnd == ow.hwnd(2), what="door two in front")
+        desk.key("ctrl+alt+h")
+        ow.wait_status(lambda s: not any(w.visible for w in s.windows), what="hide current")
+        desk.click_desktop()
+        desk.key("ctrl+alt+s")
+        ow.wait_status(lambda s: all(w.visible for w in s.windows), what="show all")
+        desk.key("ctrl+alt+k")   # never stored
+        self.holds(lambda: all(self.visible_doors()), what="the stale key doing nothing")
+        desk.key("ctrl+alt+j")
+        ow.wait_status(lambda s: not any(w.visible for w in s.windows), what="hide all")
+        desk.key("ctrl+alt+s")
+        ow.wait_status(lambda s: all(w.visible for w in s.windows), what="show all again")
+        if self.before.get("password", ("", ""))[1]:
+            desk.key("ctrl+alt+l")
+            app.wait_visible(False)
+
+
+class Unlocked(SideDoorCase):
+    def test_about_box(self):
+        app = self.start(password="pw")
+        app.focus()
+        self.desk.post(app.hwnd, H.WM_SYSCOMMAND, WM_SYSCOMMAND_ABOUT, 0)
+        about = app.wait_dialog("About Velumix")
+        self.try_side_doors(about, locked=False, keys_live=True)
+        app.press(about, V.IDOK)
+        self.assert_exactly_the_stored_keys()
+
+    def test_configuration_dialog_and_a_key_typed_then_cancelled(self):
+        app = self.start(password="pw")
+        dlg = app.open_config()
+        self.try_side_doors(dlg, locked=False, keys_live=False)
+        # a combination typed and then cancelled must not stay live
+        app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDEALL, "ctrl+alt+k")
+        app.press(dlg, V.IDCANCEL)
+        app.wait_no_dialog(V.CONFIG_TITLE)
+        self.assert_exactly_the_stored_keys()
+
+    def test_set_password_dialog(self):
+        app = self.start()
+        app.focus()
+        app.click_control(V.SET_PASSWORD)
+        prompt = app.wait_dialog(V.SET_PASSWORD_TITLE)
+        self.try_side_doors(prompt, locked=False, keys_live=True)
+        app.press(prompt, V.IDCANCEL)
+        self.assert_exactly_the_stored_keys()
+
+    def test_duplicate_hot_keys_message(self):
+        app = self.start(password="pw")
+        dlg = app.open_config()
+        app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDECURRENT, "ctrl+alt+y")
+        app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDEALL, "ctrl+alt+y")
+        app.click_button(dlg, V.IDOK)
+        box, _ = app.wait_message(V.OOPS)
+        self.try_side_doors(box, locked=False, keys_live=False)
+        app.press(box, V.IDOK)
+        app.wait_no_dialog(V.OOPS)
+        app.press(dlg, V.IDCANCEL)
+        app.wait_no_dialog(V.CONFIG_TITLE)
+        self.assert_exactly_the_stored_keys()
+
+    def test_password_mismatch_message(self):
+        app = self.start(password="pw")
+        dlg = app.open_config()
+        app.type_into(dlg, V.CFG_PASSWORD, "one")
+        app.type_into(dlg, V.CFG_CONFIRM, "two")
+        app.click_button(dlg, V.IDOK)
+        box, _ = app.wait_message(V.OOPS)
+        self.try_side_doors(box, locked=False, keys_live=False)
+        app.press(box, V.IDOK)
+        again = app.wait_dialog(V.CONFIG_TITLE)
+        app.press(again, V.IDCANCEL)
+        app.wait_no_dialog(V.CONFIG_TITLE)
+        self.assert_exactly_the_stored_keys()
+
+    def test_unlocked_exit_question(self):
+        app = self.start(password="pw")
+        app.focus()
+        app.click_control(V.EXIT)
+        box, _ = app.wait_message(V.EXIT_CAPTION)
+        self.try_side_doors(box, locked=False, keys_live=True)
+        app.press(box, V.IDNO)
+        app.wait_no_dialog(V.EXIT_CAPTION)
+        self.assert_exactly_the_stored_keys()
+
+
+class Locked(SideDoorCase):
+    def unlock_and_check_keys(self):
+        app = self.app
+        app.right_click_tray()
+        self.enter_password(app, self.unlock_prompt(app), "pw", confirm_by_click=False)
+        app.tray_menu()
+        app.close_menu()
+        self.assert_exactly_the_stored_keys()
+
+    def test_password_required_prompt(self):
+        app = self.start(password="pw")
+        self.lock_with_stored_password(app)
+        app.right_click_tray()
+        prompt = self.unlock_prompt(app)
+        self.try_side_doors(prompt, locked=True, keys_live=True)
+        app.press(prompt, V.IDCANCEL)
+        app.wait_no_dialog(V.UNLOCK_TITLE)
+        self.unlock_and_check_keys()
+
+    def test_locked_exit_question(self):
+        app = self.start(password="pw")
+        self.lock_with_stored_password(app)
+        self.desk.post(app.hwnd, H.WM_CLOSE)
+        box, _ = app.wait_message(V.EXIT_CAPTION)
+        self.try_side_doors(box, locked=True, keys_live=True)
+        app.press(box, V.IDNO)
+        app.wait_no_dialog(V.EXIT_CAPTION)
+        self.assertFalse(self.ow.window(1).visible)
+        self.unlock_and_check_keys()
+
+
+class TrayMenuOpen(SideDoorCase):
+    """Under Wine a real click on the icon while the menu tracks is taken by the menu, so
+    the notification is sent as a notification area sends it."""
+
+    def test_a_second_right_click_opens_one_fresh_menu_where_it_happened(self):
+        app = self.start()
+        menu, _ = app.open_tray_menu()
+        x, y = app.tray_point()
+        self.desk.move(x - 40, y - 60)
+        H.wait_until(lambda: self.desk.cursor() == (x - 40, y - 60), what="the cursor moved")
+        app.tray_notify(H.WM_RBUTTONUP)
+        self.holds(lambda: [w.rect.right for w in self.desk.find_windows(cls=V.MENU_CLASS)
+                            if w.visible and w.pid == app.proc.winpid] == [x - 40], what="one menu, at the second click")
+        _, items = app.tray_menu()
+        self.assertEqual([i.text for i in items if i.kind == "item"][-1], "Exit")
+        # a double-click while the menu is up closes it and brings the main window back
+        app.focus()
+        app.click_control(V.IDOK)
+        app.wait_visible(False)
+        app.open_tray_menu()
+        app.tray_notify(H.WM_LBUTTONDBLCLK)
+        app.wait_visible(True)
+        self.holds(lambda: app.no_popup_menu() and not app.dialogs(), what="no menu left")

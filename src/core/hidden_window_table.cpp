@@ -1,5 +1,6 @@
 #include "core/hidden_window_table.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace velumix {
@@ -15,17 +16,32 @@ bool HiddenWindowTable::Admit(WindowSystem& windows, WindowId window, bool skipT
   windows.GetTitle(window, title);
   if (title[0] == '\0' || std::strcmp(title, kOwnTitle) == 0) return false;
 
+  Append(window, title, 0);
+  return true;
+}
+
+void HiddenWindowTable::Append(WindowId window, const char* title, std::int32_t hidden) {
   HiddenWindowEntry& slot = m_table[m_count];
   slot.hwnd = window;
-  std::strcpy(slot.title, std::strcmp(title, kDesktopWindowTitle) == 0 ? kDesktopTitle : title);
-  slot.hidden = 0;
+  const char* stored = std::strcmp(title, kDesktopWindowTitle) == 0 ? kDesktopTitle : title;
+  std::size_t n = std::min(std::strlen(stored), kTitleBufferSize - 1);
+  std::memcpy(slot.title, stored, n);
+  slot.title[n] = '\0';
+  slot.hidden = hidden;
   ++m_count;
+}
+
+bool HiddenWindowTable::AdoptHidden(WindowId window, const char* title) {
+  if (m_count >= kMaxTrackedWindows || Find(window) >= 0) return false;
+  Append(window, title, 1);
   return true;
 }
 
 void HiddenWindowTable::FillTable(WindowSystem& windows) {
+  // Windows taken back from an earlier run may already be here.
+  bool skipTracked = m_count > 0;
   for (WindowId w = windows.TopWindow(); w != kNoWindow && m_count < kMaxTrackedWindows; w = windows.NextWindow(w)) {
-    Admit(windows, w, false);
+    Admit(windows, w, skipTracked);
   }
 }
 

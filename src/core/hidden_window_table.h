@@ -33,13 +33,17 @@ class HiddenWindowTable {
  public:
   HiddenWindowTable() = default;
 
-  // First fill, from the top of the Z-order down, while the table is empty.
+  // First fill, from the top of the Z-order down, while the table is empty
+  // but for the windows an earlier run left hidden.
   void FillTable(WindowSystem& windows);
   // Drops entries whose windows are gone, takes in new titles and new
   // windows. True when anything changed or `listChanged` is set; never
   // clears anything of the caller's.
   bool RefreshTable(WindowSystem& windows, bool listChanged);
   bool AnyHidden() const;
+  // Takes in a window that an earlier run left hidden, as a hidden entry;
+  // false when the table is full or already tracks it.
+  bool AdoptHidden(WindowId window, const char* title);
 
   int count() const { return m_count; }
   bool IsInUse(int index) const { return index >= 0 && index < m_count; }
@@ -51,6 +55,7 @@ class HiddenWindowTable {
  private:
   // Takes `window` in if the admission rule allows it; true if it did.
   bool Admit(WindowSystem& windows, WindowId window, bool skipTracked);
+  void Append(WindowId window, const char* title, std::int32_t hidden);
 
   std::int32_t m_count = 0;
   HiddenWindowEntry m_table[kTableSlots];

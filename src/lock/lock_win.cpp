@@ -41,12 +41,15 @@ void CVelumixDlg::OnLock() {
   MainDialogLockHost host(*this);
   CSetPasswordDlg prompt(this);
   m_lock.OnLock(m_settings, host, prompt);
+  NoteLockState();
 }
 
 BOOL CVelumixDlg::UnlockWithPassword() {
   MainDialogLockHost host(*this);
   CUnlockDlg prompt(this);
-  return m_lock.UnlockWithPassword(m_settings, host, prompt);
+  BOOL unlocked = m_lock.UnlockWithPassword(m_settings, host, prompt);
+  NoteLockState();
+  return unlocked;
 }
 
 void CVelumixDlg::OnExit() {

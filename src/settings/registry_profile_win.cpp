@@ -23,17 +23,25 @@ fw::unique_hkey CreateSubKey(HKEY parent, const char* name) {
   return fw::unique_hkey(key);
 }
 
+fw::unique_hkey OpenSubKey(HKEY parent, const char* name) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(parent, name, 0, kAccess, &key) != ERROR_SUCCESS) return {};
+  return fw::unique_hkey(key);
+}
+
 // Software is opened, never created; the levels below it are created as
-// needed, so the first read already leaves the whole chain behind.
-fw::unique_hkey OpenSectionKey(const std::string& registryKey, const std::string& appName, const char* section) {
-  HKEY software = nullptr;
-  if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, kAccess, &software) != ERROR_SUCCESS) return {};
-  fw::unique_hkey softwareKey(software);
-  fw::unique_hkey rootKey = CreateSubKey(softwareKey.get(), registryKey.c_str());
+// needed, so the first read already leaves the whole chain behind. Without
+// `create` nothing is created.
+fw::unique_hkey OpenSectionKey(const std::string& registryKey, const std::string& appName, const char* section,
+                               bool create = true) {
+  auto open = create ? CreateSubKey : OpenSubKey;
+  fw::unique_hkey softwareKey = OpenSubKey(HKEY_CURRENT_USER, "Software");
+  if (!softwareKey) return {};
+  fw::unique_hkey rootKey = open(softwareKey.get(), registryKey.c_str());
   if (!rootKey) return {};
-  fw::unique_hkey appKey = CreateSubKey(rootKey.get(), appName.c_str());
+  fw::unique_hkey appKey = open(rootKey.get(), appName.c_str());
   if (!appKey) return {};
-  return CreateSubKey(appKey.get(), section);
+  return open(appKey.get(), section);
 }
 
 }  // namespace
@@ -76,6 +84,42 @@ bool RegistryProfile::WriteString(const char* section, const char* entry, std::s
   std::string text(value);
   return ::RegSetValueExA(key.get(), entry, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                           static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+}
+
+std::vector<RegistryProfile::Value> RegistryProfile::ReadValues(const char* section, std::size_t limit) const {
+  std::vector<Value> values;
+  fw::unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, false);
+  if (!key) return values;
+  for (DWORD index = 0;; ++index) {
+    char name[256];
+    DWORD nameSize = sizeof name;
+    DWORD size = 0;
+    LONG status = ::RegEnumValueA(key.get(), index, name, &nameSize, nullptr, nullptr, nullptr, &size);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status != ERROR_SUCCESS) continue;  // a name too long for us is none of ours
+    Value value{std::string(name, nameSize), {}, false};
+    if (size <= limit) {
+      value.data.resize(size);
+      value.read = ::RegQueryValueExA(key.get(), name, nullptr, nullptr, value.data.data(), &size) == ERROR_SUCCESS &&
+                   size == value.data.size();
+      if (!value.read) value.data.clear();
+    }
+    values.push_back(std::move(value));
+  }
+  return values;
+}
+
+bool RegistryProfile::WriteBinary(const char* section, const char* entry, const std::vector<std::uint8_t>& data) const {
+  fw::unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section);
+  if (!key) return false;
+  return ::RegSetValueExA(key.get(), entry, 0, REG_BINARY, data.data(), static_cast<DWORD>(data.size())) ==
+         ERROR_SUCCESS;
+}
+
+void RegistryProfile::DeleteValue(const char* section, const char* entry) const {
+  if (fw::unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, false)) {
+    ::RegDeleteValueA(key.get(), entry);
+  }
 }
 
 }  // namespace velumix

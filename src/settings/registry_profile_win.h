@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velumix {
 
@@ -19,6 +20,17 @@ class RegistryProfile {
   std::string GetString(const char* section, const char* entry, std::string_view fallback) const;
   bool WriteInt(const char* section, const char* entry, std::uint32_t value) const;
   bool WriteString(const char* section, const char* entry, std::string_view value) const;
+
+  // Every value of a section with its data, values larger than `limit`
+  // without it; reading creates nothing.
+  struct Value {
+    std::string name;
+    std::vector<std::uint8_t> data;
+    bool read;  // false when too large or unreadable
+  };
+  std::vector<Value> ReadValues(const char* section, std::size_t limit) const;
+  bool WriteBinary(const char* section, const char* entry, const std::vector<std::uint8_t>& data) const;
+  void DeleteValue(const char* section, const char* entry) const;
 
  private:
   std::string m_registryKey;

@@ -117,6 +117,7 @@ LRESULT CVelumixDlg::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage) {
 }
 
 void CVelumixDlg::RestoreFromTray() {
+  m_stayInTray = false;
   m_engine.RefreshTable();
   m_engine.FillList(m_list, g_pLog, velumix::kListInsertFailed);
   ShowWindow(SW_RESTORE);

@@ -1,5 +1,6 @@
 #include "ui/velumix_dlg_win.h"
 
+#include "app/crash_guard_win.h"
 #include "app/log_file_win.h"
 #include "app/velumix_app_win.h"
 #include "controls/about_dlg_win.h"
@@ -59,9 +60,14 @@ BEGIN_MESSAGE_MAP(CVelumixDlg, fw::CDialog)
   ON_COMMAND(ID_REFRESH_LIST, RefreshList)
   ON_MESSAGE(WM_HOTKEY, OnHotKey)
   ON_COMMAND(ID_HELP, OnOpenWebSite)
+  ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
+  ON_MESSAGE(WM_ENDSESSION, OnEndSession)
 END_MESSAGE_MAP()
 
-CVelumixDlg::CVelumixDlg(fw::CWnd* parent) : CDialog(IDD_VELUMIX_DIALOG, parent), m_nid{} {
+CVelumixDlg::CVelumixDlg(fw::CWnd* parent)
+    : CDialog(IDD_VELUMIX_DIALOG, parent),
+      m_nid{},
+      m_journalStore(velumix::RegistryProfile(fw::AfxGetApp()->m_pszRegistryKey, fw::AfxGetApp()->m_pszAppName)) {
   m_hIcon = ::LoadIconA(fw::AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
   m_bmpHidden.LoadBitmap(IDB_BULB_HIDDEN);
   m_bmpShown.LoadBitmap(IDB_BULB_SHOWN);
@@ -69,7 +75,7 @@ CVelumixDlg::CVelumixDlg(fw::CWnd* parent) : CDialog(IDD_VELUMIX_DIALOG, parent)
   m_settings = velumix::LoadSettings(store);
 }
 
-CVelumixDlg::~CVelumixDlg() = default;
+CVelumixDlg::~CVelumixDlg() { velumix::RemoveCrashGuard(); }
 
 void CVelumixDlg::DoDataExchange(fw::CDataExchange* pDX) { fw::DDX_Control(pDX, IDC_WINDOW_LIST, m_list); }
 
@@ -115,13 +121,54 @@ BOOL CVelumixDlg::OnInitDialog() {
     ::RemoveMenu(sysMenu, SC_MAXIMIZE, MF_BYCOMMAND);
   }
 
+  bool startLocked = AdoptAbandonedWindows();
   m_engine.FillTable();
   m_engine.FillList(m_list, g_pLog, velumix::kListInsertFailedAtStart);
 
   RegisterHotKeys();
   m_taskbarCreatedMessage = ::RegisterWindowMessageA("TaskbarCreated");
   HideToTray(HIDE_MODE_STARTUP);
+  if (startLocked) {
+    m_stayInTray = true;
+    HideToTray(HIDE_MODE_HIDE);
+  }
+  velumix::InstallCrashGuard(&CVelumixDlg::ShowHiddenBeforeDying, this);
   return TRUE;
+}
+
+bool CVelumixDlg::AdoptAbandonedWindows() {
+  m_engine.SetRecord(&m_journal);
+  velumix::Abandoned abandoned = m_journal.FindAbandoned();
+  // What a locked run left is given back only behind the password, and so
+  // only with an icon to unlock from; without one it waits for a later start.
+  bool locked = abandoned.locked && !m_settings.m_password.empty();
+  if (locked && !HideToTray(HIDE_MODE_STARTUP)) abandoned = {};
+  bool adopted = m_journal.Adopt(m_engine.table(), abandoned.entries) > 0;
+  if (adopted && locked) m_lock.m_locked = 1;
+  m_journal.SetLocked(m_lock.locked(), m_engine.table());
+  m_journal.TakeOver(m_engine.table(), abandoned.names);
+  return m_lock.locked();
+}
+
+void CVelumixDlg::NoteLockState() { m_journal.SetLocked(m_lock.locked(), m_engine.table()); }
+
+void CVelumixDlg::ShowHiddenBeforeDying(void* dialog) {
+  auto* self = static_cast<CVelumixDlg*>(dialog);
+  if (self->m_lock.locked()) return;
+  const velumix::HiddenWindowTable& table = self->m_engine.table();
+  for (int i = 0; i < table.count(); ++i) {
+    if (table[i].hidden != 0) ::ShowWindowAsync(velumix::ToHwnd(table[i].hwnd), SW_SHOWNA);
+  }
+}
+
+LRESULT CVelumixDlg::OnQueryEndSession(WPARAM, LPARAM) { return TRUE; }
+
+// The session ends without asking anyone: unlocked, the hidden windows come
+// back so that their programs can be closed as usual; locked, they stay
+// hidden and the journal gives them back at the next start.
+LRESULT CVelumixDlg::OnEndSession(WPARAM ending, LPARAM) {
+  if (ending && !m_lock.locked()) m_engine.ShowAll();
+  return 0;
 }
 
 void CVelumixDlg::LayOutControls() {
@@ -137,9 +184,15 @@ void CVelumixDlg::LayOutControls() {
 }
 
 LRESULT CVelumixDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  velumix::InjectFaultIfAsked(message, wParam);
   if (message == m_taskbarCreatedMessage && m_taskbarCreatedMessage != 0) {
     RestoreTrayIcon();
     return 0;
+  }
+  // The dialog manager shows the dialog once it is idle; a locked start
+  // keeps it in the tray.
+  if (message == WM_WINDOWPOSCHANGING && m_stayInTray) {
+    reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
   }
   return CDialog::WindowProc(message, wParam, lParam);
 }

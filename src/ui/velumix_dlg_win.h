@@ -10,6 +10,8 @@
 #include <memory>
 
 #include "controls/image_button_win.h"
+#include "core/hidden_journal.h"
+#include "core/journal_store_win.h"
 #include "core/window_engine.h"
 #include "core/window_system_win.h"
 #include "framework/controls.h"
@@ -80,6 +82,8 @@ class CVelumixDlg : public fw::CDialog {
   void RefreshList();
   LRESULT OnHotKey(WPARAM id, LPARAM lParam);
   void OnOpenWebSite();
+  LRESULT OnQueryEndSession(WPARAM, LPARAM);
+  LRESULT OnEndSession(WPARAM ending, LPARAM);
 
   DECLARE_MESSAGE_MAP()
 
@@ -106,12 +110,22 @@ class CVelumixDlg : public fw::CDialog {
   void RestoreTrayIcon();
   void EndProgram();
   void LayOutControls();
+  // Takes back the windows that runs which ended without giving them back
+  // left hidden; true when they are behind the password.
+  bool AdoptAbandonedWindows();
+  void NoteLockState();
+  // The last thing a dying process does: gives back what it holds hidden,
+  // unless it is locked.
+  static void ShowHiddenBeforeDying(void* dialog);
 
   CWindowListBox m_list;
   NOTIFYICONDATAA m_nid;
   fw::CMenu m_trayMenu;
   velumix::Win32WindowSystem m_windowSystem;
   velumix::WindowEngine m_engine{m_windowSystem};
+  velumix::RegistryJournalStore m_journalStore;
+  velumix::Win32Processes m_processes;
+  velumix::JournalKeeper m_journal{m_journalStore, m_processes, m_windowSystem};
   velumix::TrayMenuModel m_trayMenuModel;
   fw::CBitmap m_bmpHidden;
   fw::CBitmap m_bmpShown;

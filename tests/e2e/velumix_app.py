@@ -2,6 +2,8 @@
 message boxes, its tray icon. Shared by the end-to-end tests of the program."""
 
 import os
+import struct
+import zlib
 
 import harness
 
@@ -277,6 +279,39 @@ def stop_fake_tray(desk, tray):
 
 def settings_key(name="Velumix"):
     return SETTINGS_KEY.format(name)
+
+
+def journal_key(name="Velumix"):
+    """Where each running Velumix keeps the record of the windows it holds hidden."""
+    return SETTINGS_KEY.format(name).rsplit("\\", 1)[0] + "\\Journal"
+
+
+def encode_journal(owner, started, locked, entries):
+    """A journal as Velumix writes one: entries are (hwnd, pid, title, class)."""
+    body = b"VXJ1" + struct.pack("<IQBB", owner, started, 1 if locked else 0, len(entries))
+    for hwnd, pid, title, cls in entries:
+        t, c = harness.ansi_encode(title), harness.ansi_encode(cls)
+        body += struct.pack("<QI", hwnd, pid) + bytes([len(t)]) + t + bytes([len(c)]) + c
+    return body + struct.pack("<I", zlib.crc32(body))
+
+
+def decode_journal(data):
+    """(owner, started, locked, [(hwnd, pid, title, class)]), or None for what Velumix
+    would not read."""
+    if len(data) < 26 or data[:4] != b"VXJ1" or struct.unpack("<I", data[-4:])[0] != zlib.crc32(data[:-4]):
+        return None
+    owner, started, flags, count = struct.unpack_from("<IQBB", data, 4)
+    at, entries = 18, []
+    for _ in range(count):
+        hwnd, pid = struct.unpack_from("<QI", data, at)
+        at += 12
+        texts = []
+        for _ in range(2):
+            n = data[at]
+            texts.append(harness.ansi_decode(data[at + 1:at + 1 + n]))
+            at += 1 + n
+        entries.append((hwnd, pid, *texts))
+    return owner, started, bool(flags & 1), entries
 
 
 def read_log(workdir):

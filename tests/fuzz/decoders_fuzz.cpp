@@ -1,5 +1,6 @@
-// Fuzzes what the program reads from outside: stored settings values and
-// executable paths, and the event log's stamping of arbitrary fragments.
+// Fuzzes what the program reads from outside: stored settings values,
+// executable paths and journals of hidden windows, and the event log's
+// stamping of arbitrary fragments.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,8 +8,10 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/event_log.h"
+#include "core/hidden_journal.h"
 #include "settings/profile_format.h"
 
 namespace {
@@ -97,9 +100,20 @@ void FuzzStamp(const std::uint8_t* data, std::size_t size) {
   Check(std::strlen(out) == velumix::kStampLength);
 }
 
+// The format has one spelling for each journal: whatever decodes encodes
+// back to the very same bytes.
+void FuzzJournal(const std::uint8_t* data, std::size_t size) {
+  std::optional<velumix::Journal> journal = velumix::DecodeJournal(data, size);
+  if (!journal) return;
+  Check(journal->entries.size() <= velumix::kMaxTrackedWindows);
+  std::vector<std::uint8_t> again = velumix::EncodeJournal(*journal);
+  Check(again.size() == size && std::memcmp(again.data(), data, size) == 0);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzJournal(data, size);
   FuzzValues(data, size);
   FuzzLog(data, size);
   FuzzStamp(data, size);

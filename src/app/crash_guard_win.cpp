@@ -1,0 +1,44 @@
+#include "app/crash_guard_win.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <exception>
+
+namespace velumix {
+
+namespace {
+
+CrashAction g_onCrash = nullptr;
+void* g_context = nullptr;
+LONG g_ran = 0;
+
+void RunOnce() {
+  if (::InterlockedExchange(&g_ran, 1) == 0 && g_onCrash) g_onCrash(g_context);
+}
+
+LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS*) {
+  RunOnce();
+  return EXCEPTION_EXECUTE_HANDLER;  // the process ends with the exception's code
+}
+
+[[noreturn]] void OnTerminate() {
+  RunOnce();
+  std::abort();
+}
+
+}  // namespace
+
+void InstallCrashGuard(CrashAction onCrash, void* context) {
+  g_onCrash = onCrash;
+  g_context = context;
+  ::SetUnhandledExceptionFilter(&OnUnhandledException);
+  std::set_terminate(&OnTerminate);
+}
+
+void RemoveCrashGuard() {
+  g_onCrash = nullptr;
+  g_context = nullptr;
+}
+
+}  // namespace velumix

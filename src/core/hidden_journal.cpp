@@ -1,0 +1,210 @@
+#include "core/hidden_journal.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace velumix {
+
+namespace {
+
+// "VXJ1": the format of this program's journals, first version.
+constexpr std::uint8_t kMagic[4] = {'V', 'X', 'J', '1'};
+constexpr std::uint8_t kLockedFlag = 1;
+constexpr std::size_t kMaxTitle = kTitleBufferSize - 1;
+constexpr std::size_t kMaxClass = kClassBufferSize - 1;
+
+constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
+  std::array<std::uint32_t, 256> table{};
+  for (std::uint32_t i = 0; i < 256; ++i) {
+    std::uint32_t c = i;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    table[i] = c;
+  }
+  return table;
+}
+
+constexpr std::array<std::uint32_t, 256> kCrcTable = MakeCrcTable();
+
+std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
+  std::uint32_t c = 0xFFFFFFFFu;
+  for (std::size_t i = 0; i < size; ++i) c = kCrcTable[(c ^ data[i]) & 0xFF] ^ (c >> 8);
+  return c ^ 0xFFFFFFFFu;
+}
+
+void Put(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+void PutText(std::vector<std::uint8_t>& out, const std::string& text, std::size_t limit) {
+  std::size_t n = std::min(text.size(), limit);
+  out.push_back(static_cast<std::uint8_t>(n));
+  out.insert(out.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n));
+}
+
+// Reads little-endian fields and refuses to run past the end.
+class Cursor {
+ public:
+  Cursor(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
+
+  bool Take(std::uint64_t& value, int bytes) {
+    if (m_size - m_at < static_cast<std::size_t>(bytes)) return false;
+    value = 0;
+    for (int i = 0; i < bytes; ++i) value |= std::uint64_t{m_data[m_at + i]} << (8 * i);
+    m_at += static_cast<std::size_t>(bytes);
+    return true;
+  }
+  bool TakeText(std::string& text, std::size_t limit) {
+    std::uint64_t n = 0;
+    if (!Take(n, 1) || n > limit || m_size - m_at < n) return false;
+    text.assign(reinterpret_cast<const char*>(m_data + m_at), static_cast<std::size_t>(n));
+    m_at += static_cast<std::size_t>(n);
+    return text.find('\0') == std::string::npos;
+  }
+  std::size_t at() const { return m_at; }
+
+ private:
+  const std::uint8_t* m_data;
+  std::size_t m_size;
+  std::size_t m_at = 0;
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
+  std::vector<std::uint8_t> out(std::begin(kMagic), std::end(kMagic));
+  Put(out, journal.owner.process, 4);
+  Put(out, journal.owner.started, 8);
+  out.push_back(journal.locked ? kLockedFlag : 0);
+  std::size_t count = std::min<std::size_t>(journal.entries.size(), kMaxTrackedWindows);
+  out.push_back(static_cast<std::uint8_t>(count));
+  for (std::size_t i = 0; i < count; ++i) {
+    const JournalEntry& entry = journal.entries[i];
+    Put(out, entry.window, 8);
+    Put(out, entry.process, 4);
+    PutText(out, entry.title, kMaxTitle);
+    PutText(out, entry.className, kMaxClass);
+  }
+  Put(out, Crc32(out.data(), out.size()), 4);
+  return out;
+}
+
+std::optional<Journal> DecodeJournal(const std::uint8_t* data, std::size_t size) {
+  if (!data || size < sizeof kMagic + 4 + 8 + 1 + 1 + 4 || size > kMaxJournalSize) return std::nullopt;
+  if (std::memcmp(data, kMagic, sizeof kMagic) != 0) return std::nullopt;
+  std::uint64_t crc = 0;
+  Cursor trailer(data + size - 4, 4);
+  if (!trailer.Take(crc, 4) || Crc32(data, size - 4) != crc) return std::nullopt;
+
+  Cursor in(data + sizeof kMagic, size - 4 - sizeof kMagic);
+  Journal journal;
+  std::uint64_t process = 0, started = 0, flags = 0, count = 0;
+  if (!in.Take(process, 4) || !in.Take(started, 8) || !in.Take(flags, 1) || !in.Take(count, 1)) return std::nullopt;
+  if ((flags & ~std::uint64_t{kLockedFlag}) != 0 || count > kMaxTrackedWindows) return std::nullopt;
+  journal.owner = {static_cast<ProcessId>(process), started};
+  journal.locked = (flags & kLockedFlag) != 0;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    JournalEntry entry;
+    std::uint64_t window = 0, owner = 0;
+    if (!in.Take(window, 8) || !in.Take(owner, 4) || !in.TakeText(entry.title, kMaxTitle) ||
+        !in.TakeText(entry.className, kMaxClass)) {
+      return std::nullopt;
+    }
+    if (window == kNoWindow || window > UINTPTR_MAX || owner == 0) return std::nullopt;
+    entry.window = static_cast<WindowId>(window);
+    entry.process = static_cast<ProcessId>(owner);
+    journal.entries.push_back(std::move(entry));
+  }
+  if (in.at() != size - 4 - sizeof kMagic) return std::nullopt;
+  return journal;
+}
+
+std::string JournalName(const InstanceId& instance) {
+  return std::to_string(instance.process) + "." + std::to_string(instance.started);
+}
+
+Abandoned JournalKeeper::FindAbandoned() {
+  Abandoned found;
+  for (const JournalStore::Stored& stored : m_store.ReadAll()) {
+    std::optional<Journal> journal =
+        stored.readable ? DecodeJournal(stored.bytes.data(), stored.bytes.size()) : std::nullopt;
+    if (!journal || stored.name != JournalName(journal->owner)) {
+      m_store.Remove(stored.name);
+      continue;
+    }
+    if (journal->owner == m_self || m_processes.IsRunning(journal->owner)) continue;
+    found.locked = found.locked || (journal->locked && !journal->entries.empty());
+    found.names.push_back(stored.name);
+    for (JournalEntry& entry : journal->entries) {
+      bool seen = std::any_of(found.entries.begin(), found.entries.end(),
+                              [&](const JournalEntry& e) { return e.window == entry.window; });
+      if (!seen) found.entries.push_back(std::move(entry));
+    }
+  }
+  return found;
+}
+
+int JournalKeeper::Adopt(HiddenWindowTable& table, const std::vector<JournalEntry>& entries) {
+  int adopted = 0;
+  for (const JournalEntry& entry : entries) {
+    if (!m_windows.Exists(entry.window) || m_windows.IsVisible(entry.window)) continue;
+    if (m_windows.ProcessOf(entry.window) != entry.process) continue;
+    char className[kClassBufferSize];
+    m_windows.ReadClassName(entry.window, className);
+    if (entry.className != className) continue;
+    char title[kTitleBufferSize];
+    m_windows.GetTitle(entry.window, title);
+    if (table.AdoptHidden(entry.window, title[0] != '\0' ? title : entry.title.c_str())) ++adopted;
+  }
+  return adopted;
+}
+
+Journal JournalKeeper::Describe(const HiddenWindowTable& table) {
+  Journal journal{m_self, m_locked, {}};
+  for (int i = 0; i < table.count(); ++i) {
+    const HiddenWindowEntry& entry = table[i];
+    if (entry.hidden == 0) continue;
+    ProcessId process = m_windows.ProcessOf(entry.hwnd);
+    if (process == 0) continue;  // gone: there is nothing to give back
+    char className[kClassBufferSize];
+    m_windows.ReadClassName(entry.hwnd, className);
+    journal.entries.push_back({entry.hwnd, process, entry.title, className});
+  }
+  return journal;
+}
+
+bool JournalKeeper::Record(const HiddenWindowTable& table) {
+  Journal journal = Describe(table);
+  std::string name = JournalName(m_self);
+  // With nothing held hidden there is nothing to give back, and no journal.
+  if (journal.entries.empty()) {
+    if (m_stored) m_store.Remove(name);
+    m_stored = false;
+    return true;
+  }
+  std::vector<std::uint8_t> bytes = EncodeJournal(journal);
+  if (m_stored && bytes == m_written) return true;
+  // A journal that could not be written is tried again at the next change.
+  if (!m_store.Write(name, bytes)) return false;
+  m_stored = true;
+  m_written = std::move(bytes);
+  return true;
+}
+
+void JournalKeeper::TakeOver(const HiddenWindowTable& table, const std::vector<std::string>& abandonedNames) {
+  // Only once this run's journal names the adopted windows may the old ones go.
+  if (!Record(table)) return;
+  for (const std::string& name : abandonedNames) m_store.Remove(name);
+}
+
+void JournalKeeper::SetLocked(bool locked, const HiddenWindowTable& table) {
+  m_locked = locked;
+  Record(table);
+}
+
+void JournalKeeper::Clear() {
+  if (m_stored) m_store.Remove(JournalName(m_self));
+  m_stored = false;
+}
+
+}  // namespace velumix

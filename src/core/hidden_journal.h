@@ -1,0 +1,124 @@
+// The record, kept outside the process, of the windows the program holds
+// hidden. A run that ends without its own exit path (killed, crashed, or
+// ended with the session) leaves it behind, and the next start gives those
+// windows back instead of leaving them stranded with no taskbar button.
+//
+// Each running instance keeps one journal under a name of its own. It is
+// written whole in one store operation, so a kill at any instant leaves the
+// old record or the new one; a hide is recorded before it is asked for, a
+// show after, so the record names every window that may be hidden.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/hidden_window_table.h"
+#include "core/window_engine.h"
+#include "core/window_system.h"
+
+namespace velumix {
+
+// No valid journal is larger; anything larger is not read.
+inline constexpr std::size_t kMaxJournalSize =
+    4 + 4 + 8 + 1 + 1 + kMaxTrackedWindows * (8 + 4 + 1 + (kTitleBufferSize - 1) + 1 + (kClassBufferSize - 1)) + 4;
+
+struct JournalEntry {
+  WindowId window = kNoWindow;
+  ProcessId process = 0;
+  std::string title;      // at most 99 bytes
+  std::string className;  // at most 63 bytes
+  friend bool operator==(const JournalEntry&, const JournalEntry&) = default;
+};
+
+// One running instance, told apart from a later process that got its number.
+struct InstanceId {
+  ProcessId process = 0;
+  std::uint64_t started = 0;
+  friend bool operator==(const InstanceId&, const InstanceId&) = default;
+};
+
+struct Journal {
+  InstanceId owner;
+  bool locked = false;  // the hidden windows are behind the password
+  std::vector<JournalEntry> entries;
+  friend bool operator==(const Journal&, const Journal&) = default;
+};
+
+std::vector<std::uint8_t> EncodeJournal(const Journal& journal);
+// Nothing for data that is not exactly a journal this program wrote: another
+// format, a wrong checksum, a short or long record, out-of-range fields.
+std::optional<Journal> DecodeJournal(const std::uint8_t* data, std::size_t size);
+
+// Where the journals live, each under the name of its instance.
+class JournalStore {
+ public:
+  struct Stored {
+    std::string name;
+    std::vector<std::uint8_t> bytes;
+    bool readable;  // false: too large or unreadable; the bytes are empty
+  };
+  virtual ~JournalStore() = default;
+  virtual std::vector<Stored> ReadAll() = 0;
+  virtual bool Write(const std::string& name, const std::vector<std::uint8_t>& bytes) = 0;
+  virtual void Remove(const std::string& name) = 0;
+};
+
+class Processes {
+ public:
+  virtual ~Processes() = default;
+  virtual InstanceId Self() = 0;
+  virtual bool IsRunning(const InstanceId& instance) = 0;
+};
+
+// The name an instance keeps its journal under.
+std::string JournalName(const InstanceId& instance);
+
+// What a start finds of the runs that ended without giving their windows
+// back: the windows to take in, and whether any of them was left locked.
+struct Abandoned {
+  std::vector<JournalEntry> entries;
+  bool locked = false;
+  std::vector<std::string> names;  // removed once this run's journal is written
+};
+
+// Keeps this run's journal while it holds windows hidden, and gives back
+// what runs that ended left.
+class JournalKeeper final : public HiddenRecord {
+ public:
+  JournalKeeper(JournalStore& store, Processes& processes, WindowSystem& windows)
+      : m_store(store), m_processes(processes), m_windows(windows), m_self(processes.Self()) {}
+
+  // Journals of instances that are no longer running. Unreadable ones are
+  // removed at once: never trusted, they are replaced by this run's.
+  Abandoned FindAbandoned();
+  // Takes in, as hidden entries, the windows named that still exist, belong
+  // to the same process and class and are not visible; returns how many.
+  // Nothing is asked of the windows themselves.
+  int Adopt(HiddenWindowTable& table, const std::vector<JournalEntry>& entries);
+  // Writes this run's journal, then removes the journals it took over.
+  void TakeOver(const HiddenWindowTable& table, const std::vector<std::string>& abandonedNames);
+  // Whether what is recorded is behind the password.
+  void SetLocked(bool locked, const HiddenWindowTable& table);
+  // Records what the table holds hidden now, if that differs from what was
+  // last written; with nothing hidden, there is no journal. True when the
+  // store holds what the table says.
+  bool Record(const HiddenWindowTable& table) override;
+  // Nothing is left to give back: this run's journal goes.
+  void Clear();
+
+ private:
+  Journal Describe(const HiddenWindowTable& table);
+
+  JournalStore& m_store;
+  Processes& m_processes;
+  WindowSystem& m_windows;
+  InstanceId m_self;
+  bool m_locked = false;
+  bool m_stored = false;  // the store holds a journal of this run: m_written
+  std::vector<std::uint8_t> m_written;
+};
+
+}  // namespace velumix

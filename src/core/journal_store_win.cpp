@@ -1,0 +1,54 @@
+#include "core/journal_store_win.h"
+
+#include <windows.h>
+
+#include "framework/handles.h"
+
+namespace velumix {
+
+namespace {
+
+constexpr char kJournalSection[] = "Journal";
+
+// The creation time, which tells a process from a later one with its number.
+bool StartTime(HANDLE process, std::uint64_t& started) {
+  FILETIME created{}, exited{}, kernel{}, user{};
+  if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return false;
+  started = (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+  return true;
+}
+
+}  // namespace
+
+std::vector<JournalStore::Stored> RegistryJournalStore::ReadAll() {
+  std::vector<Stored> all;
+  for (RegistryProfile::Value& value : m_profile.ReadValues(kJournalSection, kMaxJournalSize)) {
+    all.push_back({std::move(value.name), std::move(value.data), value.read});
+  }
+  return all;
+}
+
+bool RegistryJournalStore::Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+  return m_profile.WriteBinary(kJournalSection, name.c_str(), bytes);
+}
+
+void RegistryJournalStore::Remove(const std::string& name) { m_profile.DeleteValue(kJournalSection, name.c_str()); }
+
+InstanceId Win32Processes::Self() {
+  InstanceId self{::GetCurrentProcessId(), 0};
+  StartTime(::GetCurrentProcess(), self.started);
+  return self;
+}
+
+// A process that may not be looked at is taken as running: its windows are
+// better left to it than taken over twice.
+bool Win32Processes::IsRunning(const InstanceId& instance) {
+  fw::unique_process process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, instance.process));
+  if (!process) return ::GetLastError() == ERROR_ACCESS_DENIED;
+  std::uint64_t started = 0;
+  DWORD code = 0;
+  return StartTime(process.get(), started) && started == instance.started &&
+         ::GetExitCodeProcess(process.get(), &code) && code == STILL_ACTIVE;
+}
+
+}  // namespace velumix

@@ -1,0 +1,256 @@
+"""No hidden window is stranded: a Velumix that is killed, crashes or ends with the
+session leaves a journal of what it held hidden, and the next start gives it back."""
+
+import os
+import random
+import time
+
+import harness as H
+import session
+import velumix_app as V
+from test_lock import KEY, LockTestCase
+
+JOURNAL = V.journal_key()
+WM_QUERYENDSESSION, WM_ENDSESSION = 0x0011, 0x0016
+
+
+class JournalCase(LockTestCase):
+    def journals(self, app_name="Velumix"):
+        """{value name: decoded journal or None} of every running or dead instance."""
+        return {name: V.decode_journal(data) if typ == "REG_BINARY" else None
+                for name, (typ, data) in (self.desk.reg_query(V.journal_key(app_name)) or {}).items()}
+
+    def hide(self, app, titles):
+        """Hides windows one by one, as tray menu items do."""
+        items = app.list_items()
+        for title in titles:
+            app.command(V.MENU_WINDOW_FIRST + items.index(title))
+
+    def menu_states(self, app):
+        """{title: shown} as the tray menu's check marks have it."""
+        _, items = app.open_tray_menu()
+        app.close_menu()
+        return {i.text: i.checked for i in items if i.kind == "item" and i.id >= V.MENU_WINDOW_FIRST}
+
+    def relaunch(self, **kw):
+        app = self.launch(**kw)
+        app.wait_list(lambda items: len(items) > 0, what="the first fill")
+        return app
+
+
+class AfterAKill(JournalCase):
+    def test_windows_come_back_exactly_and_only_the_right_ones(self):
+        ow = self.owned_windows(["Plain", "Maximised", "Minimised", "Closed meanwhile", "Stays shown"])
+        ow.command("maximize 2")
+        ow.command("minimize 3")
+        before = ow.status()
+        app = self.launch()
+        app.wait_list(lambda items: "Stays shown" in items)
+        self.hide(app, ["Plain", "Maximised", "Minimised", "Closed meanwhile"])
+        ow.wait_status(lambda s: [w.visible for w in s.windows] == [False] * 4 + [True], what="four hidden")
+        # a window of another process that is hidden, under a handle the journal will claim
+        other = self.owned_windows(["Another program's"], name="other")
+        other.command("hide 1")
+        H.wait_until(lambda: len(next(iter(self.journals().values()), (0, 0, 0, []))[3]) == 4,
+                     what="the journal of the four")
+
+        app.proc.kill()
+        ow.command("close 4")
+        # the journal also names a window whose handle now belongs to another process
+        name, (owner, started, locked, entries) = next(iter(self.journals().items()))
+        entries.append((other.hwnd(1), entries[0][1], "Another program's", entries[0][3]))
+        self.desk.reg_add(JOURNAL, name, "REG_BINARY", V.encode_journal(owner, started, locked, entries))
+
+        app = self.relaunch()
+        states = self.menu_states(app)
+        self.assertEqual({t: states.get(t) for t in ("Plain", "Maximised", "Minimised", "Stays shown")},
+                         {"Plain": False, "Maximised": False, "Minimised": False, "Stays shown": True})
+        self.assertNotIn("Closed meanwhile", states)
+        self.assertNotIn("Another program's", states)
+        self.assertFalse(other.window(1).visible)
+        # the old journal is gone, and this run's names the three it took back
+        H.wait_until(lambda: [len(j[3]) for j in self.journals().values()] == [3], what="one journal of three")
+
+        # back by a row click, then by Show All, each as it was
+        app.focus()
+        self.desk.click(*app.row_center(app.list_items().index("Plain")))
+        ow.wait_status(lambda s: s.window(1).visible, what="the row click showed it")
+        app.click_control(V.SHOW_ALL)
+        after = ow.wait_status(lambda s: all(w.visible for w in s.windows), what="all shown")
+        for i in (1, 2, 3):
+            b, a = before.window(i), after.window(i)
+            self.assertEqual((a.rect, a.normal_rect, a.zoomed, a.iconic), (b.rect, b.normal_rect, b.zoomed, b.iconic),
+                             f"window {i} came back changed")
+        H.wait_until(lambda: self.journals() == {}, what="no journal once nothing is hidden")
+
+    def test_kills_during_hide_all_over_a_hundred_windows_strand_none(self):
+        ow = self.owned_windows(count=100, title_format="Crowd %d", timeout=60)
+        rng = random.Random(1998)
+        runs, checked = 6, 0
+        for run in range(runs):
+            app = self.launch()
+            app.wait_list(lambda items: sum(t.startswith("Crowd ") for t in items) >= 99, timeout=30,
+                          what="the crowd listed")
+            st = ow.status()
+            hidden_before = {w.title for w in st.windows if not w.visible}
+            listed = set(app.list_items())
+            # every window is shown, or listed by this run (taken back as hidden)
+            self.assertEqual(hidden_before - listed, set(), f"run {run}: stranded windows")
+            checked += len(st.windows)
+            app.command(V.MENU_HIDE_ALL)
+            time.sleep(rng.uniform(0, 0.05))
+            app.proc.kill()
+        app = self.launch()
+        app.wait_list(lambda items: sum(t.startswith("Crowd ") for t in items) >= 99, timeout=30,
+                      what="the crowd listed")
+        app.click_control(V.SHOW_ALL)
+        ow.wait_status(lambda s: all(w.visible for w in s.windows), timeout=30, what="all hundred shown")
+        checked += 100
+        print(f"\n    {runs} kills during Hide all, {checked} windows checked, none stranded", end=" ")
+
+    def test_bad_journals_are_ignored_removed_and_replaced(self):
+        ow = self.owned_windows(["Named by bad journals"])
+        ow.command("hide 1")
+        good = V.encode_journal(77, 5, False, [(ow.hwnd(1), ow.status().pid, "Named by bad journals",
+                                                "VxOwnerWindow")])
+        self.desk.reg_add(JOURNAL, "77.5", "REG_BINARY", good[:-1] + bytes([good[-1] ^ 1]))   # corrupt
+        self.desk.reg_add(JOURNAL, "78.5", "REG_BINARY", good[:20])                           # truncated
+        self.desk.reg_add_bytes(JOURNAL, "79.5", "REG_BINARY", os.urandom(70000))             # oversized
+        self.desk.reg_add(JOURNAL, "80.5", "REG_SZ", "not a journal")                        # foreign
+        self.desk.reg_add(JOURNAL, "81.5", "REG_BINARY", good)                                # another's record
+        app = self.launch()
+        H.wait_until(lambda: self.journals() == {}, what="every bad journal removed")
+        self.assertNotIn("Named by bad journals", app.list_items())
+        self.assertFalse(ow.window(1).visible)
+        # a fresh one describes this run
+        second = self.owned_windows(["Hidden now"], name="second")
+        app.wait_list(lambda items: "Hidden now" in items)
+        self.hide(app, ["Hidden now"])
+        journals = H.wait_until(lambda: self.journals() or None, what="a fresh journal")
+        (name, (owner, _, locked, entries)), = journals.items()
+        self.assertEqual((owner, locked, [e[2] for e in entries]), (app.proc.winpid, False, ["Hidden now"]))
+        self.assertTrue(name.startswith(f"{app.proc.winpid}."))
+        self.assertEqual(entries[0][:2], (second.hwnd(1), second.status().pid))
+
+    def test_two_instances_in_different_folders_leave_each_other_alone(self):
+        ow = self.owned_windows(["First's window", "Second's view"])
+        first = self.launch()
+        first.wait_list(lambda items: "First's window" in items)
+        self.hide(first, ["First's window"])
+        ow.wait_status(lambda s: not s.window(1).visible, what="hidden by the first")
+        elsewhere = self.desk.mkdtemp("work-")
+        second = V.Velumix(self.desk, self.start_velumix(cwd=elsewhere, name="second"))
+        second.wait_list(lambda items: "Second's view" in items)
+        H.wait_until(lambda: "First's window" not in second.list_items(), stable=10, what="not taken by the second")
+        self.assertEqual(len(self.journals()), 1)
+        first.proc.kill()
+        third = V.Velumix(self.desk, self.start_velumix(cwd=self.desk.mkdtemp("work-"), name="third"))
+        third.wait_list(lambda items: "First's window" in items, what="taken back once the first is gone")
+        self.assertNotIn("First's window", second.list_items())
+
+
+class Locked(JournalCase):
+    def test_a_locked_exit_comes_back_locked(self):
+        self.seed_hot_keys()
+        self.seed(password="pw")
+        ow, app = self.launch_with(["Locked away", "Also locked", "Left out"])
+        self.hide(app, ["Locked away", "Also locked"])
+        ow.wait_status(lambda s: [w.visible for w in s.windows] == [False, False, True], what="two hidden")
+        self.lock_with_stored_password(app)
+        self.desk.post(app.hwnd, H.WM_CLOSE)
+        box, _ = app.wait_message(V.EXIT_CAPTION)
+        app.press(box, V.IDYES)
+        app.wait_exit()
+
+        app = V.Velumix(self.desk, self.start_velumix())
+        H.wait_until(lambda: self.desk.tray_visible(), what="the tray icon")
+        self.holds_hidden(app, ow)
+        self.desk.click_desktop()
+        self.desk.key("ctrl+alt+s")
+        self.holds_hidden(app, ow)
+        app.right_click_tray()
+        self.enter_password(app, self.unlock_prompt(app), "pw", confirm_by_click=False)
+        _, items = app.tray_menu()
+        states = {i.text: i.checked for i in items if i.kind == "item" and i.id >= V.MENU_WINDOW_FIRST}
+        self.assertEqual((states["Locked away"], states["Also locked"], states["Left out"]), (False, False, True))
+        app.choose(items, "Show all")
+        ow.wait_status(lambda s: all(w.visible for w in s.windows), what="all shown after the password")
+
+    def holds_hidden(self, app, ow):
+        H.wait_until(lambda: not app.visible() and not any(w.visible for w in ow.status().windows[:2]),
+                     stable=15, what="the main window and the two windows still hidden")
+
+    def test_without_a_stored_password_the_windows_come_back_unlocked(self):
+        self.seed(password="pw")
+        ow, app = self.launch_with(["Nothing to protect"])
+        self.hide(app, ["Nothing to protect"])
+        self.lock_with_stored_password(app)
+        app.proc.kill()
+        self.desk.reg_delete(KEY, "password")
+        app = self.relaunch()
+        app.wait_visible(True)
+        self.assertEqual(self.menu_states(app)["Nothing to protect"], False)
+        app.click_control(V.SHOW_ALL)
+        ow.wait_status(lambda s: s.window(1).visible, what="shown without a password")
+
+
+class Faults(JournalCase):
+    def faulty(self):
+        return V.Velumix(self.desk, self.start_velumix(exe=os.path.join(session.build_dir(), "VelumixFaulty.exe")))
+
+    def inject(self, app, kind):
+        self.desk.post(app.hwnd, self.desk.register_message("VelumixInjectFault"), kind, 0)
+        app.wait_exit()
+
+    def test_a_fault_inside_a_handler_shows_the_hidden_windows_first(self):
+        for kind in (1, 2):   # a C++ exception, an access violation
+            ow = self.owned_windows([f"Fault {kind} A", f"Fault {kind} B"], name=f"owner{kind}")
+            app = self.faulty()
+            app.wait_list(lambda items: f"Fault {kind} B" in items)
+            self.hide(app, [f"Fault {kind} A", f"Fault {kind} B"])
+            ow.wait_status(lambda s: not any(w.visible for w in s.windows), what="both hidden")
+            self.inject(app, kind)
+            ow.wait_status(lambda s: all(w.visible for w in s.windows), what=f"shown before fault {kind} ended it")
+            # the journal stays for the next start, which finds nothing left to take back
+            self.assertEqual(len(self.journals("VelumixFaulty")), 1)
+            app = self.faulty()
+            H.wait_until(lambda: self.journals("VelumixFaulty") == {}, what="the journal gone")
+            app.proc.kill()
+
+    def test_a_fault_while_locked_leaves_them_hidden_and_the_next_start_locked(self):
+        self.desk.reg_add(V.settings_key("VelumixFaulty"), "password", "REG_SZ", "pw")
+        ow = self.owned_windows(["Locked fault"])
+        app = self.faulty()
+        app.wait_list(lambda items: "Locked fault" in items)
+        self.hide(app, ["Locked fault"])
+        self.lock_with_stored_password(app)
+        self.inject(app, 2)
+        H.wait_until(lambda: not ow.window(1).visible, stable=10, what="still hidden")
+        app = self.faulty()
+        app.right_click_tray()
+        self.unlock_prompt(app)
+        self.assertFalse(app.visible())
+
+
+class SessionEnd(JournalCase):
+    def end_session(self, app):
+        self.assertEqual(self.desk.send(app.hwnd, WM_QUERYENDSESSION), 1)
+        self.desk.send(app.hwnd, WM_ENDSESSION, 1, 0)
+
+    def test_unlocked_shows_what_is_hidden(self):
+        ow, app = self.launch_with(["Session A", "Session B"])
+        self.hide(app, ["Session A", "Session B"])
+        ow.wait_status(lambda s: not any(w.visible for w in s.windows), what="both hidden")
+        self.end_session(app)
+        ow.wait_status(lambda s: all(w.visible for w in s.windows), what="both shown at the end of the session")
+        H.wait_until(lambda: self.journals() == {}, what="nothing left to give back")
+
+    def test_locked_leaves_them_hidden_with_the_journal(self):
+        self.seed(password="pw")
+        ow, app = self.launch_with(["Session locked"])
+        self.hide(app, ["Session locked"])
+        self.lock_with_stored_password(app)
+        self.end_session(app)
+        H.wait_until(lambda: not ow.window(1).visible, stable=10, what="still hidden")
+        (_, (_, _, locked, entries)), = self.journals().items()
+        self.assertEqual((locked, [e[2] for e in entries]), (True, ["Session locked"]))

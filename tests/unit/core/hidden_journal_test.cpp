@@ -1,0 +1,307 @@
+#include "core/hidden_journal.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/window_engine.h"
+#include "fakes/fake_window_system.h"
+
+namespace velumix {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+Journal Sample() {
+  Journal j;
+  j.owner = {4321, 0x01DB'2A3B'4C5D'6E7Full};
+  j.locked = true;
+  j.entries.push_back({0x10004, 200, "Report - Editor", "EditorFrame"});
+  j.entries.push_back({0xFFFF'FFFF'0012'0000ull, 201, std::string(99, 'x'), std::string(63, 'c')});
+  j.entries.push_back({0x20008, 200, "", ""});
+  return j;
+}
+
+std::optional<Journal> Decode(const std::vector<std::uint8_t>& bytes) { return DecodeJournal(bytes.data(), bytes.size()); }
+
+TEST(JournalEncoding, RoundTripsEveryField) {
+  Journal j = Sample();
+  EXPECT_EQ(Decode(EncodeJournal(j)), j);
+  Journal empty;
+  empty.owner = {1, 2};
+  EXPECT_EQ(Decode(EncodeJournal(empty)), empty);
+}
+
+TEST(JournalEncoding, TheLargestJournalFitsTheLimit) {
+  Journal j;
+  j.owner = {1, 2};
+  for (int i = 0; i < kMaxTrackedWindows; ++i) {
+    j.entries.push_back({static_cast<WindowId>(4 + i), 9, std::string(99, 't'), std::string(63, 'k')});
+  }
+  std::vector<std::uint8_t> bytes = EncodeJournal(j);
+  EXPECT_EQ(bytes.size(), kMaxJournalSize);
+  EXPECT_EQ(Decode(bytes), j);
+}
+
+TEST(JournalEncoding, EverySingleByteChangeOrCutIsRefused) {
+  const std::vector<std::uint8_t> good = EncodeJournal(Sample());
+  for (std::size_t i = 0; i < good.size(); ++i) {
+    std::vector<std::uint8_t> bad = good;
+    bad[i] ^= 0x5A;
+    EXPECT_FALSE(Decode(bad)) << "changed byte " << i;
+    EXPECT_FALSE(DecodeJournal(good.data(), i)) << "cut to " << i;
+  }
+  std::vector<std::uint8_t> longer = good;
+  longer.push_back(0);
+  EXPECT_FALSE(Decode(longer));
+  EXPECT_FALSE(DecodeJournal(nullptr, 0));
+}
+
+// Seals altered bytes with a fresh checksum (CRC-32, as zlib computes it), so
+// that what is refused is the content, not the seal.
+std::vector<std::uint8_t> Reseal(std::vector<std::uint8_t> bytes) {
+  bytes.resize(bytes.size() - 4);
+  std::uint32_t c = 0xFFFFFFFFu;
+  for (std::uint8_t b : bytes) {
+    c ^= b;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+  }
+  c ^= 0xFFFFFFFFu;
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(c >> (8 * i)));
+  return bytes;
+}
+
+// What a newer version, or another program, might leave.
+TEST(JournalEncoding, WellSealedButForeignContentIsRefused) {
+  const std::vector<std::uint8_t> good = EncodeJournal(Sample());
+  ASSERT_EQ(Reseal(good), good);
+  std::vector<std::uint8_t> flags = good;
+  flags[16] = 0x80;  // an unknown flag
+  EXPECT_FALSE(Decode(Reseal(flags)));
+  std::vector<std::uint8_t> count = good;
+  count[17] = kMaxTrackedWindows + 1;
+  EXPECT_FALSE(Decode(Reseal(count)));
+  std::vector<std::uint8_t> magic = good;
+  magic[3] = '2';
+  EXPECT_FALSE(Decode(Reseal(magic)));
+  Journal nul = Sample();
+  nul.entries[0].title = std::string("a\0b", 3);
+  EXPECT_FALSE(Decode(EncodeJournal(nul)));
+  Journal noWindow = Sample();
+  noWindow.entries[0].window = kNoWindow;
+  EXPECT_FALSE(Decode(EncodeJournal(noWindow)));
+}
+
+class FakeStore : public JournalStore {
+ public:
+  std::vector<Stored> ReadAll() override {
+    std::vector<Stored> all;
+    for (const auto& [name, bytes] : m_values) all.push_back({name, bytes, !m_unreadable.count(name)});
+    return all;
+  }
+  bool Write(const std::string& name, const std::vector<std::uint8_t>& bytes) override {
+    ++m_writes;
+    if (m_failWrites) return false;
+    m_values[name] = bytes;
+    return true;
+  }
+  void Remove(const std::string& name) override { m_values.erase(name); }
+
+  std::map<std::string, std::vector<std::uint8_t>> m_values;
+  std::set<std::string> m_unreadable;
+  bool m_failWrites = false;
+  int m_writes = 0;
+};
+
+class FakeProcesses : public Processes {
+ public:
+  InstanceId Self() override { return m_self; }
+  bool IsRunning(const InstanceId& instance) override { return m_running.count(JournalName(instance)) != 0; }
+
+  InstanceId m_self{FakeWindowSystem::kOwnProcess, 777};
+  std::set<std::string> m_running;
+};
+
+class JournalKeeperTest : public ::testing::Test {
+ protected:
+  // A journal left by another instance, naming these windows.
+  void Leave(InstanceId owner, const std::vector<WindowId>& windows, bool locked = false) {
+    Journal j{owner, locked, {}};
+    for (WindowId w : windows) {
+      j.entries.push_back({w, m_desktop.at(w).process, m_desktop.at(w).title, m_desktop.at(w).className});
+    }
+    m_store.m_values[JournalName(owner)] = EncodeJournal(j);
+  }
+  // This run's journal; none is kept while nothing is hidden.
+  Journal Ours() {
+    auto it = m_store.m_values.find(JournalName(m_processes.m_self));
+    return it == m_store.m_values.end() ? Journal{} : *Decode(it->second);
+  }
+  std::vector<WindowId> OursNames() {
+    std::vector<WindowId> windows;
+    for (const JournalEntry& e : Ours().entries) windows.push_back(e.window);
+    return windows;
+  }
+
+  FakeWindowSystem m_desktop;
+  FakeStore m_store;
+  FakeProcesses m_processes;
+  JournalKeeper m_keeper{m_store, m_processes, m_desktop};
+  HiddenWindowTable m_table;
+  const InstanceId m_dead{55, 1000};
+};
+
+TEST_F(JournalKeeperTest, AdoptsOnlyWindowsThatStillExistMatchAndAreHidden) {
+  WindowId kept = m_desktop.Add("Kept hidden", false);
+  WindowId closed = m_desktop.Add("Closed meanwhile", false);
+  WindowId reused = m_desktop.Add("Reused handle", false);
+  WindowId otherClass = m_desktop.Add("Other class", false);
+  WindowId shownAgain = m_desktop.Add("Shown by its program", false);
+  WindowId retitled = m_desktop.Add("Old title", false);
+  Leave(m_dead, {kept, closed, reused, otherClass, shownAgain, retitled});
+  m_desktop.Destroy(closed);
+  m_desktop.at(reused).process = 999;  // the handle now names another program's window
+  m_desktop.at(otherClass).className = "SomethingElse";
+  m_desktop.at(shownAgain).visible = true;
+  m_desktop.at(retitled).title = "New title";
+
+  Abandoned found = m_keeper.FindAbandoned();
+  EXPECT_FALSE(found.locked);
+  EXPECT_THAT(found.names, ElementsAre(JournalName(m_dead)));
+  EXPECT_EQ(m_keeper.Adopt(m_table, found.entries), 2);
+  ASSERT_EQ(m_table.count(), 2);
+  EXPECT_EQ(m_table[0].hwnd, kept);
+  EXPECT_STREQ(m_table[1].title, "New title");
+  EXPECT_EQ(m_table[0].hidden + m_table[1].hidden, 2);
+  EXPECT_EQ(m_desktop.m_counts.show, 0);  // adopting asks nothing of the windows
+
+  m_keeper.TakeOver(m_table, found.names);
+  EXPECT_THAT(OursNames(), ElementsAre(kept, retitled));
+  EXPECT_EQ(m_store.m_values.size(), 1u);  // the dead instance's journal is gone
+}
+
+TEST_F(JournalKeeperTest, ALiveInstancesJournalIsLeftAlone) {
+  WindowId theirs = m_desktop.Add("Theirs", false);
+  InstanceId live{66, 2000};
+  Leave(live, {theirs});
+  m_processes.m_running.insert(JournalName(live));
+  // the same process number, started at another time, is another instance
+  Leave({66, 1999}, {});
+  Abandoned found = m_keeper.FindAbandoned();
+  EXPECT_THAT(found.entries, IsEmpty());
+  EXPECT_THAT(found.names, ElementsAre(JournalName({66, 1999})));
+  m_keeper.TakeOver(m_table, found.names);
+  EXPECT_EQ(m_store.m_values.count(JournalName(live)), 1u);
+  EXPECT_EQ(m_store.m_values.count(JournalName({66, 1999})), 0u);
+}
+
+TEST_F(JournalKeeperTest, UnreadableJournalsAreRemovedAndNeverTrusted) {
+  WindowId w = m_desktop.Add("Named by a bad journal", false);
+  Leave(m_dead, {w});
+  m_store.m_values["55.1000"].back() ^= 1;                            // corrupt
+  m_store.m_values["56.1"] = {'V', 'X', 'J', '1', 0, 0};              // truncated
+  m_store.m_values["57.1"] = {};                                      // oversized, not read
+  m_store.m_unreadable.insert("57.1");
+  m_store.m_values["not an instance"] = EncodeJournal({{58, 1}, false, {}});  // foreign name
+  m_store.m_values["58.1"] = EncodeJournal({{59, 1}, false, {}});     // another instance's record
+  Abandoned found = m_keeper.FindAbandoned();
+  EXPECT_THAT(found.entries, IsEmpty());
+  EXPECT_TRUE(m_store.m_values.empty());
+  m_keeper.TakeOver(m_table, found.names);
+  EXPECT_TRUE(m_store.m_values.empty());
+}
+
+TEST_F(JournalKeeperTest, ALockedRunCountsOnlyWithWindowsToGiveBack) {
+  WindowId w = m_desktop.Add("Locked away", false);
+  Leave({70, 1}, {}, true);
+  EXPECT_FALSE(m_keeper.FindAbandoned().locked);
+  Leave({71, 1}, {w}, true);
+  Leave({72, 1}, {w}, false);
+  Abandoned found = m_keeper.FindAbandoned();
+  EXPECT_TRUE(found.locked);
+  EXPECT_THAT(found.entries.size(), 1u);  // named twice, taken once
+}
+
+TEST_F(JournalKeeperTest, AdoptionStopsAtAFullTableAndSkipsTrackedWindows) {
+  std::vector<WindowId> windows;
+  for (int i = 0; i < 105; ++i) windows.push_back(m_desktop.Add(std::to_string(i) + " window", false));
+  Leave(m_dead, windows);
+  Abandoned found = m_keeper.FindAbandoned();
+  ASSERT_TRUE(m_table.AdoptHidden(windows[3], "already"));
+  EXPECT_EQ(m_keeper.Adopt(m_table, found.entries), kMaxTrackedWindows - 1);
+  EXPECT_EQ(m_table.count(), kMaxTrackedWindows);
+}
+
+TEST_F(JournalKeeperTest, KeepsAJournalOnlyWhileWindowsAreHiddenAndRetriesAFailedWrite) {
+  WindowId a = m_desktop.Add("A");
+  m_table.FillTable(m_desktop);
+  m_keeper.TakeOver(m_table, {});
+  EXPECT_EQ(m_store.m_writes, 0);
+  EXPECT_TRUE(m_store.m_values.empty());
+  m_table[0].hidden = 1;
+  m_store.m_failWrites = true;
+  EXPECT_FALSE(m_keeper.Record(m_table));
+  m_store.m_failWrites = false;
+  EXPECT_TRUE(m_keeper.Record(m_table));
+  EXPECT_TRUE(m_keeper.Record(m_table));
+  EXPECT_EQ(m_store.m_writes, 2);
+  EXPECT_THAT(OursNames(), ElementsAre(a));
+  m_keeper.SetLocked(true, m_table);
+  EXPECT_TRUE(Ours().locked);
+  // a hidden window that has gone is left out, and with it the journal
+  m_desktop.Destroy(a);
+  m_keeper.Record(m_table);
+  EXPECT_TRUE(m_store.m_values.empty());
+  m_desktop.at(a).exists = true;
+  m_keeper.Record(m_table);
+  m_keeper.Clear();
+  EXPECT_TRUE(m_store.m_values.empty());
+}
+
+TEST_F(JournalKeeperTest, TheOldJournalsStayWhileThisRunsCannotBeWritten) {
+  WindowId w = m_desktop.Add("Adopted", false);
+  Leave(m_dead, {w});
+  Abandoned found = m_keeper.FindAbandoned();
+  m_keeper.Adopt(m_table, found.entries);
+  m_store.m_failWrites = true;
+  m_keeper.TakeOver(m_table, found.names);
+  EXPECT_EQ(m_store.m_values.count(JournalName(m_dead)), 1u);
+}
+
+// Through the engine: every window is in the journal before it is asked to
+// hide, so a kill between the two strands none.
+TEST_F(JournalKeeperTest, EveryHideIsRecordedBeforeItIsAskedFor) {
+  WindowEngine engine(m_desktop);
+  engine.SetRecord(&m_keeper);
+  std::vector<WindowId> ids;
+  for (const char* title : {"One", "Two", "Three"}) ids.push_back(m_desktop.Add(title));
+  engine.FillTable();
+  int checked = 0;
+  m_desktop.m_onShow = [&](WindowId window, ShowCommand command) {
+    std::vector<WindowId> recorded = OursNames();
+    bool named = std::find(recorded.begin(), recorded.end(), window) != recorded.end();
+    EXPECT_EQ(named, command == ShowCommand::Hide || m_desktop.at(window).visible == false);
+    ++checked;
+  };
+  engine.HideAll();
+  EXPECT_THAT(OursNames(), ElementsAre(ids[0], ids[1], ids[2]));
+  engine.ToggleEntry(1);
+  EXPECT_THAT(OursNames(), ElementsAre(ids[0], ids[2]));
+  engine.ToggleEntry(1);
+  m_desktop.m_foreground = ids[1];
+  engine.ShowAll();
+  EXPECT_THAT(OursNames(), IsEmpty());
+  m_desktop.m_onShow = nullptr;
+  m_desktop.at(ids[2]).refusesRequests = true;
+  engine.HideAll();
+  EXPECT_THAT(OursNames(), ElementsAre(ids[0], ids[1]));  // the refused one is taken out again
+  EXPECT_EQ(checked, 3 + 2 + 3);
+}
+
+}  // namespace
+}  // namespace velumix

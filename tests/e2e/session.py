@@ -49,16 +49,19 @@ def velumix_exe():
 
 def vxtool_exe():
     """vxtool.exe from the build tree; without an up-to-date one (the project itself may
-    not build), compile tests/e2e/tools/vxtool.cpp straight into the artifacts directory."""
+    not build), compile tests/e2e/tools/vxtool/ straight into the artifacts directory."""
     built = os.path.join(build_dir(), "vxtool.exe")
-    src = os.path.join(REPO, "tests", "e2e", "tools", "vxtool.cpp")
-    if os.path.exists(built) and os.path.getmtime(built) >= os.path.getmtime(src):
+    src_dir = os.path.join(REPO, "tests", "e2e", "tools", "vxtool")
+    files = sorted(os.path.join(src_dir, f) for f in os.listdir(src_dir) if f.endswith((".cpp", ".h")))
+    sources = [f for f in files if f.endswith(".cpp")]
+    newest = max(os.path.getmtime(f) for f in files)
+    if os.path.exists(built) and os.path.getmtime(built) >= newest:
         return built
     out = os.path.join(artifacts_dir(), "tools", "vxtool.exe")
-    if not os.path.exists(out) or os.path.getmtime(out) < os.path.getmtime(src):
+    if not os.path.exists(out) or os.path.getmtime(out) < newest:
         os.makedirs(os.path.dirname(out), exist_ok=True)
-        subprocess.run(["x86_64-w64-mingw32-g++", "-O2", "-static", "-o", out, src,
-                        "-luser32", "-lgdi32", "-lshell32", "-ladvapi32", "-lntdll"], check=True)
+        subprocess.run(["x86_64-w64-mingw32-g++", "-std=c++20", "-O2", "-static", "-o", out] + sources
+                       + ["-luser32", "-lgdi32", "-lshell32", "-ladvapi32", "-lntdll"], check=True)
     return out
 
 

@@ -1,0 +1,264 @@
+#include "menus.h"
+
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "output.h"
+
+namespace {
+
+// What the remote thread reads, and how.
+constexpr int kSystemMenu = 0;
+constexpr int kPopupMenu = 1;
+
+// The block handed to vx_remote_sysmenu in the target process: the
+// functions it may call, already relocated to their addresses there, and
+// the records it writes back.
+struct RemoteMenu {
+  HWND hwnd;
+  HMENU(WINAPI* getSystemMenu)(HWND, BOOL);
+  int(WINAPI* getMenuItemCount)(HMENU);
+  BOOL(WINAPI* getMenuItemInfo)(HMENU, UINT, BOOL, LPMENUITEMINFOA);
+  int(WINAPIV* format)(LPSTR, LPCSTR, ...);
+  LRESULT(WINAPI* sendMessage)(HWND, UINT, WPARAM, LPARAM);
+  BOOL(WINAPI* getMenuItemRect)(HWND, HMENU, UINT, LPRECT);
+  int mode;
+  LONG used;
+  LONG truncated;
+  char out[60000];
+};
+
+// Without the loop patterns the compiler would turn the copy into a memcpy
+// call, which the remote thread cannot make.
+__attribute__((optimize("no-tree-loop-distribute-patterns"))) void RemotePut(RemoteMenu* r, const char* s,
+                                                                             bool escape) {
+  for (; *s; ++s) {
+    char two[3] = {*s, 0, 0};
+    if (escape) {
+      if (*s == '\\') {
+        two[1] = '\\';
+      } else if (*s == '\t') {
+        two[0] = '\\';
+        two[1] = 't';
+      } else if (*s == '\n') {
+        two[0] = '\\';
+        two[1] = 'n';
+      } else if (*s == '\r') {
+        two[0] = '\\';
+        two[1] = 'r';
+      }
+    }
+    for (const char* c = two; *c; ++c) {
+      if (r->used >= static_cast<LONG>(sizeof r->out) - 1) {
+        r->truncated = 1;
+        return;
+      }
+      r->out[r->used++] = *c;
+    }
+  }
+}
+
+}  // namespace
+
+// Runs in the target process: this executable is mapped there with
+// LoadLibrary and the function started on a remote thread. Wine does not
+// bind the imports of an .exe loaded that way, so it calls nothing but the
+// pointers it is handed. With kPopupMenu it reads the menu of a popup menu
+// window (MN_GETHMENU), and every item's screen rectangle too.
+extern "C" __attribute__((dllexport, optimize("no-tree-loop-distribute-patterns"))) DWORD WINAPI
+vx_remote_sysmenu(void* arg) {
+  RemoteMenu* r = static_cast<RemoteMenu*>(arg);
+  r->used = 0;
+  HMENU m = r->mode == kPopupMenu ? reinterpret_cast<HMENU>(r->sendMessage(r->hwnd, MN_GETHMENU, 0, 0))
+                                  : r->getSystemMenu(r->hwnd, FALSE);
+  if (!m) return 2;
+  int n = r->getMenuItemCount(m);
+  if (n < 0) return 3;
+  char line[160];
+  r->format(line, "count\t%d\n", n);
+  RemotePut(r, line, false);
+  for (int i = 0; i < n; ++i) {
+    char text[1024];
+    text[0] = 0;
+    // Field by field: an initializer could become a memset call.
+    MENUITEMINFOA mi;
+    mi.cbSize = sizeof mi;
+    mi.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
+    mi.fType = mi.fState = mi.wID = 0;
+    mi.hSubMenu = nullptr;
+    mi.hbmpChecked = mi.hbmpUnchecked = mi.hbmpItem = nullptr;
+    mi.dwItemData = 0;
+    mi.dwTypeData = text;
+    mi.cch = sizeof text;
+    if (!r->getMenuItemInfo(m, i, TRUE, &mi)) return 4;
+    const char* kind = (mi.fType & MFT_SEPARATOR) ? "separator" : mi.hSubMenu ? "popup" : "item";
+    if (mi.fType & MFT_SEPARATOR) text[0] = 0;
+    r->format(line, "item\t%d\t%u\t%s\t0x%x\t", i, mi.wID, kind, mi.fState);
+    RemotePut(r, line, false);
+    RemotePut(r, text, true);
+    if (r->mode == kPopupMenu) {
+      RECT rc;
+      rc.left = rc.top = rc.right = rc.bottom = 0;
+      r->getMenuItemRect(r->hwnd, m, i, &rc);
+      r->format(line, "\t%d\t%d\t%d\t%d", rc.left, rc.top, rc.right, rc.bottom);
+      RemotePut(r, line, false);
+    }
+    RemotePut(r, "\n", false);
+  }
+  return 0;
+}
+
+namespace vxtool {
+
+namespace {
+
+int DumpMenu(HMENU menu) {
+  int n = ::GetMenuItemCount(menu);
+  if (n < 0) {
+    return Fail(kExitUnsupported,
+                "menu items not readable from this process (error " + Decimal(::GetLastError()) + ")");
+  }
+  EmitRecord({"count", Decimal(n)});
+  for (int i = 0; i < n; ++i) {
+    char text[kTextMax] = "";
+    MENUITEMINFOA mi = {};
+    mi.cbSize = sizeof mi;
+    mi.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
+    mi.dwTypeData = text;
+    mi.cch = sizeof text;
+    if (!::GetMenuItemInfoA(menu, i, TRUE, &mi)) {
+      return Fail(kExitUnsupported,
+                  "menu item " + Decimal(i) + " not readable (error " + Decimal(::GetLastError()) + ")");
+    }
+    bool separator = mi.fType & MFT_SEPARATOR;
+    const char* kind = separator ? "separator" : mi.hSubMenu ? "popup" : "item";
+    EmitRecord({"item", Decimal(i), Decimal(mi.wID), kind, HexNumber(mi.fState),
+                Escape(std::string(text, separator ? 0 : std::strlen(text)))});
+  }
+  return kExitOk;
+}
+
+// The module loaded in process `pid` under this name, or this full path.
+HMODULE RemoteModule(DWORD pid, const char* nameOrPath) {
+  HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+  if (snapshot == INVALID_HANDLE_VALUE) return nullptr;
+  MODULEENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  HMODULE found = nullptr;
+  bool byPath = std::strchr(nameOrPath, '\\') != nullptr;
+  for (BOOL ok = ::Module32First(snapshot, &entry); ok && !found; ok = ::Module32Next(snapshot, &entry)) {
+    if (!::lstrcmpiA(byPath ? entry.szExePath : entry.szModule, nameOrPath)) found = entry.hModule;
+  }
+  ::CloseHandle(snapshot);
+  return found;
+}
+
+// A system DLL keeps its functions at the same offsets from its base in
+// every process.
+void* RemoteProc(HMODULE local, HMODULE remote, const char* name) {
+  char* address = reinterpret_cast<char*>(::GetProcAddress(local, name));
+  return reinterpret_cast<char*>(remote) + (address - reinterpret_cast<char*>(local));
+}
+
+bool RunRemote(HANDLE process, void* function, void* arg, DWORD* code) {
+  HANDLE thread =
+      ::CreateRemoteThread(process, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(function), arg, 0, nullptr);
+  if (!thread) return false;
+  bool done = ::WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
+  if (done) ::GetExitCodeThread(thread, code);
+  ::CloseHandle(thread);
+  return done;
+}
+
+// Loads this executable into the window's process, reads the menu there on
+// a remote thread and prints what it wrote; unloads it again unless it was
+// there before.
+int CmdMenuInject(HWND window, int mode) {
+  if (!::IsWindow(window)) return Fail(kExitNotFound, "no such window");
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(window, &pid);
+  HANDLE process = ::OpenProcess(
+      PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ,
+      FALSE, pid);
+  if (!process) return Fail(kExitFailure, "OpenProcess failed (error " + Decimal(::GetLastError()) + ")");
+
+  char self[MAX_PATH];
+  ::GetModuleFileNameA(nullptr, self, sizeof self);
+  HMODULE kernel = ::GetModuleHandleA("kernel32.dll"), user = ::GetModuleHandleA("user32.dll");
+  HMODULE remoteKernel = RemoteModule(pid, "kernel32.dll"), remoteUser = RemoteModule(pid, "user32.dll");
+  const size_t size = sizeof(RemoteMenu) + MAX_PATH;
+  char* memory = static_cast<char*>(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  char* remotePath = memory ? memory + sizeof(RemoteMenu) : nullptr;
+  int rc = kExitFailure;
+  std::string error;
+  DWORD code = 0;
+  if (!remoteKernel || !remoteUser || !memory) {
+    error = "cannot prepare the target process";
+  } else if (!::WriteProcessMemory(process, remotePath, self, std::strlen(self) + 1, nullptr)) {
+    error = "WriteProcessMemory failed";
+  } else {
+    HMODULE before = RemoteModule(pid, self);
+    HMODULE loaded = nullptr;
+    if (!RunRemote(process, RemoteProc(kernel, remoteKernel, "LoadLibraryA"), remotePath, &code) ||
+        !(loaded = RemoteModule(pid, self))) {
+      error = "could not load vxtool into the target";
+    } else {
+      bool ours = before == nullptr;
+      auto userProc = [&](const char* name) { return RemoteProc(user, remoteUser, name); };
+      RemoteMenu block = {};
+      block.hwnd = window;
+      block.getSystemMenu = reinterpret_cast<decltype(block.getSystemMenu)>(userProc("GetSystemMenu"));
+      block.getMenuItemCount = reinterpret_cast<decltype(block.getMenuItemCount)>(userProc("GetMenuItemCount"));
+      block.getMenuItemInfo = reinterpret_cast<decltype(block.getMenuItemInfo)>(userProc("GetMenuItemInfoA"));
+      block.format = reinterpret_cast<decltype(block.format)>(userProc("wsprintfA"));
+      block.sendMessage = reinterpret_cast<decltype(block.sendMessage)>(userProc("SendMessageA"));
+      block.getMenuItemRect = reinterpret_cast<decltype(block.getMenuItemRect)>(userProc("GetMenuItemRect"));
+      block.mode = mode;
+      ::WriteProcessMemory(process, memory, &block, sizeof block, nullptr);
+      char* ownBase = reinterpret_cast<char*>(::GetModuleHandleA(nullptr));
+      char* function = reinterpret_cast<char*>(loaded) + (reinterpret_cast<char*>(&vx_remote_sysmenu) - ownBase);
+      if (!RunRemote(process, function, memory, &code)) {
+        error = "remote thread did not finish";
+      } else if (code != 0) {
+        rc = kExitUnsupported;
+        error = code != 2            ? "reading the menu failed (" + Decimal(code) + ")"
+                : mode == kPopupMenu ? "the window has no menu"
+                                     : "no system menu in the target either";
+      } else {
+        SIZE_T got = 0;
+        ::ReadProcessMemory(process, memory, &block, sizeof block, &got);
+        std::fwrite(block.out, 1, block.used, stdout);
+        rc = block.truncated ? kExitFailure : kExitOk;
+        if (block.truncated) error = "output truncated";
+      }
+      if (ours) RunRemote(process, RemoteProc(kernel, remoteKernel, "FreeLibrary"), loaded, &code);
+    }
+  }
+  if (memory) ::VirtualFreeEx(process, memory, 0, MEM_RELEASE);
+  ::CloseHandle(process);
+  return rc ? Fail(rc, error) : kExitOk;
+}
+
+}  // namespace
+
+int CmdSysMenu(HWND window, bool inject) {
+  if (inject) return CmdMenuInject(window, kSystemMenu);
+  if (!::IsWindow(window)) return Fail(kExitNotFound, "no such window");
+  HMENU menu = ::GetSystemMenu(window, FALSE);
+  if (!menu) return Fail(kExitUnsupported, "GetSystemMenu returned no menu (error " + Decimal(::GetLastError()) + ")");
+  return DumpMenu(menu);
+}
+
+int CmdMenu(HWND window) {
+  if (!::IsWindow(window)) return Fail(kExitNotFound, "no such window");
+  HMENU menu = ::GetMenu(window);
+  if (!menu) return Fail(kExitNotFound, "window has no menu bar");
+  return DumpMenu(menu);
+}
+
+int CmdPopupMenu(HWND popup) { return CmdMenuInject(popup, kPopupMenu); }
+
+}  // namespace vxtool

@@ -1,0 +1,84 @@
+#include "output.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace vxtool {
+
+std::string Escape(const char* text, size_t length) {
+  std::string out;
+  out.reserve(length);
+  for (size_t i = 0; i < length; ++i) {
+    char c = text[i];
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string Escape(const std::string& text) { return Escape(text.data(), text.size()); }
+
+std::string AnsiFromWide(const wchar_t* text, int length, int capacity) {
+  std::vector<char> buffer(capacity);
+  int n = ::WideCharToMultiByte(CP_ACP, 0, text, length, buffer.data(), capacity, nullptr, nullptr);
+  return std::string(buffer.data(), n > 0 ? n : 0);
+}
+
+std::string HexNumber(unsigned long long value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "0x%llx", value);
+  return buffer;
+}
+
+std::string HexHandle(HWND window) { return HexNumber(reinterpret_cast<ULONG_PTR>(window)); }
+
+std::string Decimal(long long value) { return std::to_string(value); }
+
+std::string FormatRecord(const std::vector<std::string>& fields) {
+  std::string line;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i) line += '\t';
+    line += fields[i];
+  }
+  line += '\n';
+  return line;
+}
+
+void EmitRecord(const std::vector<std::string>& fields) {
+  std::string line = FormatRecord(fields);
+  std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+int Fail(int code, const std::string& message) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "vxtool: %s\n", message.c_str());
+  return code;
+}
+
+bool ParseNumber(const char* text, long long* out) {
+  if (!text || !*text) return false;
+  bool negative = false;
+  if (*text == '-') {
+    negative = true;
+    ++text;
+  }
+  char* end = nullptr;
+  unsigned long long value = std::strtoull(text, &end, 0);
+  if (*end) return false;
+  *out = negative ? -static_cast<long long>(value) : static_cast<long long>(value);
+  return true;
+}
+
+bool ParseHwnd(const char* text, HWND* out) {
+  long long value;
+  if (!ParseNumber(text, &value)) return false;
+  *out = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value));
+  return true;
+}
+
+}  // namespace vxtool

@@ -1,0 +1,450 @@
+#include "owner.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "output.h"
+#include "window_text.h"
+
+namespace vxtool {
+
+namespace {
+
+constexpr char kOwnerClass[] = "VxOwnerWindow";
+constexpr int kEditId = 100;
+constexpr int kListId = 101;
+constexpr UINT kTrayMessage = WM_APP + 1;
+// The notification icon's mouse messages kept for the status file.
+constexpr size_t kTrayEventsKept = 16;
+
+struct OwnedWindow {
+  int index;
+  HWND hwnd;
+  HWND edit;
+  HWND list;
+  bool tray;
+  std::vector<UINT> trayEvents;  // mouse messages from the notification icon, newest last
+  int hotkeys;                   // WM_HOTKEY received
+  int lastHotkey;
+};
+
+struct Owner {
+  std::string statusPath;
+  std::string commandsPath;
+  std::vector<OwnedWindow> windows;
+  int nextIndex = 1;
+  size_t done = 0;  // command lines executed so far
+  long long seq = 0;
+  bool quitting = false;
+  std::string lastError;
+};
+
+Owner g_owner;
+
+OwnedWindow* FindOwned(int index) {
+  for (auto& w : g_owner.windows) {
+    if (w.index == index && ::IsWindow(w.hwnd)) return &w;
+  }
+  return nullptr;
+}
+
+OwnedWindow* FindOwned(HWND hwnd) {
+  for (auto& w : g_owner.windows) {
+    if (w.hwnd == hwnd) return &w;
+  }
+  return nullptr;
+}
+
+bool TrayIcon(OwnedWindow* w, DWORD operation, const std::string& tip) {
+  NOTIFYICONDATAA data = {};
+  data.cbSize = sizeof data;
+  data.hWnd = w->hwnd;
+  data.uID = static_cast<UINT>(w->index);
+  data.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
+  data.uCallbackMessage = kTrayMessage;
+  data.hIcon = ::LoadIcon(nullptr, IDI_APPLICATION);
+  ::lstrcpynA(data.szTip, tip.c_str(), sizeof data.szTip);
+  return ::Shell_NotifyIconA(operation, &data) != FALSE;
+}
+
+// Owner-drawn list boxes draw their strings plainly, selected ones inverted.
+void DrawListItem(const DRAWITEMSTRUCT* item) {
+  char text[kTextMax] = "";
+  if (::SendMessageA(item->hwndItem, LB_GETTEXTLEN, item->itemID, 0) < kTextMax) {
+    ::SendMessageA(item->hwndItem, LB_GETTEXT, item->itemID, reinterpret_cast<LPARAM>(text));
+  }
+  bool selected = item->itemState & ODS_SELECTED;
+  ::FillRect(item->hDC, &item->rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  ::SetBkMode(item->hDC, TRANSPARENT);
+  ::SetTextColor(item->hDC, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  ::TextOutA(item->hDC, item->rcItem.left + 2, item->rcItem.top, text, static_cast<int>(std::strlen(text)));
+}
+
+LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE: {
+      int cx = LOWORD(lParam) > 8 ? LOWORD(lParam) - 8 : 1;
+      int cy = HIWORD(lParam) > 40 ? HIWORD(lParam) - 36 : 1;
+      if (HWND edit = ::GetDlgItem(hwnd, kEditId)) ::MoveWindow(edit, 4, 4, cx, 24, TRUE);
+      if (HWND list = ::GetDlgItem(hwnd, kListId)) ::MoveWindow(list, 4, 32, cx, cy, TRUE);
+      break;
+    }
+    case WM_MEASUREITEM:
+      // The owner-drawn list box's rows.
+      reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = 16;
+      return TRUE;
+    case WM_DRAWITEM: {
+      const DRAWITEMSTRUCT* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->itemID != static_cast<UINT>(-1)) DrawListItem(item);
+      return TRUE;
+    }
+    case WM_SETFOCUS: {
+      HWND edit = ::GetDlgItem(hwnd, kEditId);
+      if (edit) ::SetFocus(edit);
+      return 0;
+    }
+    case kTrayMessage:
+      if (OwnedWindow* w = FindOwned(hwnd)) {
+        w->trayEvents.push_back(static_cast<UINT>(LOWORD(lParam)));
+        if (w->trayEvents.size() > kTrayEventsKept) w->trayEvents.erase(w->trayEvents.begin());
+      }
+      return 0;
+    case WM_HOTKEY:
+      if (OwnedWindow* w = FindOwned(hwnd)) {
+        ++w->hotkeys;
+        w->lastHotkey = static_cast<int>(wParam);
+      }
+      return 0;
+    case WM_DESTROY:
+      for (auto it = g_owner.windows.begin(); it != g_owner.windows.end(); ++it) {
+        if (it->hwnd == hwnd) {
+          if (it->tray) TrayIcon(&*it, NIM_DELETE, "");
+          g_owner.windows.erase(it);
+          break;
+        }
+      }
+      return 0;
+  }
+  return ::DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// A 200 x 120 client area with an edit along its top; windows cascade in
+// runs of 16, each run a little to the right of the one before.
+void OpenWindow(const std::string& title) {
+  int index = g_owner.nextIndex++;
+  RECT r = {0, 0, 200, 120};
+  ::AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, 0);
+  int slot = (index - 1) % 16;
+  int x = 40 + 24 * slot + 8 * ((index - 1) / 16 % 8);
+  int y = 30 + 24 * slot;
+  HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  HWND hwnd = ::CreateWindowExA(0, kOwnerClass, title.c_str(), WS_OVERLAPPEDWINDOW, x, y, r.right - r.left,
+                                r.bottom - r.top, nullptr, nullptr, instance, nullptr);
+  if (!hwnd) {
+    g_owner.lastError = "CreateWindow failed";
+    --g_owner.nextIndex;
+    return;
+  }
+  HWND edit = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 4, 4, 192, 24,
+                                hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), instance, nullptr);
+  g_owner.windows.push_back({index, hwnd, edit, nullptr, false, {}, 0, 0});
+  ::ShowWindow(hwnd, SW_SHOWNORMAL);
+  ::UpdateWindow(hwnd);
+}
+
+// win index hwnd visible iconic zoomed l t r b normal-l t r b showcmd foreground tray events hotkeys last-hotkey
+// title edit-text
+std::vector<std::string> OwnedRecord(const OwnedWindow& w, HWND foreground) {
+  HWND h = w.hwnd;
+  RECT r = {};
+  ::GetWindowRect(h, &r);
+  WINDOWPLACEMENT wp = {};
+  wp.length = sizeof wp;
+  ::GetWindowPlacement(h, &wp);
+  char edit[kTextMax];
+  int n = w.edit ? ::GetWindowTextA(w.edit, edit, sizeof edit) : 0;
+  std::string events;
+  for (UINT m : w.trayEvents) {
+    if (!events.empty()) events += ',';
+    events += HexNumber(m);
+  }
+  const RECT& normal = wp.rcNormalPosition;
+  return {"win",
+          Decimal(w.index),
+          HexHandle(h),
+          Decimal(::IsWindowVisible(h) ? 1 : 0),
+          Decimal(::IsIconic(h) ? 1 : 0),
+          Decimal(::IsZoomed(h) ? 1 : 0),
+          Decimal(r.left),
+          Decimal(r.top),
+          Decimal(r.right),
+          Decimal(r.bottom),
+          Decimal(normal.left),
+          Decimal(normal.top),
+          Decimal(normal.right),
+          Decimal(normal.bottom),
+          Decimal(wp.showCmd),
+          Decimal(h == foreground ? 1 : 0),
+          Decimal(w.tray ? 1 : 0),
+          events.empty() ? "-" : events,
+          Decimal(w.hotkeys),
+          Decimal(w.lastHotkey),
+          Escape(WindowText(h)),
+          Escape(std::string(edit, n > 0 ? n : 0))};
+}
+
+// Written beside the status file and moved over it, so that a reader never
+// sees half of it; "end" closes a complete one.
+void WriteStatus() {
+  ++g_owner.seq;
+  HWND foreground = ::GetForegroundWindow();
+  std::string out = FormatRecord({"owner", Decimal(::GetCurrentProcessId()), Decimal(g_owner.seq),
+                                  Decimal(static_cast<long long>(g_owner.done)), g_owner.quitting ? "quit" : "run",
+                                  Escape(g_owner.lastError)});
+  for (const auto& w : g_owner.windows) out += FormatRecord(OwnedRecord(w, foreground));
+  out += "end\n";
+
+  std::string temporary = g_owner.statusPath + ".tmp";
+  HANDLE file =
+      ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD wrote = 0;
+  ::WriteFile(file, out.data(), static_cast<DWORD>(out.size()), &wrote, nullptr);
+  ::CloseHandle(file);
+  ::MoveFileExA(temporary.c_str(), g_owner.statusPath.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+// The window number that starts `rest`, or -1; what follows it in `tail`.
+int IndexArg(const std::string& rest, std::string* tail) {
+  size_t space = rest.find(' ');
+  std::string number = rest.substr(0, space);
+  if (tail) *tail = space == std::string::npos ? std::string() : rest.substr(space + 1);
+  long long value;
+  return ParseNumber(number.c_str(), &value) ? static_cast<int>(value) : -1;
+}
+
+// move I X Y W H
+void MoveOwned(HWND hwnd, const std::string& tail) {
+  long long x, y, cx, cy;
+  char a[32], b[32], c[32], d[32];
+  if (std::sscanf(tail.c_str(), "%31s %31s %31s %31s", a, b, c, d) == 4 && ParseNumber(a, &x) && ParseNumber(b, &y) &&
+      ParseNumber(c, &cx) && ParseNumber(d, &cy)) {
+    ::MoveWindow(hwnd, static_cast<int>(x), static_cast<int>(y), static_cast<int>(cx), static_cast<int>(cy), TRUE);
+  } else {
+    g_owner.lastError = "bad move";
+  }
+}
+
+// listbox I [EXTRA-STYLE]: a list box under the edit, e.g. 0x50 for
+// owner-drawn with strings; it replaces the window's earlier one.
+void AddListBox(OwnedWindow* w, const std::string& tail) {
+  long long extra = 0;
+  if (!tail.empty() && !ParseNumber(tail.c_str(), &extra)) {
+    g_owner.lastError = "bad listbox style";
+    return;
+  }
+  if (w->list) ::DestroyWindow(w->list);
+  RECT client;
+  ::GetClientRect(w->hwnd, &client);
+  DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | static_cast<DWORD>(extra);
+  w->list =
+      ::CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "", style, 4, 32, client.right - 8, client.bottom - 36, w->hwnd,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), ::GetModuleHandleA(nullptr), nullptr);
+}
+
+// hotkey I ID MODS VK / unhotkey I ID
+void ChangeHotkey(const std::string& verb, HWND hwnd, const std::string& tail) {
+  long long id = 0, modifiers = 0, vk = 0;
+  char a[32] = "", b[32] = "", c[32] = "";
+  int got = std::sscanf(tail.c_str(), "%31s %31s %31s", a, b, c);
+  bool ok = got >= 1 && ParseNumber(a, &id);
+  if (verb == "hotkey") {
+    ok = ok && got == 3 && ParseNumber(b, &modifiers) && ParseNumber(c, &vk) &&
+         ::RegisterHotKey(hwnd, static_cast<int>(id), static_cast<UINT>(modifiers), static_cast<UINT>(vk));
+  } else {
+    ok = ok && ::UnregisterHotKey(hwnd, static_cast<int>(id));
+  }
+  if (!ok) g_owner.lastError = verb + " failed (error " + Decimal(::GetLastError()) + ")";
+}
+
+void RunCommand(const std::string& line) {
+  size_t space = line.find(' ');
+  std::string verb = line.substr(0, space);
+  std::string rest = space == std::string::npos ? std::string() : line.substr(space + 1);
+  g_owner.lastError.clear();
+  if (verb.empty()) return;
+  if (verb == "open") {
+    OpenWindow(rest);
+    return;
+  }
+  if (verb == "quit") {
+    g_owner.quitting = true;
+    return;
+  }
+
+  std::string tail;
+  OwnedWindow* w = FindOwned(IndexArg(rest, &tail));
+  if (!w) {
+    g_owner.lastError = "no window " + rest.substr(0, rest.find(' ')) + " for " + verb;
+    return;
+  }
+  HWND h = w->hwnd;
+  if (verb == "close") {
+    ::DestroyWindow(h);
+  } else if (verb == "retitle") {
+    ::SetWindowTextA(h, tail.c_str());
+  } else if (verb == "show") {
+    ::ShowWindow(h, SW_SHOW);
+  } else if (verb == "hide") {
+    ::ShowWindow(h, SW_HIDE);
+  } else if (verb == "minimize") {
+    ::ShowWindow(h, SW_MINIMIZE);
+  } else if (verb == "maximize") {
+    ::ShowWindow(h, SW_MAXIMIZE);
+  } else if (verb == "restore") {
+    ::ShowWindow(h, SW_RESTORE);
+  } else if (verb == "showcmd") {
+    long long how;
+    if (ParseNumber(tail.c_str(), &how)) {
+      ::ShowWindow(h, static_cast<int>(how));
+    } else {
+      g_owner.lastError = "bad showcmd";
+    }
+  } else if (verb == "activate") {
+    if (::IsIconic(h)) ::ShowWindow(h, SW_RESTORE);
+    ::SetForegroundWindow(h);
+    ::SetActiveWindow(h);
+  } else if (verb == "move") {
+    MoveOwned(h, tail);
+  } else if (verb == "type") {
+    ::SetWindowTextA(w->edit, tail.c_str());
+  } else if (verb == "listbox") {
+    AddListBox(w, tail);
+  } else if (verb == "additem" || verb == "select") {
+    long long n;
+    if (!w->list) {
+      g_owner.lastError = "no listbox in window";
+    } else if (verb == "additem") {
+      ::SendMessageA(w->list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(tail.c_str()));
+    } else if (ParseNumber(tail.c_str(), &n)) {
+      ::SendMessageA(w->list, LB_SETCURSEL, static_cast<WPARAM>(n), 0);
+    } else {
+      g_owner.lastError = "bad select";
+    }
+  } else if (verb == "trayicon") {
+    if (w->tray) TrayIcon(w, NIM_DELETE, "");
+    w->tray = TrayIcon(w, NIM_ADD, tail);
+    if (!w->tray) g_owner.lastError = "Shell_NotifyIcon failed";
+  } else if (verb == "untray") {
+    if (w->tray) TrayIcon(w, NIM_DELETE, "");
+    w->tray = false;
+  } else if (verb == "hotkey" || verb == "unhotkey") {
+    ChangeHotkey(verb, h, tail);
+  } else {
+    g_owner.lastError = "unknown command " + verb;
+  }
+}
+
+// Runs the lines added to the commands file since the last poll. Only whole
+// lines count; a line still being written waits for the next poll.
+void PollCommands() {
+  HANDLE file =
+      ::CreateFileA(g_owner.commandsPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  std::string data;
+  char buffer[8192];
+  DWORD got;
+  while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) data.append(buffer, got);
+  ::CloseHandle(file);
+
+  size_t lineNumber = 0, pos = 0;
+  bool ran = false;
+  while (!g_owner.quitting) {
+    size_t newline = data.find('\n', pos);
+    if (newline == std::string::npos) break;
+    std::string line = data.substr(pos, newline - pos);
+    pos = newline + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (lineNumber++ < g_owner.done) continue;
+    RunCommand(line);
+    ++g_owner.done;
+    ran = true;
+  }
+  if (ran) WriteStatus();
+}
+
+}  // namespace
+
+int CmdOwner(const std::vector<std::string>& args) {
+  std::vector<std::string> titles;
+  long long count = 0;
+  std::string format = "Window %d";
+  for (size_t i = 2; i < args.size(); ++i) {
+    const std::string& k = args[i];
+    bool has = i + 1 < args.size();
+    if (k == "--status" && has) {
+      g_owner.statusPath = args[++i];
+    } else if (k == "--commands" && has) {
+      g_owner.commandsPath = args[++i];
+    } else if (k == "--title" && has) {
+      titles.push_back(args[++i]);
+    } else if (k == "--count" && has && ParseNumber(args[i + 1].c_str(), &count)) {
+      ++i;
+    } else if (k == "--title-format" && has) {
+      format = args[++i];
+    } else {
+      return Fail(kExitUsage, "owner: bad argument " + k);
+    }
+  }
+  if (g_owner.statusPath.empty()) {
+    return Fail(kExitUsage,
+                "usage: owner --status FILE [--commands FILE] [--title T]... [--count N --title-format FMT]");
+  }
+
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = OwnerProc;
+  wc.hInstance = ::GetModuleHandleA(nullptr);
+  wc.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+  wc.hIcon = ::LoadIcon(nullptr, IDI_APPLICATION);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  wc.lpszClassName = kOwnerClass;
+  if (!::RegisterClassA(&wc)) return Fail(kExitFailure, "RegisterClass failed");
+
+  for (auto& t : titles) OpenWindow(t);
+  for (long long i = 1; i <= count; ++i) {
+    std::string t = format;
+    size_t at = t.find("%d");
+    if (at != std::string::npos) t.replace(at, 2, Decimal(i));
+    OpenWindow(t);
+  }
+  WriteStatus();
+
+  // A thread timer: polls the commands every 50 ms, rewrites the status
+  // every 100 ms.
+  ::SetTimer(nullptr, 0, 50, nullptr);
+  int ticks = 0;
+  MSG msg;
+  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_TIMER && msg.hwnd == nullptr) {
+      if (!g_owner.commandsPath.empty()) PollCommands();
+      if (g_owner.quitting) break;
+      if (++ticks % 2 == 0) WriteStatus();
+      continue;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+  while (!g_owner.windows.empty()) {
+    HWND h = g_owner.windows.back().hwnd;
+    ::DestroyWindow(h);
+    if (!g_owner.windows.empty() && g_owner.windows.back().hwnd == h) g_owner.windows.pop_back();
+  }
+  WriteStatus();
+  return kExitOk;
+}
+
+}  // namespace vxtool

@@ -1,0 +1,251 @@
+#include "registry.h"
+
+#include <windows.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+#include "output.h"
+
+namespace vxtool {
+
+namespace {
+
+bool SplitKey(const std::string& path, HKEY* root, std::string* subKey) {
+  size_t backslash = path.find('\\');
+  std::string head = path.substr(0, backslash);
+  *subKey = backslash == std::string::npos ? std::string() : path.substr(backslash + 1);
+  for (auto& c : head) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (head == "HKCU" || head == "HKEY_CURRENT_USER") {
+    *root = HKEY_CURRENT_USER;
+  } else if (head == "HKLM" || head == "HKEY_LOCAL_MACHINE") {
+    *root = HKEY_LOCAL_MACHINE;
+  } else if (head == "HKCR" || head == "HKEY_CLASSES_ROOT") {
+    *root = HKEY_CLASSES_ROOT;
+  } else if (head == "HKU" || head == "HKEY_USERS") {
+    *root = HKEY_USERS;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+const char* TypeName(DWORD type) {
+  switch (type) {
+    case REG_NONE: return "REG_NONE";
+    case REG_SZ: return "REG_SZ";
+    case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
+    case REG_BINARY: return "REG_BINARY";
+    case REG_DWORD: return "REG_DWORD";
+    case REG_DWORD_BIG_ENDIAN: return "REG_DWORD_BIG_ENDIAN";
+    case REG_MULTI_SZ: return "REG_MULTI_SZ";
+    case REG_QWORD: return "REG_QWORD";
+    default: return "REG_UNKNOWN";
+  }
+}
+
+std::string HexBytes(const BYTE* bytes, DWORD count) {
+  std::string out;
+  char two[3];
+  for (DWORD i = 0; i < count; ++i) {
+    std::snprintf(two, sizeof two, "%02x", bytes[i]);
+    out += two;
+  }
+  return out;
+}
+
+bool ParseHexBytes(const std::string& text, std::vector<BYTE>* out) {
+  if (text.size() % 2) return false;
+  for (size_t i = 0; i < text.size(); i += 2) {
+    char two[3] = {text[i], text[i + 1], 0};
+    char* end;
+    long value = std::strtol(two, &end, 16);
+    if (*end) return false;
+    out->push_back(static_cast<BYTE>(value));
+  }
+  return true;
+}
+
+// Strings print as text (MULTI_SZ parts joined by \0 escapes), DWORD and
+// QWORD as decimal, the rest as hex bytes.
+std::string ShownData(DWORD type, const std::vector<BYTE>& data, DWORD size) {
+  if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+    std::string shown;
+    size_t n = size;
+    while (n && data[n - 1] == 0) --n;
+    for (size_t j = 0; j < n; ++j) {
+      char c = static_cast<char>(data[j]);
+      if (c == 0) {
+        shown += "\\0";
+      } else {
+        shown += Escape(&c, 1);
+      }
+    }
+    return shown;
+  }
+  if (type == REG_DWORD && size == 4) return Decimal(*reinterpret_cast<const DWORD*>(data.data()));
+  if (type == REG_QWORD && size == 8) return std::to_string(*reinterpret_cast<const unsigned long long*>(data.data()));
+  return HexBytes(data.data(), size);
+}
+
+// Creates the key if needed. The exit code, with the failure's message
+// printed.
+int StoreValue(HKEY root, const std::string& subKey, const std::string& name, DWORD type,
+               const std::vector<BYTE>& data) {
+  HKEY key;
+  LONG r = ::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+  if (r != ERROR_SUCCESS) return Fail(kExitFailure, "RegCreateKey failed (" + Decimal(r) + ")");
+  r = ::RegSetValueExA(key, name.c_str(), 0, type, data.empty() ? nullptr : data.data(),
+                       static_cast<DWORD>(data.size()));
+  ::RegCloseKey(key);
+  if (r != ERROR_SUCCESS) return Fail(kExitFailure, "RegSetValueEx failed (" + Decimal(r) + ")");
+  return kExitOk;
+}
+
+}  // namespace
+
+int CmdRegQuery(const std::string& path) {
+  HKEY root, key;
+  std::string subKey;
+  if (!SplitKey(path, &root, &subKey)) return Fail(kExitUsage, "unknown root key in " + path);
+  LONG r = ::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key);
+  if (r != ERROR_SUCCESS) return Fail(kExitNotFound, "key not found (" + Decimal(r) + ")");
+  EmitRecord({"key", Escape(path)});
+  for (DWORD i = 0;; ++i) {
+    char name[16384];
+    DWORD nameLength = sizeof name, type = 0, dataLength = 0;
+    r = ::RegEnumValueA(key, i, name, &nameLength, nullptr, &type, nullptr, &dataLength);
+    if (r == ERROR_NO_MORE_ITEMS) break;
+    if (r != ERROR_SUCCESS && r != ERROR_MORE_DATA) {
+      ::RegCloseKey(key);
+      return Fail(kExitFailure, "RegEnumValue failed");
+    }
+    std::vector<BYTE> data(dataLength + 2, 0);
+    nameLength = sizeof name;
+    DWORD size = dataLength;
+    r = ::RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data.data(), &size);
+    if (r != ERROR_SUCCESS) {
+      ::RegCloseKey(key);
+      return Fail(kExitFailure, "RegEnumValue failed");
+    }
+    EmitRecord(
+        {"value", Escape(std::string(name, nameLength)), TypeName(type), Decimal(size), ShownData(type, data, size)});
+  }
+  for (DWORD i = 0;; ++i) {
+    char name[1024];
+    DWORD nameLength = sizeof name;
+    r = ::RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
+    if (r != ERROR_SUCCESS) break;
+    EmitRecord({"subkey", Escape(std::string(name, nameLength))});
+  }
+  ::RegCloseKey(key);
+  return kExitOk;
+}
+
+// SZ and EXPAND_SZ take text, MULTI_SZ one argument per string, DWORD and
+// QWORD a number, BINARY and NONE hex digits.
+int CmdRegSet(const std::vector<std::string>& args) {
+  if (args.size() < 5) return Fail(kExitUsage, "usage: regset KEY NAME TYPE [DATA...]");
+  HKEY root;
+  std::string subKey;
+  if (!SplitKey(args[2], &root, &subKey)) return Fail(kExitUsage, "unknown root key");
+  const std::string& name = args[3];
+  const std::string& type = args[4];
+  std::string first = args.size() > 5 ? args[5] : std::string();
+  std::vector<BYTE> data;
+  DWORD t;
+  long long number = 0;
+  if (type == "REG_SZ" || type == "REG_EXPAND_SZ") {
+    t = type == "REG_SZ" ? REG_SZ : REG_EXPAND_SZ;
+    data.assign(first.begin(), first.end());
+    data.push_back(0);
+  } else if (type == "REG_MULTI_SZ") {
+    t = REG_MULTI_SZ;
+    for (size_t i = 5; i < args.size(); ++i) {
+      data.insert(data.end(), args[i].begin(), args[i].end());
+      data.push_back(0);
+    }
+    data.push_back(0);
+  } else if (type == "REG_DWORD" || type == "REG_QWORD") {
+    if (!ParseNumber(first.c_str(), &number)) return Fail(kExitUsage, "bad number");
+    t = type == "REG_DWORD" ? REG_DWORD : REG_QWORD;
+    size_t n = t == REG_DWORD ? 4 : 8;
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(&number);
+    data.assign(bytes, bytes + n);
+  } else if (type == "REG_BINARY" || type == "REG_NONE") {
+    t = type == "REG_BINARY" ? REG_BINARY : REG_NONE;
+    if (!ParseHexBytes(first, &data)) return Fail(kExitUsage, "bad hex data");
+  } else {
+    return Fail(kExitUsage, "unknown type " + type);
+  }
+  if (int rc = StoreValue(root, subKey, name, t, data)) return rc;
+  EmitRecord({"ok"});
+  return kExitOk;
+}
+
+// Like regset, the data read from a file, for data that does not fit a
+// command line; SZ types get a terminating NUL.
+int CmdRegSetFile(const std::vector<std::string>& args) {
+  if (args.size() < 6) return Fail(kExitUsage, "usage: regsetfile KEY NAME TYPE PATH");
+  HKEY root;
+  std::string subKey;
+  if (!SplitKey(args[2], &root, &subKey)) return Fail(kExitUsage, "unknown root key");
+  const std::string& type = args[4];
+  DWORD t;
+  if (type == "REG_SZ") {
+    t = REG_SZ;
+  } else if (type == "REG_EXPAND_SZ") {
+    t = REG_EXPAND_SZ;
+  } else if (type == "REG_BINARY") {
+    t = REG_BINARY;
+  } else if (type == "REG_NONE") {
+    t = REG_NONE;
+  } else {
+    return Fail(kExitUsage, "unknown type " + type);
+  }
+  HANDLE file = ::CreateFileA(args[5].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Fail(kExitFailure, "cannot open " + args[5]);
+  std::vector<BYTE> data;
+  BYTE buffer[65536];
+  DWORD got;
+  while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) data.insert(data.end(), buffer, buffer + got);
+  ::CloseHandle(file);
+  if (t == REG_SZ || t == REG_EXPAND_SZ) data.push_back(0);
+  if (int rc = StoreValue(root, subKey, args[3], t, data)) return rc;
+  EmitRecord({"ok", Decimal(static_cast<long long>(data.size()))});
+  return kExitOk;
+}
+
+// The whole tree, or one value. Missing is not an error.
+int CmdRegDelete(const std::vector<std::string>& args) {
+  HKEY root;
+  std::string subKey;
+  if (args.size() < 3 || !SplitKey(args[2], &root, &subKey) || subKey.empty()) {
+    return Fail(kExitUsage, "usage: regdelete KEY [VALUE]");
+  }
+  LONG r;
+  HKEY key;
+  if (args.size() > 3) {
+    r = ::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_SET_VALUE, &key);
+    if (r == ERROR_SUCCESS) {
+      r = ::RegDeleteValueA(key, args[3].c_str());
+      ::RegCloseKey(key);
+    }
+  } else {
+    r = ::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key);
+    if (r == ERROR_SUCCESS) {
+      ::RegCloseKey(key);
+      // RegDeleteTree takes the key itself too when given a subkey name.
+      r = ::RegDeleteTreeA(root, subKey.c_str());
+      LONG again = ::RegDeleteKeyA(root, subKey.c_str());
+      if (r == ERROR_SUCCESS && again != ERROR_SUCCESS && again != ERROR_FILE_NOT_FOUND) r = again;
+    }
+  }
+  if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND) return Fail(kExitFailure, "delete failed (" + Decimal(r) + ")");
+  EmitRecord({"ok", r == ERROR_SUCCESS ? "deleted" : "absent"});
+  return kExitOk;
+}
+
+}  // namespace vxtool

@@ -1,0 +1,33 @@
+#include "shell.h"
+
+#include <shellapi.h>
+
+#include "output.h"
+
+namespace vxtool {
+
+int CmdUrlSink(const std::vector<std::string>& args) {
+  if (args.size() < 3) return Fail(kExitUsage, "usage: urlsink FILE [ARG...]");
+  std::vector<std::string> fields;
+  for (size_t i = 3; i < args.size(); ++i) fields.push_back(Escape(args[i]));
+  std::string line = FormatRecord(fields);
+  HANDLE file = ::CreateFileA(args[2].c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Fail(kExitFailure, "cannot open " + args[2]);
+  DWORD wrote = 0;
+  ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &wrote, nullptr);
+  ::CloseHandle(file);
+  return kExitOk;
+}
+
+int CmdNotifyDelete(HWND window, long long id) {
+  NOTIFYICONDATAA data = {};
+  data.cbSize = sizeof data;
+  data.hWnd = window;
+  data.uID = static_cast<UINT>(id);
+  if (!::Shell_NotifyIconA(NIM_DELETE, &data)) return Fail(kExitFailure, "Shell_NotifyIcon(NIM_DELETE) failed");
+  EmitRecord({"ok"});
+  return kExitOk;
+}
+
+}  // namespace vxtool

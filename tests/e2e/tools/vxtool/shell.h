@@ -1,0 +1,19 @@
+// The commands that stand in for, or act on, the shell: a sink for the
+// documents it is asked to open, and removing a notification icon.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace vxtool {
+
+// urlsink FILE ARG...: appends one line per call, the arguments joined by
+// tabs, to FILE; registered as a shell command it shows what the shell was
+// asked to open.
+int CmdUrlSink(const std::vector<std::string>& args);
+// notifydelete HWND ID: removes a notification icon, whoever added it.
+int CmdNotifyDelete(HWND window, long long id);
+
+}  // namespace vxtool

@@ -1,0 +1,40 @@
+// The commands that look at windows of other processes, or act on them from
+// outside: their records, texts, list boxes and tooltips, messages sent to
+// them, and the screen and cursor they sit under.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace vxtool {
+
+// list: every top-level window, in Z-order.
+int CmdList();
+// find TITLE | find --class CLASS [TITLE]
+int CmdFind(const std::vector<std::string>& args);
+// info HWND: the window record, its placement and its client area.
+int CmdInfo(HWND window);
+int CmdRect(HWND window);
+int CmdClient(HWND window);
+// children HWND [--all]: direct children, or the whole tree.
+int CmdChildren(const std::vector<std::string>& args, HWND window);
+int CmdForeground();
+int CmdCursor();
+int CmdScreen();
+
+int CmdGetText(HWND window);
+int CmdSetText(HWND window, const std::string& text);
+int CmdShowWindow(HWND window, long long how);
+int CmdSetForeground(HWND window);
+// post|send HWND MSG WPARAM LPARAM
+int CmdMessage(const std::vector<std::string>& args, bool send);
+// regmsg NAME: the number RegisterWindowMessage gives NAME.
+int CmdRegMsg(const std::string& name);
+
+int CmdListBox(HWND listBox);
+// tooltips HWND: the tools of a tooltip control of any process.
+int CmdTooltips(HWND tooltip);
+
+}  // namespace vxtool

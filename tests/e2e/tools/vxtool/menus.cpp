@@ -33,8 +33,7 @@ struct RemoteMenu {
 
 // Without the loop patterns the compiler would turn the copy into a memcpy
 // call, which the remote thread cannot make.
-__attribute__((optimize("no-tree-loop-distribute-patterns"))) void RemotePut(RemoteMenu* r, const char* s,
-                                                                             bool escape) {
+[[gnu::optimize("no-tree-loop-distribute-patterns")]] void RemotePut(RemoteMenu* r, const char* s, bool escape) {
   for (; *s; ++s) {
     char two[3] = {*s, 0, 0};
     if (escape) {

@@ -1,0 +1,20 @@
+"""Polling, the one way the tests wait."""
+
+import time
+
+
+def wait_until(predicate, timeout=10.0, interval=0.1, stable=2, what=None):
+    """Poll until predicate() is truthy `stable` times in a row; return its last value.
+
+    Raises TimeoutError naming `what` (or the predicate) with the last value seen."""
+    deadline = time.monotonic() + timeout
+    hits, last = 0, None
+    while True:
+        last = predicate()
+        hits = hits + 1 if last else 0
+        if hits >= stable:
+            return last
+        if time.monotonic() >= deadline:
+            name = what or getattr(predicate, "__name__", "condition")
+            raise TimeoutError(f"timed out after {timeout:.1f}s waiting for {name} (last: {last!r})")
+        time.sleep(interval)

@@ -1,4 +1,5 @@
 // The tray icon, hiding the main window into the tray, and the tray menu.
+#include <cstddef>
 #include <cstring>
 #include <utility>
 
@@ -13,6 +14,11 @@ std::int32_t g_trayIconAdded = 0;
 std::int32_t g_trayMenuShown = 0;
 
 namespace {
+
+// The shell is given the first-version record: its size differs between the
+// two builds, and the 32-bit one cannot be run here.
+constexpr std::size_t kFirstVersionRecordSize = offsetof(NOTIFYICONDATAA, szTip) + 64;
+static_assert(kFirstVersionRecordSize == (sizeof(void*) == 4 ? 88 : 104));
 
 constexpr char kTipShown[] = "Right-click on me!";
 constexpr char kTipCamouflaged[] = "I'm still here!";
@@ -30,7 +36,7 @@ velumix::TrayMouse TrayMouseFor(LPARAM message) {
 
 void CVelumixDlg::FillTrayIconRecord(int camouflage) {
   m_nid = {};
-  m_nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  m_nid.cbSize = kFirstVersionRecordSize;
   m_nid.hWnd = m_hWnd;
   m_nid.uID = TRAY_ICON_ID;
   m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;

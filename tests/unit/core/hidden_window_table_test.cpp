@@ -142,5 +142,22 @@ TEST(RefreshFullTable, TakesNoMoreUntilSomeAreDropped) {
   EXPECT_EQ(table.Find(extra2), -1);
 }
 
+TEST_F(RefreshTable, EntriesMovingUpTakeTheirOwnFlagAndGivenUpSlotsKeepNone) {
+  // One, Three and Five hidden; One and Three go: Two's row must not show One's bulb.
+  for (int i : {0, 2, 4}) m_table[i].hidden = 1;
+  m_desktop.Destroy(m_ids[0]);
+  m_desktop.Destroy(m_ids[2]);
+  ASSERT_TRUE(Refresh());
+  EXPECT_THAT(Titles(m_table), ElementsAre("Two", "Four", "Five"));
+  EXPECT_EQ(m_table[0].hidden, 0);
+  EXPECT_EQ(m_table[1].hidden, 0);
+  EXPECT_EQ(m_table[2].hidden, 1);
+  EXPECT_EQ(m_table[3].hidden + m_table[4].hidden, 0);
+  // a window taken into a given-up slot starts shown
+  m_desktop.Add("Six");
+  ASSERT_TRUE(Refresh());
+  EXPECT_EQ(m_table[3].hidden, 0);
+}
+
 }  // namespace
 }  // namespace velumix

@@ -101,6 +101,14 @@ TEST_F(HideCurrent, HidesEveryTrackedWindowWhoseStoredTitleIsTheForegroundTitle)
   EXPECT_EQ(m_engine.m_listChanged, 1);
 }
 
+TEST_F(HideCurrent, TitlesMatchWholeAndInTheirCase) {
+  auto ids = Track({"Report", "report", "REPORT", "Report ", "Report.txt"});
+  m_desktop.m_foreground = ids[0];
+  m_engine.HideCurrent();
+  EXPECT_FALSE(Visible(ids[0]));
+  for (std::size_t i = 1; i < ids.size(); ++i) EXPECT_TRUE(Visible(ids[i])) << m_desktop.at(ids[i]).title;
+}
+
 TEST_F(HideCurrent, UntrackedForegroundHidesItsTrackedTwin) {
   auto ids = Track({"Doc"});
   WindowId untracked = m_desktop.Add("Doc");

@@ -10,6 +10,7 @@
 namespace velumix {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 
 // Notes every call as "<op> <entry>=<value>"; reads note their fallback.
@@ -95,6 +96,18 @@ TEST(StoreSettings, StorePasswordWritesThePasswordAloneAsTyped) {
   FakeProfileStore store;
   StorePassword(store, record);
   EXPECT_THAT(store.m_calls, ElementsAre("WriteString password=  CaSe Kept"));
+}
+
+TEST(StoreSettings, ModifierBitsAboveTheLowByteSurviveLoadAndStore) {
+  FakeProfileStore store;
+  store.m_ints = {{"hot_hideall_mod", 0x4002}, {"hot_lock_mod", 0xFF01}};
+  SettingsRecord record = LoadSettings(store);
+  EXPECT_EQ(record.m_hotMod[kHotKeyHideAll], 0x4002);
+  EXPECT_EQ(record.m_hotMod[kHotKeyLock], 0xFF01);
+  FakeProfileStore written;
+  StoreAllSettings(written, record);
+  EXPECT_THAT(written.m_calls, Contains("WriteInt hot_hideall_mod=16386"));
+  EXPECT_THAT(written.m_calls, Contains("WriteInt hot_lock_mod=65281"));
 }
 
 }  // namespace

@@ -90,5 +90,17 @@ TEST_F(TrayMenu, CommandsOutsideTheWindowRangeNameNoWindow) {
   for (unsigned command : {149u, 251u, 250u}) EXPECT_EQ(m_menu.ResolveWindowCommand(m_table, command), -1);
 }
 
+TEST_F(TrayMenu, WithAFullTableTheHundredthItemActsOnTheHundredthWindow) {
+  for (int i = 0; i < kMaxTrackedWindows + 20; ++i) m_ids.push_back(m_desktop.Add(std::to_string(i) + " open"));
+  m_table.FillTable(m_desktop);
+  ASSERT_EQ(m_table.count(), kMaxTrackedWindows);
+  std::vector<TrayMenuItem> items = m_menu.Build(m_table);
+  ASSERT_EQ(items[kMaxTrackedWindows - 1].command, 249u);
+  EXPECT_EQ(items[kMaxTrackedWindows - 1].text, "99 open");
+  EXPECT_EQ(m_menu.ResolveWindowCommand(m_table, 249), kMaxTrackedWindows - 1);
+  EXPECT_EQ(m_table[m_menu.ResolveWindowCommand(m_table, 249)].hwnd, m_ids[kMaxTrackedWindows - 1]);
+  EXPECT_EQ(m_menu.ResolveWindowCommand(m_table, 250), -1);  // the spare slot names nothing
+}
+
 }  // namespace
 }  // namespace velumix

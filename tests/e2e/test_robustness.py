@@ -6,6 +6,7 @@ import os
 import signal
 import subprocess
 import tempfile
+import time
 
 import harness
 import velumix_app as vx
@@ -241,6 +242,59 @@ class OddTitles(RobustnessTestCase):
         self.assertTrue(all(status.window(i).visible for i in (1, 2, 3, 4)))
         app.command(vx.SHOW_ALL)
         owner.wait_status(lambda s: all(w.visible for w in s.windows), what="all shown")
+
+
+class StoppedProgram(RobustnessTestCase):
+    """A window whose thread is alive but takes no messages: asking it to change its show
+    state must not stop Velumix, and once the thread goes on the window ends as the
+    table says."""
+
+    def answers(self, app):
+        """Velumix's main window takes a message within a second or two."""
+        started = time.monotonic()
+        try:
+            self.desk.vx("send", hex(app.hwnd), 0, 0, 0, timeout=8)   # WM_NULL
+        except harness.VxError:
+            self.fail("Velumix stopped answering")
+        self.assertLess(time.monotonic() - started, 4)
+
+    def test_hide_show_row_click_and_tray_item_return_at_once(self):
+        self.desk.reg_add(KEY, "hot_hideall_key", "REG_DWORD", 0x4A)
+        self.desk.reg_add(KEY, "hot_hideall_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT)
+        owner = self.owned_windows(["Lively"])
+        owner.command("openthread Stalled")
+        app = self.launch()
+        app.wait_list(lambda items: {"Lively", "Stalled"} <= set(items))
+        owner.command("stall 2")
+
+        app.focus()
+        app.click_control(vx.HIDE_ALL)
+        owner.wait_status(lambda s: not s.window(1).visible, what="the lively one hidden")
+        self.answers(app)
+        self.assertTrue(owner.window(2).visible, "the stalled thread changed its window")
+        app.click_control(vx.SHOW_ALL)
+        owner.wait_status(lambda s: s.window(1).visible, what="the lively one shown")
+        self.answers(app)
+        self.desk.click(*app.row_center(app.list_items().index("Stalled")))   # hides it
+        self.answers(app)
+        _, items = app.open_tray_menu()                                       # the tray answers
+        app.choose(items, "Stalled")                                          # shows it again
+        self.answers(app)
+        self.desk.click_desktop()
+        self.desk.key("ctrl+alt+j")                                           # and the hot keys
+        owner.wait_status(lambda s: not s.window(1).visible, what="hidden by the hot key")
+        self.answers(app)
+
+        # the thread goes on: every request it missed arrives, in order
+        owner.command("wake 2")
+        owner.wait_status(lambda s: not s.window(2).visible, what="the stalled window as the table says")
+        _, items = app.open_tray_menu()
+        self.assertEqual({i.text: i.checked for i in items if i.text in ("Lively", "Stalled")},
+                         {"Lively": False, "Stalled": False})
+        app.close_menu()
+        app.focus()
+        app.click_control(vx.SHOW_ALL)
+        owner.wait_status(lambda s: all(w.visible for w in s.windows), what="both shown")
 
 
 class KilledFromOutside(RobustnessTestCase):

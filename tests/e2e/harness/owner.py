@@ -116,7 +116,9 @@ class OwnedWindows:
         """Send one command (open T, close I, retitle I T, show/hide/minimize/maximize/
         restore/activate I, showcmd I N, move I X Y W H, type I TEXT, listbox I [STYLE],
         additem I TEXT, select I N, trayicon I [TIP], untray I, hotkey I ID MODS VK,
-        unhotkey I ID, quit). With wait, returns the first status after it ran."""
+        unhotkey I ID, quit; openthread T opens a window on a thread of its own, which
+        stall I stops answering until wake I). With wait, returns the first status after
+        it ran."""
         data = ansi_encode(line.rstrip("\n")) + b"\n"
         with open(self.commands_path, "ab") as f:
             f.write(data)

@@ -29,7 +29,11 @@ struct OwnedWindow {
   std::vector<UINT> trayEvents;  // mouse messages from the notification icon, newest last
   int hotkeys;                   // WM_HOTKEY received
   int lastHotkey;
+  HANDLE wake = nullptr;  // a window on a thread of its own: set to let a stalled thread go on
 };
+
+constexpr char kThreadClass[] = "VxThreadWindow";
+constexpr UINT kStall = WM_APP + 2;
 
 struct Owner {
   std::string statusPath;
@@ -155,6 +159,68 @@ void OpenWindow(const std::string& title) {
   ::UpdateWindow(hwnd);
 }
 
+// A window of its own thread: the thread pumps its messages until told to
+// stall, and then waits, alive, until it is woken. Its procedure touches
+// nothing of the owner's, which the main thread keeps.
+LRESULT CALLBACK ThreadWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE) return 0;  // only the process's end takes it away
+  return ::DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+struct ThreadStart {
+  std::string title;
+  HANDLE wake;
+  HANDLE ready;
+  HWND hwnd = nullptr;
+};
+
+DWORD WINAPI RunThreadWindow(void* argument) {
+  auto* start = static_cast<ThreadStart*>(argument);
+  HANDLE wake = start->wake;
+  start->hwnd = ::CreateWindowExA(0, kThreadClass, start->title.c_str(), WS_OVERLAPPEDWINDOW, 300, 60, 220, 150,
+                                  nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+  if (start->hwnd) ::ShowWindow(start->hwnd, SW_SHOWNORMAL);
+  bool created = start->hwnd != nullptr;
+  ::SetEvent(start->ready);  // `start` is the caller's from here on
+  if (!created) return 1;
+  MSG msg;
+  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == kStall && msg.hwnd == nullptr) {
+      ::WaitForSingleObject(wake, INFINITE);
+      continue;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+  return 0;
+}
+
+void OpenThreadWindow(const std::string& title) {
+  ThreadStart start{title, ::CreateEventA(nullptr, FALSE, FALSE, nullptr), ::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  DWORD thread = 0;
+  HANDLE handle = ::CreateThread(nullptr, 0, &RunThreadWindow, &start, 0, &thread);
+  if (handle) {
+    ::WaitForSingleObject(start.ready, INFINITE);
+    ::CloseHandle(handle);
+  }
+  ::CloseHandle(start.ready);
+  if (!start.hwnd) {
+    g_owner.lastError = "CreateWindow on a thread failed";
+    return;
+  }
+  g_owner.windows.push_back({g_owner.nextIndex++, start.hwnd, nullptr, nullptr, false, {}, 0, 0, start.wake});
+}
+
+// The title without a message to the window, whose thread may be stalled.
+std::string TitleOf(const OwnedWindow& w) {
+  if (!w.wake) return WindowText(w.hwnd);
+  WCHAR text[kTextMax];
+  int n = ::InternalGetWindowText(w.hwnd, text, kTextMax);
+  char ansi[kTextMax * 2];
+  int m = ::WideCharToMultiByte(CP_ACP, 0, text, n, ansi, sizeof ansi, nullptr, nullptr);
+  return std::string(ansi, m > 0 ? m : 0);
+}
+
 // win index hwnd visible iconic zoomed l t r b normal-l t r b showcmd foreground tray events hotkeys last-hotkey
 // title edit-text
 std::vector<std::string> OwnedRecord(const OwnedWindow& w, HWND foreground) {
@@ -192,7 +258,7 @@ std::vector<std::string> OwnedRecord(const OwnedWindow& w, HWND foreground) {
           events.empty() ? "-" : events,
           Decimal(w.hotkeys),
           Decimal(w.lastHotkey),
-          Escape(WindowText(h)),
+          Escape(TitleOf(w)),
           Escape(std::string(edit, n > 0 ? n : 0))};
 }
 
@@ -284,6 +350,10 @@ void RunCommand(const std::string& line) {
     g_owner.quitting = true;
     return;
   }
+  if (verb == "openthread") {
+    OpenThreadWindow(rest);
+    return;
+  }
 
   std::string tail;
   OwnedWindow* w = FindOwned(IndexArg(rest, &tail));
@@ -292,6 +362,16 @@ void RunCommand(const std::string& line) {
     return;
   }
   HWND h = w->hwnd;
+  if (verb == "stall" || verb == "wake") {
+    if (!w->wake) {
+      g_owner.lastError = "window " + Decimal(w->index) + " has no thread of its own";
+    } else if (verb == "stall") {
+      ::PostThreadMessageA(::GetWindowThreadProcessId(h, nullptr), kStall, 0, 0);
+    } else {
+      ::SetEvent(w->wake);
+    }
+    return;
+  }
   if (verb == "close") {
     ::DestroyWindow(h);
   } else if (verb == "retitle") {
@@ -412,6 +492,9 @@ int CmdOwner(const std::vector<std::string>& args) {
   wc.hIcon = ::LoadIcon(nullptr, IDI_APPLICATION);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   wc.lpszClassName = kOwnerClass;
+  if (!::RegisterClassA(&wc)) return Fail(kExitFailure, "RegisterClass failed");
+  wc.lpfnWndProc = ThreadWindowProc;
+  wc.lpszClassName = kThreadClass;
   if (!::RegisterClassA(&wc)) return Fail(kExitFailure, "RegisterClass failed");
 
   for (auto& t : titles) OpenWindow(t);

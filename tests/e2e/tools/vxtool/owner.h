@@ -6,7 +6,9 @@
 // reused. Commands: open T, close I, retitle I T, show/hide/minimize/
 // maximize/restore/activate I, showcmd I N, move I X Y W H, type I TEXT,
 // listbox I [STYLE], additem I TEXT, select I N, trayicon I [TIP], untray I,
-// hotkey I ID MODS VK, unhotkey I ID, quit.
+// hotkey I ID MODS VK, unhotkey I ID, quit; and openthread T, a window on a
+// thread of its own, which stall I makes stop answering (alive, but taking
+// no messages) until wake I.
 #pragma once
 
 #include <string>

@@ -130,3 +130,15 @@ class AboutBox(VelumixTestCase):
             (len(bands), right_edge, bands[-1][1] == b - t - 1), (1, False, False),
             f"the address does not fit its {r - l}x{b - t} line: it is wrapped or cut off "
             f"(rows with ink, as bands: {bands}, ink on the right edge: {right_edge})")
+
+    def test_enter_escape_and_the_close_box_each_close_it(self):
+        for way in ("Return", "Escape", "close box"):
+            about = self.open_by_keyboard()
+            if way == "close box":
+                r = self.desk.window_info(about.hwnd).rect
+                self.desk.click(r.right - 12, r.top + 12)
+            else:
+                self.desk.key(way)
+            self.app.wait_no_dialog(ABOUT_TITLE)
+            self.assert_main_works()
+

@@ -2,11 +2,13 @@
 what a click, a drag and the space bar make of them."""
 
 import collections
+import os
+import sys
 from typing import NamedTuple, Optional
 
 import harness as H
-from session import VelumixTestCase
-from velumix_app import CONFIGURE, EXIT, HIDE_ALL, IDCANCEL, IDOK, SET_PASSWORD, SHOW_ALL
+from session import REPO, VelumixTestCase, velumix_exe
+from velumix_app import CONFIGURE, EXIT, HIDE_ALL, ID_HELP, IDCANCEL, IDOK, SET_PASSWORD, SHOW_ALL
 
 BLACK, WHITE = (0, 0, 0), (255, 255, 255)
 BLUE, PURPLE = (0, 0, 255), (128, 0, 128)
@@ -349,3 +351,66 @@ class DoubleClick(ButtonTestCase):
             self.desk.mouse_up(x, y)
         self.wait_face(SHOW_ALL, "hover")
         self.assertTrue(app.proc.alive())
+
+
+def face_pixels(exe, rid):
+    """RGB rows of face bitmap `rid` as built into `exe` (4 bits per pixel, top row first)."""
+    sys.path.insert(0, os.path.join(REPO, "tests", "resources"))
+    import check_resources as R
+    with open(exe, "rb") as f:
+        _, resources = R.load_resources(f.read())
+    blob = resources[R.RT_BITMAP][rid]
+    dib = R.parse_dib(blob, f"bitmap {rid}")
+    palette = [tuple(blob[dib["palette_at"] + 4 * i:dib["palette_at"] + 4 * i + 3][::-1])
+               for i in range(dib["colours"])]
+    w, h = dib["width"], abs(dib["height"])
+    rows = R.row_bits(blob, dib["pixels_at"], w, h, 4, f"bitmap {rid}")
+    pixels = [[palette[(row >> (4 * (w - 1 - x))) & 0xF] for x in range(w)] for row in rows]
+    return pixels[::-1] if dib["height"] > 0 else pixels
+
+
+class OwnFaces(ButtonTestCase):
+    """Every bitmap button shows its own normal face, pixel for pixel, in each dialog."""
+
+    # dialog title (None: the main one), control id, normal face
+    FACE_IDS = [(None, HIDE_ALL, 130), (None, SHOW_ALL, 134), (None, SET_PASSWORD, 129), (None, EXIT, 137),
+                (None, CONFIGURE, 140), (None, IDOK, 143),
+                (CONFIG_TITLE, IDOK, 143), (CONFIG_TITLE, IDCANCEL, 150), (CONFIG_TITLE, ID_HELP, 153),
+                (PASSWORD_TITLE, IDOK, 143), (PASSWORD_TITLE, IDCANCEL, 150)]
+
+    def wrong_pixels(self, title, hwnd):
+        """{(control, face): pixels of the button that differ from its face}."""
+        shot = self.desk.screenshot()
+        ox, oy = self.desk.window_info(hwnd).client_origin
+        wrong = {}
+        for _, cid, rid in (f for f in self.FACE_IDS if f[0] == title):
+            c = self.app.control(cid, hwnd)
+            face = face_pixels(velumix_exe(), rid)
+            w, h = min(c.rect.width, len(face[0])), min(c.rect.height, len(face))
+            self.assertGreaterEqual((w, h), (86, 24), f"button {cid} of {title!r} is too small for its face")
+            wrong[(cid, rid)] = sum(shot.pixel(ox + c.rect.left + x, oy + c.rect.top + y) != face[y][x]
+                                    for y in range(h) for x in range(w))
+        return wrong
+
+    def assert_faces(self, title, hwnd):
+        try:
+            H.wait_until(lambda: not any(self.wrong_pixels(title, hwnd).values()), timeout=10, stable=1,
+                         what="every face drawn")
+        except TimeoutError:
+            self.assertEqual({k: n for k, n in self.wrong_pixels(title, hwnd).items() if n}, {},
+                             f"buttons of {title!r} that do not show their face (control, face): pixels")
+
+    def test_each_button_shows_its_own_face_in_every_dialog(self):
+        app = self.start()
+        self.assert_faces(None, app.hwnd)
+        dlg = app.open_config()
+        self.desk.move(*PARK)
+        self.assert_faces(CONFIG_TITLE, dlg.hwnd)
+        app.press(dlg, IDCANCEL)
+        app.wait_no_dialog(CONFIG_TITLE)
+        app.focus()
+        app.click_control(SET_PASSWORD)
+        prompt = app.wait_dialog(PASSWORD_TITLE)
+        self.desk.move(*PARK)
+        self.assert_faces(PASSWORD_TITLE, prompt.hwnd)
+

@@ -106,6 +106,7 @@ class TypedHotKeys(ConfigTestCase):
         box, text = app.wait_message(V.OOPS)
         self.assertEqual(text, "There are identical hot keys for different operations. Try again!")
         self.assertEqual(box.owner, dlg.hwnd)
+        self.assertEqual(app.box_kind(box), V.reference_box_kind(self.desk, V.MB_OK | V.MB_ICONHAND))
         app.press(box, V.IDOK)
         app.wait_no_dialog(V.OOPS)
         # the same showing, as the user left it, and nothing stored
@@ -149,6 +150,27 @@ class TypedHotKeys(ConfigTestCase):
             self.assertEqual((values[f"hot_{op}_key"], values[f"hot_{op}_mod"]), (("REG_DWORD", 0x77), ("REG_DWORD", 0)))
 
 
+class Registration(ConfigTestCase):
+    def test_hot_keys_are_registered_in_id_order_so_the_first_of_two_alike_wins(self):
+        # bindings without modifiers are never refused as duplicates: the later id then
+        # cannot be registered, and the earlier one is what the key runs
+        for name, key in (("showall", 0x77), ("lock", 0x77), ("hidecurrent", 0x78), ("hideall", 0x78)):
+            self.desk.reg_add(KEY, f"hot_{name}_key", "REG_DWORD", key)
+        ow, app = self.launch_with(["Shared A", "Shared B"])
+        app.command(V.MENU_WINDOW_FIRST + app.list_items().index("Shared A"))
+        ow.wait_status(lambda s: not s.window(1).visible, what="A hidden")
+        self.desk.click_desktop()
+        self.desk.key("F8")   # show all, not lock
+        ow.wait_status(lambda s: s.window(1).visible, what="F8 showed all")
+        self.assertTrue(app.visible())
+        self.assertEqual(app.dialogs(V.SET_PASSWORD_TITLE), [])
+        ow.command("activate 2")
+        H.wait_until(lambda: self.desk.foreground().hwnd == ow.hwnd(2), what="B in front")
+        self.desk.key("F9")   # hide current, not hide all
+        ow.wait_status(lambda s: not s.window(2).visible, what="F9 hid the front window")
+        self.assertTrue(ow.window(1).visible, "F9 hid all")
+
+
 class EntriesRefused(ConfigTestCase):
     def test_mismatched_passwords_give_the_dialog_again_and_cancel_stores_nothing(self):
         ow, app = self.launch_with(["Mismatch target"])
@@ -161,6 +183,7 @@ class EntriesRefused(ConfigTestCase):
         box, text = app.wait_message(V.OOPS)
         self.assertEqual(text, "Mistake in entering a password. Try again!")
         self.assertEqual(box.owner, app.hwnd)
+        self.assertEqual(app.box_kind(box), V.reference_box_kind(self.desk, V.MB_OK | V.MB_ICONHAND))
         self.assertFalse(app.dialogs(V.CONFIG_TITLE))
         app.press(box, V.IDOK)
 

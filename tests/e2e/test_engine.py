@@ -1,6 +1,9 @@
 """The window engine against windows of another process: hide all, show all, the list
 and its rows, the window commands, the refresh tick and the hide-current hot key."""
 
+import threading
+import time
+
 import harness
 import velumix_app as vx
 from session import VelumixTestCase
@@ -9,6 +12,7 @@ GREY = (128, 128, 128)
 YELLOW = (255, 255, 0)
 DARK_RED = (100, 0, 0)
 NAVY = (0, 0, 128)
+WHITE, BLACK = (255, 255, 255), (0, 0, 0)
 
 
 class EngineTestCase(VelumixTestCase):
@@ -119,6 +123,80 @@ class WindowList(EngineTestCase):
                    if w.visible and w.title and w.title != "Velumix" and w.pid != app.proc.winpid]
         self.assertGreaterEqual(len(z_order), 120)
         self.assertEqual(items, [("Desktop Icons" if t == "Program Manager" else t) for t in z_order][:100])
+
+
+class RowLooks(EngineTestCase):
+    LB_SETCURSEL = 0x0186
+
+    def bulb_and_text(self, app, row):
+        ox, oy = self.desk.window_info(app.list_hwnd()).client_origin
+        return (ox, oy + 15 * row, ox + 15, oy + 15 * row + 15), (ox + 20, oy + 15 * row, ox + 200, oy + 15 * row + 15)
+
+    def test_a_selected_row_is_white_on_navy_and_the_desktop_row_dark_red_on_navy(self):
+        owner = self.owned_windows(["Plain row", "Program Manager"])
+        app = self.launch()
+        app.wait_list(lambda items: {"Plain row", "Desktop Icons"} <= set(items))
+        app.desk.move(5, 5)
+        for title, ink in (("Plain row", WHITE), ("Desktop Icons", DARK_RED)):
+            row = self.row_of(app, title)
+            # selected from outside, so that no handler clears it at once
+            self.desk.send(app.list_hwnd(), self.LB_SETCURSEL, row)
+            bulb, text = self.bulb_and_text(app, row)
+
+            def drawn():
+                shot = self.desk.screenshot()
+                return (shot.region_has_color(text, NAVY) and shot.region_has_color(text, ink)
+                        and not shot.region_has_color(text, WHITE if ink != WHITE else BLACK)
+                        and shot.region_has_color(bulb, YELLOW))
+            harness.wait_until(drawn, timeout=10, what=f"{title!r} drawn selected")
+        self.desk.screenshot(self.artifact("selected-row.png"))
+
+    def test_the_bulb_follows_the_flag_not_the_windows_own_visibility(self):
+        owner, app = self.launch_with(["Hides itself", "Renamed soon"])
+        owner.command("hide 1")
+        owner.command("retitle 2 Renamed")   # the list is rebuilt and every row drawn again
+        app.wait_list(lambda items: "Renamed" in items)
+        app.desk.move(5, 5)
+        bulb, _ = self.bulb_and_text(app, self.row_of(app, "Hides itself"))
+        harness.wait_until(lambda: self.desk.screenshot().region_has_color(bulb, YELLOW), timeout=10,
+                           what="the lit bulb of a window Velumix did not hide")
+        self.assertFalse(self.desk.screenshot().region_has_color(bulb, GREY))
+
+
+class RefreshTick(EngineTestCase):
+    def test_command_103_refreshes_the_list_while_the_window_is_in_the_tray(self):
+        owner, app = self.launch_with(["Before the tray"])
+        app.focus()
+        app.click_control(vx.IDOK)
+        app.wait_visible(False)
+        owner.command("open After the tray")
+        # in the tray the timer is off, so only the command brings the newcomer in
+        harness.wait_until(lambda: "After the tray" not in app.list_items(), stable=15, what="no refresh in the tray")
+        app.command(103)
+        app.wait_list(lambda items: "After the tray" in items, timeout=5)
+
+    def test_the_list_follows_a_title_that_keeps_changing_several_times_a_second(self):
+        owner, app = self.launch_with(["Tick 0"])
+        stop = threading.Event()
+
+        def retitle():
+            n = 0
+            while not stop.is_set():
+                n += 1
+                owner.command(f"retitle 1 Tick {n}", wait=False)
+                time.sleep(0.05)
+        writer = threading.Thread(target=retitle)
+        writer.start()
+        seen, looks, end = set(), 0, time.monotonic() + 3
+        try:
+            while time.monotonic() < end:
+                seen.update(t for t in app.list_items() if t.startswith("Tick "))
+                looks += 1
+        finally:
+            stop.set()
+            writer.join()
+        # a 200 ms tick shows up to 15 titles in 3 s; a tick of a second, 4 at most
+        self.assertGreaterEqual(len(seen), 8, f"{len(seen)} titles in {looks} looks")
 
 
 class WindowCommands(EngineTestCase):

@@ -48,9 +48,19 @@ class LockTestCase(VelumixTestCase):
         else:
             app.press(prompt, V.IDOK)   # the mouse stays where it is
 
-    def expect_mistake(self, app):
+    def assert_box_kind(self, app, box, flags):
+        """The box has the buttons and the icon that MessageBox gives for `flags`."""
+        buttons, icon = app.box_kind(box)
+        want_buttons, want_icon = V.reference_box_kind(self.desk, flags)
+        self.assertEqual(buttons, want_buttons)
+        self.assertIsNotNone(icon)
+        self.assertTrue(icon == want_icon, f"the icon of {box.title!r} is not the one of flags {flags:#x}")
+
+    def expect_mistake(self, app, check_kind=False):
         box, text = app.wait_message(V.OOPS)
         self.assertEqual(text, MISTAKE)
+        if check_kind:
+            self.assert_box_kind(app, box, V.MB_OK | V.MB_ICONHAND)
         self.assertEqual(box.owner, app.hwnd)
         app.click_button(box, V.IDOK)
         app.wait_no_dialog(V.OOPS)
@@ -71,7 +81,7 @@ class FirstPassword(LockTestCase):
             self.assertTrue(app.control(cid, prompt.hwnd).style & ES_PASSWORD)
         # letter case counts
         self.enter_new_password(app, "Secret", "secret")
-        self.expect_mistake(app)
+        self.expect_mistake(app, check_kind=True)
         again = app.wait_dialog(V.SET_PASSWORD_TITLE)
         self.assertEqual((app.text_of(again, V.PW_ENTRY), app.text_of(again, V.PW_CONFIRM)), ("Secret", "secret"))
         self.desk.screenshot(self.artifact("set-password-again.png"))
@@ -180,6 +190,45 @@ class FirstPassword(LockTestCase):
         self.desk.key("ctrl+alt+l")
         app.wait_visible(False)
         self.assertEqual(app.dialogs(V.SET_PASSWORD_TITLE), [])
+
+
+class DialogKeys(LockTestCase):
+    def close_box(self, dialog):
+        r = self.desk.window_info(dialog.hwnd).rect
+        self.desk.click(r.right - 12, r.top + 12)
+
+    def test_enter_confirms_escape_and_the_close_box_cancel_on_both_password_dialogs(self):
+        app = self.launch()
+        for cancel in ("Escape", "close box"):
+            app.focus()
+            app.click_control(V.SET_PASSWORD)
+            prompt = app.wait_dialog(V.SET_PASSWORD_TITLE)
+            app.type_into(prompt, V.PW_ENTRY, "typed")
+            app.type_into(prompt, V.PW_CONFIRM, "typed")
+            self.desk.key("Escape") if cancel == "Escape" else self.close_box(prompt)
+            app.wait_no_dialog(V.SET_PASSWORD_TITLE)
+            self.assertTrue(app.visible(), f"{cancel} locked")
+            self.assertEqual(self.desk.reg_query(KEY), {})
+        app.click_control(V.SET_PASSWORD)
+        prompt = app.wait_dialog(V.SET_PASSWORD_TITLE)
+        app.type_into(prompt, V.PW_ENTRY, "by enter")
+        app.type_into(prompt, V.PW_CONFIRM, "by enter")
+        self.desk.key("Return")
+        app.wait_visible(False)
+        self.assertEqual(self.desk.reg_query(KEY), {"password": ("REG_SZ", "by enter")})
+
+        for cancel in ("Escape", "close box"):
+            app.double_click_tray()
+            prompt = self.unlock_prompt(app)
+            app.type_into(prompt, V.PW_ENTRY, "by enter")
+            self.desk.key("Escape") if cancel == "Escape" else self.close_box(prompt)
+            app.wait_no_dialog(V.UNLOCK_TITLE)
+            H.wait_until(lambda: not app.visible() and app.no_popup_menu(), stable=5, what=f"{cancel}: still locked")
+        app.double_click_tray()
+        prompt = self.unlock_prompt(app)
+        app.type_into(prompt, V.PW_ENTRY, "by enter")
+        self.desk.key("Return")
+        app.wait_visible(True)
 
 
 class WhileLocked(LockTestCase):
@@ -312,6 +361,7 @@ class Exiting(LockTestCase):
         box, text = app.wait_message(V.EXIT_CAPTION)
         self.assertEqual(text, EXIT_LOCKED)
         self.assertEqual(box.owner, app.hwnd)
+        self.assert_box_kind(app, box, V.MB_YESNO | V.MB_ICONQUESTION)
         self.desk.screenshot(self.artifact("exit-locked.png"))
         app.click_button(box, V.IDNO)
         app.wait_no_dialog(V.EXIT_CAPTION)
@@ -343,6 +393,7 @@ class Exiting(LockTestCase):
         box, text = app.wait_message(V.EXIT_CAPTION)
         self.assertEqual(text, EXIT_UNLOCKED)
         self.assertEqual(box.owner, app.hwnd)
+        self.assert_box_kind(app, box, V.MB_YESNO | V.MB_ICONQUESTION)
         app.click_button(box, V.IDNO)
         app.wait_no_dialog(V.EXIT_CAPTION)
         self.assertTrue(app.proc.alive() and app.visible())
@@ -377,6 +428,7 @@ class WithoutANotificationArea(LockTestCase):
         self.enter_new_password(app, "kept", "kept")
         box, text = app.wait_message(V.OOPS)
         self.assertTrue(text.startswith("The program cannot be locked"), text)
+        self.assert_box_kind(app, box, V.MB_OK | V.MB_ICONHAND)
         self.desk.screenshot(self.artifact("cannot-lock.png"))
         app.click_button(box, V.IDOK)
         app.wait_no_dialog(V.OOPS)

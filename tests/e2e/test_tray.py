@@ -235,3 +235,14 @@ class TrayIconComingAndGoing(TrayTestCase):
                      what="the icon in the returned notification area")
         app.double_click_tray()
         H.wait_until(lambda: app.visible() and not app.info().iconic, what="the main window restored")
+
+    def test_the_icon_is_removed_at_exit_and_both_window_icons_are_set(self):
+        tray = V.start_fake_tray(self.desk, self.workdir, mode=V.TRAY_KEEPS)
+        app = self.launch()
+        H.wait_until(lambda: V.fake_tray_icons(self.desk, tray) == 1, what="the icon up")
+        # asked from inside the process: under Wine the message does not cross processes
+        self.assertEqual(self.desk.vx("windowicons", hex(app.hwnd)), [["icons", "1", "1", "1"]])
+        self.desk.post(app.hwnd, H.WM_CLOSE)
+        app.wait_exit()
+        self.assertEqual(V.fake_tray_icons(self.desk, tray), 0, "the icon outlived the program")
+

@@ -22,6 +22,11 @@ WM_TRAYNOTIFY = 0x65
 WM_HOTKEY = 0x0312
 ID_HELP = 57670
 
+# Message box kinds, as MessageBox takes them
+MB_OK, MB_YESNO, MB_ICONHAND, MB_ICONQUESTION = 0x0, 0x4, 0x10, 0x20
+MB_BUTTONS = {MB_OK: [IDOK], MB_YESNO: [IDYES, IDNO]}
+SS_TYPEMASK, SS_ICON = 0x1F, 0x3
+
 # Tray menu commands
 MENU_WINDOW_FIRST, MENU_LOCK, MENU_HIDE_ALL, MENU_SHOW_ALL = 150, 104, 105, 106
 MENU_COMMANDS = ["Show all", "Hide all", "Lock with password", None, "Configure Velumix", "Exit"]
@@ -241,6 +246,11 @@ class Velumix:
         """Clicks a dialog's button with the mouse."""
         self.click_control(button_id, box.hwnd)
 
+    def box_kind(self, box):
+        """A message box's buttons and the picture of its icon, to hold against the box
+        another program gets for the same flags (reference_box_kind)."""
+        return message_box_kind(self.desk, box.hwnd)
+
     # -- ending ----------------------------------------------------------------
 
     def wait_exit(self, timeout=15):
@@ -249,7 +259,40 @@ class Velumix:
 
 # faketray.exe's ways with notification icons
 TRAY_REFUSES, TRAY_KEEPS, TRAY_KEEPS_BUT_FAILS_ADD = 0, 1, 2
-FAKE_TRAY_SET_MODE = 0x8001   # WM_APP + 1
+FAKE_TRAY_SET_MODE, FAKE_TRAY_COUNT = 0x8001, 0x8002   # WM_APP + 1, + 2
+
+
+def message_box_kind(desk, hwnd):
+    """(button ids, icon pixels) of the message box `hwnd`."""
+    children = desk.children(hwnd)
+    buttons = sorted(c.id for c in children if c.cls.lower() == "button")
+    icon = next((c for c in children if c.cls.lower() == "static" and c.style & SS_TYPEMASK == SS_ICON), None)
+    if icon is None:
+        return buttons, None
+    ox, oy = desk.window_info(hwnd).client_origin
+    r = icon.rect
+    pixels = harness.wait_until(
+        lambda: (lambda shot: shot.region((ox + r.left, oy + r.top, ox + r.right, oy + r.bottom)))(desk.screenshot()),
+        stable=2, what="the icon drawn")
+    return buttons, pixels
+
+
+_reference_kinds = {}
+
+
+def reference_box_kind(desk, flags):
+    """What a message box with these flags looks like when another program shows it."""
+    if flags not in _reference_kinds:
+        caption = f"Reference {flags:#x}"
+        proc = desk.run(desk.vxtool, ["messagebox", flags, caption, "A message of reference."], name="reference")
+        box = desk.find_window(caption, pid=proc.winpid, timeout=20)
+        _reference_kinds[flags] = message_box_kind(desk, box.hwnd)
+        desk.post(box.hwnd, harness.WM_COMMAND, _reference_kinds[flags][0][0], 0)
+        try:
+            proc.wait(10)
+        except TimeoutError:
+            proc.kill()
+    return _reference_kinds[flags]
 
 
 def start_fake_tray(desk, cwd, mode=TRAY_REFUSES):
@@ -266,14 +309,21 @@ def start_fake_tray(desk, cwd, mode=TRAY_REFUSES):
     return tray
 
 
+def _fake_tray_window(desk, tray):
+    return next(w.hwnd for w in desk.find_windows(cls="Shell_TrayWnd") if w.pid == tray.winpid)
+
+
 def set_fake_tray_mode(desk, tray, mode):
-    hwnd = next(w.hwnd for w in desk.find_windows(cls="Shell_TrayWnd") if w.pid == tray.winpid)
-    desk.send(hwnd, FAKE_TRAY_SET_MODE, mode)
+    desk.send(_fake_tray_window(desk, tray), FAKE_TRAY_SET_MODE, mode)
+
+
+def fake_tray_icons(desk, tray):
+    """How many icons the stand-in holds (it drops none of itself, not even a dead program's)."""
+    return desk.send(_fake_tray_window(desk, tray), FAKE_TRAY_COUNT)
 
 
 def stop_fake_tray(desk, tray):
-    hwnd = next(w.hwnd for w in desk.find_windows(cls="Shell_TrayWnd") if w.pid == tray.winpid)
-    desk.post(hwnd, harness.WM_CLOSE)
+    desk.post(_fake_tray_window(desk, tray), harness.WM_CLOSE)
     tray.wait(10)
 
 

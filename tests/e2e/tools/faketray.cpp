@@ -17,6 +17,7 @@ namespace {
 
 enum Mode : WPARAM { kRefuse = 0, kKeep = 1, kKeepButFailAdd = 2 };
 constexpr UINT kSetMode = WM_APP + 1;
+constexpr UINT kCountIcons = WM_APP + 2;  // answers how many icons it holds
 
 UINT g_taskbarCreated = 0;
 WPARAM g_mode = kRefuse;
@@ -50,6 +51,8 @@ LRESULT CALLBACK TrayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case kSetMode:
       g_mode = wParam;
       return 0;
+    case kCountIcons:
+      return static_cast<LRESULT>(g_icons.size());
     case WM_CLOSE:
       ::DestroyWindow(hwnd);
       return 0;

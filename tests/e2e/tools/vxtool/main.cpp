@@ -31,7 +31,8 @@ int Usage() {
                "  post|send HWND MSG WPARAM LPARAM | listbox HWND | showwindow HWND N\n"
                "  setforeground HWND | gettext HWND | settext HWND TEXT | cursor | screen\n"
                "  procs | terminate PID [CODE] | touch PATH | urlsink FILE [ARG...] | regmsg NAME\n"
-               "  popupmenu HWND | tooltips HWND | notifydelete HWND ID\n"
+               "  popupmenu HWND | windowicons HWND | tooltips HWND | notifydelete HWND ID\n"
+               "  messagebox FLAGS CAPTION TEXT\n"
                "  regquery KEY | regset KEY NAME TYPE [DATA...] | regsetfile KEY NAME TYPE PATH\n"
                "  regdelete KEY [VALUE]\n"
                "  owner --status FILE [--commands FILE] [--title T]... [--count N --title-format F]\n");
@@ -72,6 +73,8 @@ int Run(const std::vector<std::string>& a) {
     rc = CmdTouch(a[2]);
   } else if (c == "urlsink") {
     rc = CmdUrlSink(a);
+  } else if (c == "messagebox") {
+    rc = CmdMessageBox(a);
   } else if (c == "regmsg" && a.size() > 2) {
     rc = CmdRegMsg(a[2]);
   } else if (c == "regsetfile") {
@@ -98,6 +101,8 @@ int Run(const std::vector<std::string>& a) {
     rc = CmdSysMenu(h, a.size() > 3 && a[3] == "--inject");
   } else if (c == "popupmenu") {
     rc = CmdPopupMenu(h);
+  } else if (c == "windowicons") {
+    rc = CmdWindowIcons(h);
   } else if (c == "menu") {
     rc = CmdMenu(h);
   } else if (c == "listbox") {

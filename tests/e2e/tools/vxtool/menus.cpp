@@ -13,6 +13,9 @@ namespace {
 // What the remote thread reads, and how.
 constexpr int kSystemMenu = 0;
 constexpr int kPopupMenu = 1;
+// Not a menu: whether the window has a big and a small icon, which a
+// message from another process cannot ask under Wine.
+constexpr int kWindowIcons = 2;
 
 // The block handed to vx_remote_sysmenu in the target process: the
 // functions it may call, already relocated to their addresses there, and
@@ -71,6 +74,14 @@ extern "C" __attribute__((dllexport, optimize("no-tree-loop-distribute-patterns"
 vx_remote_sysmenu(void* arg) {
   RemoteMenu* r = static_cast<RemoteMenu*>(arg);
   r->used = 0;
+  if (r->mode == kWindowIcons) {
+    LRESULT big = r->sendMessage(r->hwnd, WM_GETICON, ICON_BIG, 0);
+    LRESULT small = r->sendMessage(r->hwnd, WM_GETICON, ICON_SMALL, 0);
+    char line[64];
+    r->format(line, "icons\t%d\t%d\t%d\n", big != 0, small != 0, big == small);
+    RemotePut(r, line, false);
+    return 0;
+  }
   HMENU m = r->mode == kPopupMenu ? reinterpret_cast<HMENU>(r->sendMessage(r->hwnd, MN_GETHMENU, 0, 0))
                                   : r->getSystemMenu(r->hwnd, FALSE);
   if (!m) return 2;
@@ -259,5 +270,7 @@ int CmdMenu(HWND window) {
 }
 
 int CmdPopupMenu(HWND popup) { return CmdMenuInject(popup, kPopupMenu); }
+
+int CmdWindowIcons(HWND window) { return CmdMenuInject(window, kWindowIcons); }
 
 }  // namespace vxtool

@@ -14,5 +14,8 @@ int CmdMenu(HWND window);
 // popupmenu HWND: the items of a popup menu window (class #32768), each with
 // its screen rectangle.
 int CmdPopupMenu(HWND popup);
+// windowicons HWND: "icons BIG SMALL SAME", 1 when the window has a big icon,
+// a small one, and when the two are one; asked from inside its process.
+int CmdWindowIcons(HWND window);
 
 }  // namespace vxtool

@@ -30,4 +30,14 @@ int CmdNotifyDelete(HWND window, long long id) {
   return kExitOk;
 }
 
+int CmdMessageBox(const std::vector<std::string>& args) {
+  long long flags = 0;
+  if (args.size() != 5 || !ParseNumber(args[2].c_str(), &flags)) {
+    return Fail(kExitUsage, "usage: messagebox FLAGS CAPTION TEXT");
+  }
+  int answer = ::MessageBoxA(nullptr, args[4].c_str(), args[3].c_str(), static_cast<UINT>(flags));
+  EmitRecord({"answer", Decimal(answer)});
+  return kExitOk;
+}
+
 }  // namespace vxtool

@@ -1,5 +1,6 @@
 // The commands that stand in for, or act on, the shell: a sink for the
-// documents it is asked to open, and removing a notification icon.
+// documents it is asked to open, removing a notification icon, and a
+// message box to hold other programs' boxes against.
 #pragma once
 
 #include <windows.h>
@@ -15,5 +16,8 @@ namespace vxtool {
 int CmdUrlSink(const std::vector<std::string>& args);
 // notifydelete HWND ID: removes a notification icon, whoever added it.
 int CmdNotifyDelete(HWND window, long long id);
+// messagebox FLAGS CAPTION TEXT: shows a message box and prints the button
+// that ended it.
+int CmdMessageBox(const std::vector<std::string>& args);
 
 }  // namespace vxtool

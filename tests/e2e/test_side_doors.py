@@ -155,33 +155,32 @@ class Unlocked(SideDoorCase):
         app.press(prompt, V.IDCANCEL)
         self.assert_exactly_the_stored_keys()
 
-    def test_duplicate_hot_keys_message(self):
+    def box_over_the_configuration(self, fill):
+        """The configuration dialog, filled so that its OK is refused with a message box;
+        the side doors are tried with the box on top, then both are cancelled."""
         app = self.start(password="pw")
         dlg = app.open_config()
-        app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDECURRENT, "ctrl+alt+y")
-        app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDEALL, "ctrl+alt+y")
+        fill(app, dlg)
         app.click_button(dlg, V.IDOK)
         box, _ = app.wait_message(V.OOPS)
         self.try_side_doors(box, locked=False, keys_live=False)
         app.press(box, V.IDOK)
         app.wait_no_dialog(V.OOPS)
-        app.press(dlg, V.IDCANCEL)
+        app.press(app.wait_dialog(V.CONFIG_TITLE), V.IDCANCEL)
         app.wait_no_dialog(V.CONFIG_TITLE)
         self.assert_exactly_the_stored_keys()
 
+    def test_duplicate_hot_keys_message(self):
+        def fill(app, dlg):
+            app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDECURRENT, "ctrl+alt+y")
+            app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDEALL, "ctrl+alt+y")
+        self.box_over_the_configuration(fill)
+
     def test_password_mismatch_message(self):
-        app = self.start(password="pw")
-        dlg = app.open_config()
-        app.type_into(dlg, V.CFG_PASSWORD, "one")
-        app.type_into(dlg, V.CFG_CONFIRM, "two")
-        app.click_button(dlg, V.IDOK)
-        box, _ = app.wait_message(V.OOPS)
-        self.try_side_doors(box, locked=False, keys_live=False)
-        app.press(box, V.IDOK)
-        again = app.wait_dialog(V.CONFIG_TITLE)
-        app.press(again, V.IDCANCEL)
-        app.wait_no_dialog(V.CONFIG_TITLE)
-        self.assert_exactly_the_stored_keys()
+        def fill(app, dlg):
+            app.type_into(dlg, V.CFG_PASSWORD, "one")
+            app.type_into(dlg, V.CFG_CONFIRM, "two")
+        self.box_over_the_configuration(fill)
 
     def test_unlocked_exit_question(self):
         app = self.start(password="pw")

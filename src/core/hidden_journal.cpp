@@ -123,8 +123,8 @@ std::string JournalName(const InstanceId& instance) {
   return std::to_string(instance.process) + "." + std::to_string(instance.started);
 }
 
-Abandoned JournalKeeper::FindAbandoned() {
-  Abandoned found;
+std::vector<AbandonedJournal> JournalKeeper::FindAbandoned() {
+  std::vector<AbandonedJournal> found;
   for (const JournalStore::Stored& stored : m_store.ReadAll()) {
     std::optional<Journal> journal =
         stored.readable ? DecodeJournal(stored.bytes.data(), stored.bytes.size()) : std::nullopt;
@@ -133,30 +133,41 @@ Abandoned JournalKeeper::FindAbandoned() {
       continue;
     }
     if (journal->owner == m_self || m_processes.IsRunning(journal->owner)) continue;
-    found.locked = found.locked || (journal->locked && !journal->entries.empty());
-    found.names.push_back(stored.name);
-    for (JournalEntry& entry : journal->entries) {
-      bool seen = std::any_of(found.entries.begin(), found.entries.end(),
-                              [&](const JournalEntry& e) { return e.window == entry.window; });
-      if (!seen) found.entries.push_back(std::move(entry));
-    }
+    found.push_back({stored.name, std::move(*journal)});
   }
   return found;
 }
 
-int JournalKeeper::Adopt(HiddenWindowTable& table, const std::vector<JournalEntry>& entries) {
-  int adopted = 0;
-  for (const JournalEntry& entry : entries) {
-    if (!m_windows.Exists(entry.window) || m_windows.IsVisible(entry.window)) continue;
-    if (m_windows.ProcessOf(entry.window) != entry.process) continue;
-    char className[kClassBufferSize];
-    m_windows.ReadClassName(entry.window, className);
-    if (entry.className != className) continue;
-    char title[kTitleBufferSize];
-    m_windows.GetTitle(entry.window, title);
-    if (table.AdoptHidden(entry.window, title[0] != '\0' ? title : entry.title.c_str())) ++adopted;
+// True when the window is in the table now, or was nothing to give back.
+bool JournalKeeper::TakeBackWindow(HiddenWindowTable& table, const JournalEntry& entry) {
+  if (!m_windows.Exists(entry.window) || m_windows.IsVisible(entry.window)) return true;
+  if (m_windows.ProcessOf(entry.window) != entry.process) return true;
+  char className[kClassBufferSize];
+  m_windows.ReadClassName(entry.window, className);
+  if (entry.className != className) return true;
+  char title[kTitleBufferSize];
+  m_windows.GetTitle(entry.window, title);
+  return table.AdoptHidden(entry.window, title[0] != '\0' ? title : entry.title.c_str());
+}
+
+TakenBack JournalKeeper::TakeBack(HiddenWindowTable& table, const std::vector<AbandonedJournal>& found,
+                                  bool takeLocked) {
+  TakenBack taken;
+  std::vector<std::string> done;
+  for (const AbandonedJournal& abandoned : found) {
+    if (abandoned.LockedAway() && !takeLocked) continue;
+    int before = table.HiddenCount();
+    bool all = true;
+    for (const JournalEntry& entry : abandoned.journal.entries) all = TakeBackWindow(table, entry) && all;
+    int windows = table.HiddenCount() - before;
+    taken.windows += windows;
+    taken.fromLocked = taken.fromLocked || (abandoned.journal.locked && windows > 0);
+    if (all) done.push_back(abandoned.name);
   }
-  return adopted;
+  // Only once this run's journal names the windows may the old ones go.
+  if (!Record(table)) return taken;
+  for (const std::string& name : done) m_store.Remove(name);
+  return taken;
 }
 
 Journal JournalKeeper::Describe(const HiddenWindowTable& table) {
@@ -189,12 +200,6 @@ bool JournalKeeper::Record(const HiddenWindowTable& table) {
   m_stored = true;
   m_written = std::move(bytes);
   return true;
-}
-
-void JournalKeeper::TakeOver(const HiddenWindowTable& table, const std::vector<std::string>& abandonedNames) {
-  // Only once this run's journal names the adopted windows may the old ones go.
-  if (!Record(table)) return;
-  for (const std::string& name : abandonedNames) m_store.Remove(name);
 }
 
 void JournalKeeper::SetLocked(bool locked, const HiddenWindowTable& table) {

@@ -76,12 +76,16 @@ class Processes {
 // The name an instance keeps its journal under.
 std::string JournalName(const InstanceId& instance);
 
-// What a start finds of the runs that ended without giving their windows
-// back: the windows to take in, and whether any of them was left locked.
-struct Abandoned {
-  std::vector<JournalEntry> entries;
-  bool locked = false;
-  std::vector<std::string> names;  // removed once this run's journal is written
+// The journal of a run that ended without giving its windows back.
+struct AbandonedJournal {
+  std::string name;
+  Journal journal;
+  bool LockedAway() const { return journal.locked && !journal.entries.empty(); }
+};
+
+struct TakenBack {
+  int windows = 0;
+  bool fromLocked = false;  // some came from a run left locked
 };
 
 // Keeps this run's journal while it holds windows hidden, and gives back
@@ -93,13 +97,14 @@ class JournalKeeper final : public HiddenRecord {
 
   // Journals of instances that are no longer running. Unreadable ones are
   // removed at once: never trusted, they are replaced by this run's.
-  Abandoned FindAbandoned();
-  // Takes in, as hidden entries, the windows named that still exist, belong
-  // to the same process and class and are not visible; returns how many.
-  // Nothing is asked of the windows themselves.
-  int Adopt(HiddenWindowTable& table, const std::vector<JournalEntry>& entries);
-  // Writes this run's journal, then removes the journals it took over.
-  void TakeOver(const HiddenWindowTable& table, const std::vector<std::string>& abandonedNames);
+  std::vector<AbandonedJournal> FindAbandoned();
+  // Takes into the table, as hidden entries, the windows the journals name
+  // that still exist, belong to the same process and class and are not
+  // visible (nothing is asked of the windows themselves). Without
+  // `takeLocked`, journals left locked are passed over. This run's journal
+  // is written, and then each journal whose windows are all in the table is
+  // removed; one that did not fit stays for a later try.
+  TakenBack TakeBack(HiddenWindowTable& table, const std::vector<AbandonedJournal>& found, bool takeLocked);
   // Whether what is recorded is behind the password.
   void SetLocked(bool locked, const HiddenWindowTable& table);
   // Records what the table holds hidden now, if that differs from what was
@@ -111,6 +116,7 @@ class JournalKeeper final : public HiddenRecord {
 
  private:
   Journal Describe(const HiddenWindowTable& table);
+  bool TakeBackWindow(HiddenWindowTable& table, const JournalEntry& entry);
 
   JournalStore& m_store;
   Processes& m_processes;

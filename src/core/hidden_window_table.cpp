@@ -32,9 +32,19 @@ void HiddenWindowTable::Append(WindowId window, const char* title, std::int32_t 
 }
 
 bool HiddenWindowTable::AdoptHidden(WindowId window, const char* title) {
-  if (m_count >= kMaxTrackedWindows || Find(window) >= 0) return false;
+  if (int tracked = Find(window); tracked >= 0) {
+    m_table[tracked].hidden = 1;
+    return true;
+  }
+  if (m_count >= kMaxTrackedWindows) return false;
   Append(window, title, 1);
   return true;
+}
+
+int HiddenWindowTable::HiddenCount() const {
+  int n = 0;
+  for (int i = 0; i < m_count; ++i) n += m_table[i].hidden != 0 ? 1 : 0;
+  return n;
 }
 
 void HiddenWindowTable::FillTable(WindowSystem& windows) {

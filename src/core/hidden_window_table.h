@@ -41,9 +41,10 @@ class HiddenWindowTable {
   // clears anything of the caller's.
   bool RefreshTable(WindowSystem& windows, bool listChanged);
   bool AnyHidden() const;
-  // Takes in a window that an earlier run left hidden, as a hidden entry;
-  // false when the table is full or already tracks it.
+  // Takes in a window that another run left hidden, as a hidden entry (one
+  // already tracked is flagged hidden); false when the table is full.
   bool AdoptHidden(WindowId window, const char* title);
+  int HiddenCount() const;
 
   int count() const { return m_count; }
   bool IsInUse(int index) const { return index >= 0 && index < m_count; }

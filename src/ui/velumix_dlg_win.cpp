@@ -1,5 +1,8 @@
 #include "ui/velumix_dlg_win.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "app/crash_guard_win.h"
 #include "app/log_file_win.h"
 #include "app/velumix_app_win.h"
@@ -114,6 +117,7 @@ BOOL CVelumixDlg::OnInitDialog() {
 
   if (m_settings.m_startMinimized) SetTimer(TIMER_START_MINIMIZED, 1000);
   SetTimer(TIMER_REFRESH_LIST, kRefreshPeriodMs);
+  SetTimer(TIMER_TAKE_BACK, kTakeBackPeriodMs);
 
   if (HMENU sysMenu = GetSystemMenu(FALSE)) {
     ::RemoveMenu(sysMenu, SC_SIZE, MF_BYCOMMAND);
@@ -138,16 +142,27 @@ BOOL CVelumixDlg::OnInitDialog() {
 
 bool CVelumixDlg::AdoptAbandonedWindows() {
   m_engine.SetRecord(&m_journal);
-  velumix::Abandoned abandoned = m_journal.FindAbandoned();
-  // What a locked run left is given back only behind the password, and so
-  // only with an icon to unlock from; without one it waits for a later start.
-  bool locked = abandoned.locked && !m_settings.m_password.empty();
-  if (locked && !HideToTray(HIDE_MODE_STARTUP)) abandoned = {};
-  bool adopted = m_journal.Adopt(m_engine.table(), abandoned.entries) > 0;
-  if (adopted && locked) m_lock.m_locked = 1;
-  m_journal.SetLocked(m_lock.locked(), m_engine.table());
-  m_journal.TakeOver(m_engine.table(), abandoned.names);
+  std::vector<velumix::AbandonedJournal> found = m_journal.FindAbandoned();
+  // What a locked run left comes back only behind the password, and so only
+  // with an icon to unlock from; without one it waits for a later start.
+  bool protect = !m_settings.m_password.empty() &&
+                 std::any_of(found.begin(), found.end(), [](const auto& j) { return j.LockedAway(); });
+  bool canLock = protect && HideToTray(HIDE_MODE_STARTUP);
+  // Recorded as locked before any of them is taken in.
+  if (canLock) m_journal.SetLocked(true, m_engine.table());
+  velumix::TakenBack taken = m_journal.TakeBack(m_engine.table(), found, !protect || canLock);
+  if (canLock && taken.fromLocked) m_lock.m_locked = 1;
+  NoteLockState();
   return m_lock.locked();
+}
+
+// A copy that ends while this one runs, or whose end was not yet known at
+// this one's start, leaves its windows to this one.
+void CVelumixDlg::TakeBackLate() {
+  std::vector<velumix::AbandonedJournal> found = m_journal.FindAbandoned();
+  if (found.empty()) return;
+  bool takeLocked = m_lock.locked() || m_settings.m_password.empty();
+  if (m_journal.TakeBack(m_engine.table(), found, takeLocked).windows > 0) m_engine.m_listChanged = 1;
 }
 
 void CVelumixDlg::NoteLockState() { m_journal.SetLocked(m_lock.locked(), m_engine.table()); }
@@ -236,6 +251,8 @@ void CVelumixDlg::OnTimer(UINT_PTR id) {
     KillTimer(TIMER_START_MINIMIZED);
   } else if (id == TIMER_REFRESH_LIST) {
     RefreshList();
+  } else if (id == TIMER_TAKE_BACK) {
+    TakeBackLate();
   }
   Default();
 }

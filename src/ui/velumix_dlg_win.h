@@ -27,6 +27,9 @@ constexpr UINT TRAY_ICON_ID = 5;
 constexpr UINT_PTR TIMER_START_MINIMIZED = 1;
 constexpr UINT_PTR TIMER_REFRESH_LIST = 2;
 constexpr UINT kRefreshPeriodMs = 200;
+// Looks for windows that a copy which has ended left hidden.
+constexpr UINT_PTR TIMER_TAKE_BACK = 3;
+constexpr UINT kTakeBackPeriodMs = 5000;
 
 // HideToTray modes: put up the icon only, or also hide the main window.
 constexpr int HIDE_MODE_STARTUP = 9;
@@ -113,6 +116,7 @@ class CVelumixDlg : public fw::CDialog {
   // Takes back the windows that runs which ended without giving them back
   // left hidden; true when they are behind the password.
   bool AdoptAbandonedWindows();
+  void TakeBackLate();
   void NoteLockState();
   // The last thing a dying process does: gives back what it holds hidden,
   // unless it is locked.

@@ -156,7 +156,7 @@ class JournalKeeperTest : public ::testing::Test {
   const InstanceId m_dead{55, 1000};
 };
 
-TEST_F(JournalKeeperTest, AdoptsOnlyWindowsThatStillExistMatchAndAreHidden) {
+TEST_F(JournalKeeperTest, TakesBackOnlyWindowsThatStillExistMatchAndAreHidden) {
   WindowId kept = m_desktop.Add("Kept hidden", false);
   WindowId closed = m_desktop.Add("Closed meanwhile", false);
   WindowId reused = m_desktop.Add("Reused handle", false);
@@ -170,34 +170,40 @@ TEST_F(JournalKeeperTest, AdoptsOnlyWindowsThatStillExistMatchAndAreHidden) {
   m_desktop.at(shownAgain).visible = true;
   m_desktop.at(retitled).title = "New title";
 
-  Abandoned found = m_keeper.FindAbandoned();
-  EXPECT_FALSE(found.locked);
-  EXPECT_THAT(found.names, ElementsAre(JournalName(m_dead)));
-  EXPECT_EQ(m_keeper.Adopt(m_table, found.entries), 2);
+  std::vector<AbandonedJournal> found = m_keeper.FindAbandoned();
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].name, JournalName(m_dead));
+  TakenBack taken = m_keeper.TakeBack(m_table, found, false);
+  EXPECT_EQ(taken.windows, 2);
+  EXPECT_FALSE(taken.fromLocked);
   ASSERT_EQ(m_table.count(), 2);
   EXPECT_EQ(m_table[0].hwnd, kept);
   EXPECT_STREQ(m_table[1].title, "New title");
-  EXPECT_EQ(m_table[0].hidden + m_table[1].hidden, 2);
-  EXPECT_EQ(m_desktop.m_counts.show, 0);  // adopting asks nothing of the windows
-
-  m_keeper.TakeOver(m_table, found.names);
+  EXPECT_EQ(m_table.HiddenCount(), 2);
+  EXPECT_EQ(m_desktop.m_counts.show, 0);  // taking back asks nothing of the windows
   EXPECT_THAT(OursNames(), ElementsAre(kept, retitled));
   EXPECT_EQ(m_store.m_values.size(), 1u);  // the dead instance's journal is gone
 }
 
-TEST_F(JournalKeeperTest, ALiveInstancesJournalIsLeftAlone) {
+TEST_F(JournalKeeperTest, ALiveInstancesJournalIsLeftAloneUntilItEnds) {
   WindowId theirs = m_desktop.Add("Theirs", false);
   InstanceId live{66, 2000};
   Leave(live, {theirs});
   m_processes.m_running.insert(JournalName(live));
   // the same process number, started at another time, is another instance
   Leave({66, 1999}, {});
-  Abandoned found = m_keeper.FindAbandoned();
-  EXPECT_THAT(found.entries, IsEmpty());
-  EXPECT_THAT(found.names, ElementsAre(JournalName({66, 1999})));
-  m_keeper.TakeOver(m_table, found.names);
+  std::vector<AbandonedJournal> found = m_keeper.FindAbandoned();
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].name, JournalName({66, 1999}));
+  m_keeper.TakeBack(m_table, found, false);
   EXPECT_EQ(m_store.m_values.count(JournalName(live)), 1u);
   EXPECT_EQ(m_store.m_values.count(JournalName({66, 1999})), 0u);
+  EXPECT_EQ(m_table.count(), 0);
+  // it ends without giving its window back: a later look takes it
+  m_processes.m_running.clear();
+  EXPECT_EQ(m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), false).windows, 1);
+  EXPECT_THAT(OursNames(), ElementsAre(theirs));
+  EXPECT_EQ(m_store.m_values.count(JournalName(live)), 0u);
 }
 
 TEST_F(JournalKeeperTest, UnreadableJournalsAreRemovedAndNeverTrusted) {
@@ -209,38 +215,55 @@ TEST_F(JournalKeeperTest, UnreadableJournalsAreRemovedAndNeverTrusted) {
   m_store.m_unreadable.insert("57.1");
   m_store.m_values["not an instance"] = EncodeJournal({{58, 1}, false, {}});  // foreign name
   m_store.m_values["58.1"] = EncodeJournal({{59, 1}, false, {}});     // another instance's record
-  Abandoned found = m_keeper.FindAbandoned();
-  EXPECT_THAT(found.entries, IsEmpty());
+  EXPECT_THAT(m_keeper.FindAbandoned(), IsEmpty());
   EXPECT_TRUE(m_store.m_values.empty());
-  m_keeper.TakeOver(m_table, found.names);
-  EXPECT_TRUE(m_store.m_values.empty());
+  EXPECT_EQ(m_table.count(), 0);
 }
 
-TEST_F(JournalKeeperTest, ALockedRunCountsOnlyWithWindowsToGiveBack) {
+TEST_F(JournalKeeperTest, WhatARunLeftLockedComesBackOnlyWhenAsked) {
   WindowId w = m_desktop.Add("Locked away", false);
+  WindowId v = m_desktop.Add("Left open", false);
   Leave({70, 1}, {}, true);
-  EXPECT_FALSE(m_keeper.FindAbandoned().locked);
   Leave({71, 1}, {w}, true);
-  Leave({72, 1}, {w}, false);
-  Abandoned found = m_keeper.FindAbandoned();
-  EXPECT_TRUE(found.locked);
-  EXPECT_THAT(found.entries.size(), 1u);  // named twice, taken once
+  Leave({72, 1}, {v}, false);
+  std::vector<AbandonedJournal> found = m_keeper.FindAbandoned();
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_FALSE(found[0].LockedAway());  // locked, but nothing in it
+  EXPECT_TRUE(found[1].LockedAway());
+  TakenBack taken = m_keeper.TakeBack(m_table, found, false);
+  EXPECT_EQ(taken.windows, 1);
+  EXPECT_FALSE(taken.fromLocked);
+  EXPECT_EQ(m_table.Find(w), -1);
+  EXPECT_THAT(m_store.m_values.count(JournalName({71, 1})), 1u);
+  taken = m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), true);
+  EXPECT_TRUE(taken.fromLocked);
+  EXPECT_GE(m_table.Find(w), 0);
 }
 
-TEST_F(JournalKeeperTest, AdoptionStopsAtAFullTableAndSkipsTrackedWindows) {
+TEST_F(JournalKeeperTest, AJournalThatDoesNotFitStaysForALaterTry) {
+  for (int i = 0; i < 10; ++i) m_desktop.Add(std::to_string(i) + " shown");
+  m_table.FillTable(m_desktop);
   std::vector<WindowId> windows;
-  for (int i = 0; i < 105; ++i) windows.push_back(m_desktop.Add(std::to_string(i) + " window", false));
+  for (int i = 0; i < kMaxTrackedWindows; ++i) windows.push_back(m_desktop.Add(std::to_string(i) + " hidden", false));
+  // one of them is tracked already, as shown: it is flagged, not taken twice
+  m_table.AdoptHidden(windows[3], "tracked");
+  m_table[10].hidden = 0;
   Leave(m_dead, windows);
-  Abandoned found = m_keeper.FindAbandoned();
-  ASSERT_TRUE(m_table.AdoptHidden(windows[3], "already"));
-  EXPECT_EQ(m_keeper.Adopt(m_table, found.entries), kMaxTrackedWindows - 1);
+  EXPECT_EQ(m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), false).windows, kMaxTrackedWindows - 10);
   EXPECT_EQ(m_table.count(), kMaxTrackedWindows);
+  EXPECT_EQ(m_table[10].hidden, 1);
+  EXPECT_EQ(m_store.m_values.count(JournalName(m_dead)), 1u);
+  // room again: the rest come in, and the old journal goes
+  for (int i = 0; i < 10; ++i) m_desktop.Destroy(m_table[i].hwnd);
+  m_table.RefreshTable(m_desktop, false);
+  EXPECT_EQ(m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), false).windows, 10);
+  EXPECT_EQ(m_store.m_values.count(JournalName(m_dead)), 0u);
 }
 
 TEST_F(JournalKeeperTest, KeepsAJournalOnlyWhileWindowsAreHiddenAndRetriesAFailedWrite) {
   WindowId a = m_desktop.Add("A");
   m_table.FillTable(m_desktop);
-  m_keeper.TakeOver(m_table, {});
+  m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), false);
   EXPECT_EQ(m_store.m_writes, 0);
   EXPECT_TRUE(m_store.m_values.empty());
   m_table[0].hidden = 1;
@@ -266,10 +289,9 @@ TEST_F(JournalKeeperTest, KeepsAJournalOnlyWhileWindowsAreHiddenAndRetriesAFaile
 TEST_F(JournalKeeperTest, TheOldJournalsStayWhileThisRunsCannotBeWritten) {
   WindowId w = m_desktop.Add("Adopted", false);
   Leave(m_dead, {w});
-  Abandoned found = m_keeper.FindAbandoned();
-  m_keeper.Adopt(m_table, found.entries);
   m_store.m_failWrites = true;
-  m_keeper.TakeOver(m_table, found.names);
+  m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), false);
+  EXPECT_EQ(m_table.Find(w), 0);
   EXPECT_EQ(m_store.m_values.count(JournalName(m_dead)), 1u);
 }
 

@@ -55,7 +55,7 @@ class SideDoorCase(LockTestCase):
         return sorted(d.hwnd for d in self.app.dialogs())
 
     def try_side_doors(self, dialog, locked, keys_live):
-        """Every way in that the issue lists, with `dialog` open on top."""
+        """Every way in from outside the dialog, with `dialog` open on top."""
         app, desk = self.app, self.desk
         open_before = self.own_dialogs()
 

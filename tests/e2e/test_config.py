@@ -97,6 +97,23 @@ class TypedHotKeys(ConfigTestCase):
         values = self.desk.reg_query(KEY)
         self.assertEqual(values["hot_hidecurrent_mod"], ("REG_DWORD", H.MOD_CONTROL | ext))
 
+        # Ctrl+Home and Ctrl+Alt+Right typed into the controls fire too, and read back as typed
+        dlg = app.open_config()
+        typed = (app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDEALL, "ctrl+Home"),
+                 app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDECURRENT, "ctrl+alt+Right"))
+        self.assertEqual([v & 0xFF for v in typed], [0x24, 0x27])
+        self.confirm(app, dlg)
+        self.bring_to_front(ow, 1)
+        self.desk.key("ctrl+alt+Right")
+        ow.wait_status(lambda s: not s.window(1).visible and s.window(2).visible, what="typed Ctrl+Alt+Right hid one")
+        self.desk.click_desktop()
+        self.desk.key("ctrl+Home")
+        ow.wait_status(lambda s: not s.window(2).visible, what="typed Ctrl+Home hid all")
+        dlg = app.open_config()
+        self.assertEqual((app.hot_key(dlg, V.CFG_HOTKEY_HIDEALL), app.hot_key(dlg, V.CFG_HOTKEY_HIDECURRENT)), typed)
+        app.press(dlg, V.IDCANCEL)
+        app.wait_no_dialog(V.CONFIG_TITLE)
+
     def test_identical_hot_keys_are_refused_and_the_dialog_stays_open(self):
         app = self.launch()
         dlg = app.open_config()

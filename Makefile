@@ -16,8 +16,13 @@ native:
 	@cmake -S . -B $(BUILD)/native $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD)/native
 
+# The shipped program: built for size, without the tests and so without the
+# threading library they need.
 win32:
-	@cmake -S . -B $(BUILD)/win32 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DVELUMIX_TESTS=OFF >/dev/null
+	@# a tree configured with another compiler keeps it: start that one afresh
+	@grep -qs -- '-g++-win32"' $(BUILD)/win32/CMakeFiles/*/CMakeCXXCompiler.cmake || rm -rf $(BUILD)/win32
+	@cmake -S . -B $(BUILD)/win32 $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	  -DVELUMIX_TESTS=OFF -DVELUMIX_MINGW_THREADS=win32 >/dev/null
 	@cmake --build $(BUILD)/win32
 
 win64:

@@ -42,3 +42,11 @@ void RemoveCrashGuard() {
 }
 
 }  // namespace velumix
+
+// libstdc++'s default terminate handler writes the exception's type to
+// stderr, which a GUI program has not got, and links in the whole C++
+// demangler (a tenth of the executable) to spell that type. Ours ends the
+// process the same way, silently; from start-up on, OnTerminate runs first.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx

@@ -1,6 +1,6 @@
 #include "app/log_file_win.h"
 
-#include <cstdio>
+#include <charconv>
 
 CLogFile* g_pLog = nullptr;
 
@@ -8,8 +8,8 @@ CLogFile::CLogFile() : EventLog(std::time(nullptr)) {}
 
 void CLogFile::LogNumber(long value) {
   char text[24];
-  std::snprintf(text, sizeof text, "%ld", value);
-  Log(text);
+  std::to_chars_result end = std::to_chars(text, text + sizeof text, value);
+  Log(std::string_view(text, static_cast<std::size_t>(end.ptr - text)));
 }
 
 std::time_t CLogFile::CurrentTime() const { return std::time(nullptr); }

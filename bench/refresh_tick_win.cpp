@@ -99,16 +99,28 @@ int main(int argc, char** argv) {
   for (int i = 0; i < engine.table().count(); ++i) tracked.push_back(engine.table()[i].hwnd);
   const bool full = engine.table().count() >= velumix::kMaxTrackedWindows;
 
+  // What the walk must ask, by place in the Z-order: the visibility of a
+  // window that is not tracked, and the title of one of those that is visible.
+  enum Ask : char { kNothing, kVisibility, kVisibilityAndTitle };
+  std::vector<Ask> asks;
+  for (velumix::WindowId w = system.TopWindow(); w != velumix::kNoWindow; w = system.NextWindow(w)) {
+    asks.push_back(engine.table().Find(w) >= 0 ? kNothing : system.IsVisible(w) ? kVisibilityAndTitle : kVisibility);
+  }
+
   const int iterations = 200;
   char title[velumix::kTitleBufferSize];
   volatile bool sink = false;
+  // One existence check and title read per tracked window, then the Z-order
+  // walk, which a full table cuts short at its first window.
   auto bareQueries = [&] {
-    for (velumix::WindowId w : tracked) {
-      sink = sink ^ system.Exists(w);
-      system.GetTitle(w, title);
-    }
+    for (velumix::WindowId w : tracked) sink = sink ^ system.ReadTitleIfExists(w, title);
+    std::size_t at = 0;
     velumix::WindowId w = system.TopWindow();
-    for (; w != velumix::kNoWindow && !full; w = system.NextWindow(w)) sink = sink ^ system.IsVisible(w);
+    for (; w != velumix::kNoWindow && !full; w = system.NextWindow(w), ++at) {
+      Ask ask = at < asks.size() ? asks[at] : kVisibilityAndTitle;
+      if (ask != kNothing) sink = sink ^ system.IsVisible(w);
+      if (ask == kVisibilityAndTitle) system.GetTitle(w, title);
+    }
   };
   auto refreshTick = [&] { engine.RefreshList(list, nullptr); };
   // Interleaved, so that neither side gets the quieter moments of the machine.

@@ -9,8 +9,9 @@ bool IsDesktopEntry(const HiddenWindowEntry& entry) { return std::strcmp(entry.t
 
 bool HiddenWindowTable::Admit(WindowSystem& windows, WindowId window, bool skipTracked) {
   if (m_count >= kMaxTrackedWindows) return false;
-  if (!windows.IsVisible(window)) return false;
+  // Looked up first: the table is at hand, the window's visibility is not.
   if (skipTracked && Find(window) >= 0) return false;
+  if (!windows.IsVisible(window)) return false;
 
   char title[kTitleBufferSize];
   windows.GetTitle(window, title);
@@ -61,12 +62,11 @@ bool HiddenWindowTable::RefreshTable(WindowSystem& windows, bool listChanged) {
   int kept = 0;
   for (int i = 0; i < m_count; ++i) {
     HiddenWindowEntry& entry = m_table[i];
-    if (!windows.Exists(entry.hwnd)) {
+    char title[kTitleBufferSize];
+    if (!windows.ReadTitleIfExists(entry.hwnd, title)) {
       changed = true;
       continue;
     }
-    char title[kTitleBufferSize];
-    windows.GetTitle(entry.hwnd, title);
     if (std::strcmp(title, kDesktopWindowTitle) != 0 && std::strcmp(title, entry.title) != 0) {
       std::strcpy(entry.title, title);
       changed = true;

@@ -34,6 +34,15 @@ class WindowSystem {
   virtual bool Exists(WindowId window) = 0;
   // The title cut to 99 characters and NUL-terminated; empty for none.
   virtual void GetTitle(WindowId window, char (&title)[kTitleBufferSize]) = 0;
+  // Exists, then the title of a window that does: false, with an empty
+  // title, for a handle that names no window. A platform that can tell both
+  // from one query does so.
+  virtual bool ReadTitleIfExists(WindowId window, char (&title)[kTitleBufferSize]) {
+    title[0] = '\0';
+    if (!Exists(window)) return false;
+    GetTitle(window, title);
+    return true;
+  }
   // The class name cut to 63 characters; empty for a handle that names none.
   virtual void ReadClassName(WindowId window, char (&name)[kClassBufferSize]) = 0;
   // Changes the show state only: the window keeps its size, place and

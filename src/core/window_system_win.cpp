@@ -2,11 +2,46 @@
 
 namespace velumix {
 
+BOOL CALLBACK Win32WindowSystem::CollectWindow(HWND hwnd, LPARAM self) {
+  auto* windows = reinterpret_cast<Win32WindowSystem*>(self);
+  if (windows->m_zOrderCount == kZOrderCapacity) {
+    windows->m_zOrderCut = true;
+    return FALSE;
+  }
+  windows->m_zOrder[windows->m_zOrderCount++] = ToWindowId(hwnd);
+  return TRUE;
+}
+
+WindowId Win32WindowSystem::TopWindow() {
+  m_zOrderCount = 0;
+  m_zOrderAt = 0;
+  m_zOrderCut = false;
+  // Not EnumWindows: Wine's asks, window by window, whether each still
+  // exists, which costs what the walk saves. The desktop's list is the same
+  // top-level windows in the same order.
+  ::EnumDesktopWindows(nullptr, &Win32WindowSystem::CollectWindow, reinterpret_cast<LPARAM>(this));
+  if (m_zOrderCount == 0) return ToWindowId(::GetTopWindow(nullptr));
+  return m_zOrder[0];
+}
+
+WindowId Win32WindowSystem::NextWindow(WindowId window) {
+  if (m_zOrderAt < m_zOrderCount && m_zOrder[m_zOrderAt] == window) {
+    if (++m_zOrderAt < m_zOrderCount) return m_zOrder[m_zOrderAt];
+    if (!m_zOrderCut) return kNoWindow;
+  }
+  return ToWindowId(::GetWindow(ToHwnd(window), GW_HWNDNEXT));
+}
+
 void Win32WindowSystem::GetTitle(WindowId window, char (&title)[kTitleBufferSize]) {
   title[0] = '\0';
   int length = ::GetWindowTextA(ToHwnd(window), title, static_cast<int>(kTitleBufferSize));
   if (length < 0 || length >= static_cast<int>(kTitleBufferSize)) length = 0;
   title[length] = '\0';
+}
+
+bool Win32WindowSystem::ReadTitleIfExists(WindowId window, char (&title)[kTitleBufferSize]) {
+  GetTitle(window, title);
+  return title[0] != '\0' || Exists(window);
 }
 
 void Win32WindowSystem::ReadClassName(WindowId window, char (&name)[kClassBufferSize]) {

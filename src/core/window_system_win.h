@@ -10,18 +10,37 @@ namespace velumix {
 inline HWND ToHwnd(WindowId window) { return reinterpret_cast<HWND>(window); }
 inline WindowId ToWindowId(HWND hwnd) { return reinterpret_cast<WindowId>(hwnd); }
 
+// Every query about another program's window is a round trip to the window
+// manager, and the list refresh makes them five times a second: the ones it
+// makes for each window are kept to what it needs.
 class Win32WindowSystem final : public WindowSystem {
  public:
-  WindowId TopWindow() override { return ToWindowId(::GetTopWindow(nullptr)); }
-  WindowId NextWindow(WindowId window) override { return ToWindowId(::GetWindow(ToHwnd(window), GW_HWNDNEXT)); }
+  // A walk takes the whole Z-order in one call at its top and steps through
+  // that list; asked for the window after one that is not the list's next,
+  // or after the list's end when the desktop held more than it keeps, it
+  // asks the window manager.
+  WindowId TopWindow() override;
+  WindowId NextWindow(WindowId window) override;
   bool IsVisible(WindowId window) override { return ::IsWindowVisible(ToHwnd(window)) != FALSE; }
   bool Exists(WindowId window) override { return ::IsWindow(ToHwnd(window)) != FALSE; }
   void GetTitle(WindowId window, char (&title)[kTitleBufferSize]) override;
+  // A handle that names no window reads as an empty title: only an empty
+  // title needs the existence check besides.
+  bool ReadTitleIfExists(WindowId window, char (&title)[kTitleBufferSize]) override;
   void ReadClassName(WindowId window, char (&name)[kClassBufferSize]) override;
   bool Show(WindowId window, ShowCommand command) override;
   WindowId Foreground() override { return ToWindowId(::GetForegroundWindow()); }
   ProcessId ProcessOf(WindowId window) override;
   ProcessId OwnProcess() override { return ::GetCurrentProcessId(); }
+
+ private:
+  static BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM self);
+
+  static constexpr int kZOrderCapacity = 1024;
+  WindowId m_zOrder[kZOrderCapacity];
+  int m_zOrderCount = 0;
+  int m_zOrderAt = 0;          // where the walk is in m_zOrder
+  bool m_zOrderCut = false;    // the desktop held more windows than fit
 };
 
 }  // namespace velumix

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/window_system_win.h"
 
@@ -70,6 +71,23 @@ TEST(Win32WindowSystem, ADestroyedWindowNeitherExistsNorIsVisible) {
   windows.Show(id, velumix::ShowCommand::Show);  // has no effect, and must not fail
 }
 
+TEST(Win32WindowSystem, ATitleReadTellsWhetherTheWindowExists) {
+  velumix::Win32WindowSystem windows;
+  char title[velumix::kTitleBufferSize];
+  velumix::WindowId id;
+  {
+    TestWindow titled("Read once");
+    TestWindow untitled("");
+    id = titled.id();
+    EXPECT_TRUE(windows.ReadTitleIfExists(titled.id(), title));
+    EXPECT_STREQ(title, "Read once");
+    EXPECT_TRUE(windows.ReadTitleIfExists(untitled.id(), title));
+    EXPECT_STREQ(title, "");
+  }
+  EXPECT_FALSE(windows.ReadTitleIfExists(id, title));
+  EXPECT_STREQ(title, "");
+}
+
 TEST(Win32WindowSystem, HidingAndShowingKeepsPlaceSizeAndState) {
   velumix::Win32WindowSystem windows;
   TestWindow normal("Normal one");
@@ -108,6 +126,23 @@ TEST(Win32WindowSystem, TheZOrderWalkMeetsEveryTopLevelWindowTopFirst) {
   ASSERT_GE(upperAt, 0);
   ASSERT_GE(lowerAt, 0);
   EXPECT_LT(upperAt, lowerAt);
+}
+
+// The walk reads the Z-order once; it meets the windows the window manager's
+// own chain meets, in that order, and a walk that is left for one started
+// elsewhere follows the window manager.
+TEST(Win32WindowSystem, TheZOrderWalkIsTheWindowManagersChain) {
+  velumix::Win32WindowSystem windows;
+  TestWindow a("Chain A"), b("Chain B"), c("Chain C");
+  for (const TestWindow* w : {&a, &b, &c}) ::ShowWindow(w->hwnd(), SW_SHOWNOACTIVATE);
+  std::vector<velumix::WindowId> chain, walk;
+  for (HWND w = ::GetTopWindow(nullptr); w; w = ::GetWindow(w, GW_HWNDNEXT)) chain.push_back(velumix::ToWindowId(w));
+  for (velumix::WindowId w = windows.TopWindow(); w != velumix::kNoWindow; w = windows.NextWindow(w)) walk.push_back(w);
+  EXPECT_EQ(walk, chain);
+  ASSERT_GE(chain.size(), 3u);
+  windows.TopWindow();
+  EXPECT_EQ(windows.NextWindow(chain[2]), chain.size() > 3 ? chain[3] : velumix::kNoWindow);
+  EXPECT_EQ(windows.NextWindow(chain.back()), velumix::kNoWindow);
 }
 
 }  // namespace

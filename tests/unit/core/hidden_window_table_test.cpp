@@ -126,6 +126,20 @@ TEST_F(RefreshTable, DestroyedHiddenWindowIsNoLongerCounted) {
   EXPECT_FALSE(m_table.AnyHidden());
 }
 
+TEST_F(RefreshTable, AsksOnlyAboutTheVisibilityOfWindowsItDoesNotTrack) {
+  m_desktop.Add("Invisible", false);
+  m_desktop.Add("Untracked but visible", true, true);
+  m_desktop.Destroy(m_ids[4]);
+  m_desktop.m_counts = {};
+  EXPECT_TRUE(Refresh());
+  // every tracked window still checked and its title read once
+  EXPECT_EQ(m_desktop.m_counts.exists, 5);
+  EXPECT_EQ(m_desktop.m_counts.getTitle, 4 + 1);
+  // the walk met four tracked windows, one new one and one invisible one
+  EXPECT_EQ(m_desktop.m_counts.isVisible, 2);
+  EXPECT_THAT(Titles(m_table), ElementsAre("One", "Two", "Three", "Four", "Untracked but visible"));
+}
+
 TEST(RefreshFullTable, TakesNoMoreUntilSomeAreDropped) {
   FakeWindowSystem desktop;
   std::vector<WindowId> ids;

@@ -1,5 +1,7 @@
 #include "controls/image_button_win.h"
 
+#include <utility>
+
 BEGIN_MESSAGE_MAP(CImageButton, fw::CButton)
   ON_WM_LBUTTONDOWN()
   ON_WM_LBUTTONUP()
@@ -11,18 +13,23 @@ BEGIN_MESSAGE_MAP(CImageButton, fw::CButton)
 END_MESSAGE_MAP()
 
 bool CImageButton::Create(CWnd* dialog, UINT id, UINT normal, UINT hover, UINT pressed) {
-  m_bmpHover.LoadBitmap(hover);
   m_bmpNormal.LoadBitmap(normal);
-  m_bmpPressed.LoadBitmap(pressed);
+  m_hoverId = hover;
+  m_pressedId = pressed;
   return SubclassDlgItem(id, dialog);
+}
+
+const fw::CBitmap& CImageButton::Face(fw::CBitmap& face, UINT& id) {
+  if (id != 0) face.LoadBitmap(std::exchange(id, 0u));
+  return face;
 }
 
 void CImageButton::DrawItem(DRAWITEMSTRUCT* dis) {
   RECT client = GetClientRect();
   const fw::CBitmap* face = &m_bmpNormal;
   switch (m_state.face()) {
-    case velumix::ButtonFace::Pressed: face = &m_bmpPressed; break;
-    case velumix::ButtonFace::Hover: face = &m_bmpHover; break;
+    case velumix::ButtonFace::Pressed: face = &Face(m_bmpPressed, m_pressedId); break;
+    case velumix::ButtonFace::Hover: face = &Face(m_bmpHover, m_hoverId); break;
     case velumix::ButtonFace::Normal: break;
   }
   if (!face->GetSafeHandle()) return;

@@ -14,8 +14,9 @@ class CImageButton : public fw::CButton {
  public:
   CImageButton() = default;
 
-  // Loads the faces (hover, normal, pressed) and attaches the object to the
-  // dialog's button `id`. A face that fails to load just shows nothing.
+  // Loads the normal face and attaches the object to the dialog's button
+  // `id`; the hover and pressed faces are loaded when first drawn, since the
+  // start-up shows none of them. A face that fails to load just shows nothing.
   bool Create(CWnd* dialog, UINT id, UINT normal, UINT hover, UINT pressed);
 
   velumix::ButtonFace face() const { return m_state.face(); }
@@ -35,9 +36,14 @@ class CImageButton : public fw::CButton {
   bool IsInside(POINT point) const;
   void Apply(const velumix::ButtonEffects& effects);
 
+  // Loads the bitmap `id` into `face` the first time it is asked for.
+  static const fw::CBitmap& Face(fw::CBitmap& face, UINT& id);
+
   fw::CBitmap m_bmpHover;
   fw::CBitmap m_bmpPressed;
   fw::CBitmap m_bmpNormal;
+  UINT m_hoverId = 0;    // still to load; 0 once tried
+  UINT m_pressedId = 0;
   velumix::ImageButtonState m_state;
 };
 

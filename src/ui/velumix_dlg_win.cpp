@@ -1,6 +1,7 @@
 #include "ui/velumix_dlg_win.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "app/crash_guard_win.h"
@@ -135,9 +136,14 @@ BOOL CVelumixDlg::OnInitDialog() {
   if (startLocked) {
     m_stayInTray = true;
     HideToTray(HIDE_MODE_HIDE);
+  } else {
+    // The focus follows the window's first show: given now, it would
+    // activate the hidden window, which loads the input method's COM
+    // machinery before anything is on the screen.
+    m_focusAfterShow = true;
   }
   velumix::InstallCrashGuard(&CVelumixDlg::ShowHiddenBeforeDying, this);
-  return TRUE;
+  return startLocked ? TRUE : FALSE;
 }
 
 bool CVelumixDlg::AdoptAbandonedWindows() {
@@ -208,6 +214,17 @@ LRESULT CVelumixDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   // keeps it in the tray.
   if (message == WM_WINDOWPOSCHANGING && m_stayInTray) {
     reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
+  }
+  if (message == WM_SHOWWINDOW && wParam && std::exchange(m_focusAfterShow, false)) {
+    PostMessage(WM_FOCUS_FIRST_CONTROL, 0, 0);
+  }
+  if (message == WM_FOCUS_FIRST_CONTROL) {
+    // Where the dialog manager puts it when initialisation asks it to,
+    // unless the focus has gone somewhere since.
+    HWND focus = ::GetFocus();
+    HWND first = ::GetNextDlgTabItem(m_hWnd, nullptr, FALSE);
+    if (first && (!focus || focus == m_hWnd)) ::SetFocus(first);
+    return 0;
   }
   return CDialog::WindowProc(message, wParam, lParam);
 }

@@ -26,6 +26,7 @@ constexpr UINT TRAY_ICON_ID = 5;
 
 constexpr UINT_PTR TIMER_START_MINIMIZED = 1;
 constexpr UINT_PTR TIMER_REFRESH_LIST = 2;
+constexpr UINT WM_FOCUS_FIRST_CONTROL = WM_APP + 1;
 constexpr UINT kRefreshPeriodMs = 200;
 // Looks for windows that a copy which has ended left hidden.
 constexpr UINT_PTR TIMER_TAKE_BACK = 3;
@@ -141,6 +142,8 @@ class CVelumixDlg : public fw::CDialog {
   bool m_trayMenuOpen = false;
   // A start that is locked keeps the main window in the tray from the first.
   bool m_stayInTray = false;
+  // An unlocked start gives the focus after the main window's first show.
+  bool m_focusAfterShow = false;
   // The request deferred past the tray menu; message 0 for none.
   MSG m_afterTrayMenu{};
 };

@@ -58,14 +58,42 @@ bool CVelumixDlg::AddTrayIcon(int camouflage, bool orUpdate) {
   return ::Shell_NotifyIconA(NIM_ADD, &m_nid) || (orUpdate && ::Shell_NotifyIconA(NIM_MODIFY, &m_nid));
 }
 
+DWORD WINAPI CVelumixDlg::AddTrayIconInBackground(void* dialog) {
+  auto* self = static_cast<CVelumixDlg*>(dialog);
+  self->m_trayIconAddResult =
+      ::Shell_NotifyIconA(NIM_ADD, &self->m_nid) || ::Shell_NotifyIconA(NIM_MODIFY, &self->m_nid);
+  return 0;
+}
+
+// The add is the one of AddTrayIcon(camouflage, true); it runs while the
+// main window is being laid out, and the start waits for it where it asked
+// for the icon before.
+void CVelumixDlg::BeginTrayIconAdd() {
+  if (g_trayIconAdded == 1 || m_trayIconAdd) return;
+  FillTrayIconRecord(m_settings.m_camouflage);
+  m_trayIconAdd = ::CreateThread(nullptr, 0, &CVelumixDlg::AddTrayIconInBackground, this, 0, nullptr);
+  // Without a thread the icon goes up the usual way, when first needed.
+  if (!m_trayIconAdd) ::DestroyIcon(m_nid.hIcon);
+}
+
+bool CVelumixDlg::FinishTrayIconAdd() {
+  if (!m_trayIconAdd) return false;
+  ::WaitForSingleObject(m_trayIconAdd, INFINITE);
+  ::CloseHandle(std::exchange(m_trayIconAdd, nullptr));
+  ::DestroyIcon(m_nid.hIcon);
+  return m_trayIconAddResult != FALSE;
+}
+
 void CVelumixDlg::RemoveTrayIcon() {
+  FinishTrayIconAdd();
   if (!::Shell_NotifyIconA(NIM_DELETE, &m_nid)) g_pLog->Log("OnCancel: couldn't delete icon from the system tray\n");
 }
 
 BOOL CVelumixDlg::HideToTray(int mode) {
   if (g_trayIconAdded != 1) {
     // The shell may hold the icon although it reported the last add as failed.
-    if (!AddTrayIcon(m_settings.m_camouflage, true)) {
+    bool pending = m_trayIconAdd != nullptr;
+    if (!(pending ? FinishTrayIconAdd() : AddTrayIcon(m_settings.m_camouflage, true))) {
       // The window stays where it is, and so does its list refresh: with no
       // icon there would be nothing to bring either back.
       g_pLog->Log(kTrayAddFailed);
@@ -83,6 +111,7 @@ BOOL CVelumixDlg::HideToTray(int mode) {
 // A new notification area knows no icon of ours; an old one that only
 // repeated the announcement still holds it.
 void CVelumixDlg::RestoreTrayIcon() {
+  FinishTrayIconAdd();
   g_trayIconAdded = AddTrayIcon(m_settings.m_camouflage, true) ? 1 : 0;
   if (!g_trayIconAdded) g_pLog->Log(kTrayAddFailed);
 }

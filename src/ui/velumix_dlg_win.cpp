@@ -85,6 +85,7 @@ void CVelumixDlg::DoDataExchange(fw::CDataExchange* pDX) { fw::DDX_Control(pDX, 
 
 BOOL CVelumixDlg::OnInitDialog() {
   CDialog::OnInitDialog();
+  BeginTrayIconAdd();
 
   RECT r = GetWindowRect();
   g_pLog->Log("**Main window** left=");

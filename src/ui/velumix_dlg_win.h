@@ -109,6 +109,12 @@ class CVelumixDlg : public fw::CDialog {
   // Fills m_nid for the icon that `camouflage` selects and loads that icon.
   void FillTrayIconRecord(int camouflage);
   bool AddTrayIcon(int camouflage, bool orUpdate);
+  // The start-up's add, begun on a thread of its own, since the shell takes
+  // its time over it; every tray operation first waits for it to finish.
+  void BeginTrayIconAdd();
+  // Waits for it; false when it failed, or when there was none to wait for.
+  bool FinishTrayIconAdd();
+  static DWORD WINAPI AddTrayIconInBackground(void* dialog);
   void RemoveTrayIcon();
   // After the notification area announced it came (back) up.
   void RestoreTrayIcon();
@@ -144,6 +150,9 @@ class CVelumixDlg : public fw::CDialog {
   bool m_stayInTray = false;
   // An unlocked start gives the focus after the main window's first show.
   bool m_focusAfterShow = false;
+  // The start-up's icon add, on a thread of its own until it is waited for.
+  HANDLE m_trayIconAdd = nullptr;
+  BOOL m_trayIconAddResult = FALSE;
   // The request deferred past the tray menu; message 0 for none.
   MSG m_afterTrayMenu{};
 };

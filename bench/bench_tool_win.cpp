@@ -5,6 +5,13 @@
 //   bench_tool command HWND ID [N]       ms one WM_COMMAND takes, sent and answered
 //                                        (best of N)
 //   bench_tool memory PID                working set and peak working set, in KB
+//   bench_tool command-shown HWND ID PID PREFIX
+//                                        one WM_COMMAND, then: ms until it was
+//                                        answered, and ms until every top-level
+//                                        window of PID titled PREFIX... was visible
+//   bench_tool show-async PID PREFIX SW  the same windows asked with ShowWindowAsync(SW)
+//                                        one after the other: ms the requests took,
+//                                        ms until all had the visibility asked for
 #include <windows.h>
 #include <psapi.h>
 
@@ -13,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -95,12 +103,115 @@ int Memory(DWORD pid) {
   return 0;
 }
 
+struct Targets {
+  DWORD pid;
+  const char* prefix;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectTarget(HWND hwnd, LPARAM lParam) {
+  auto* targets = reinterpret_cast<Targets*>(lParam);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  char title[256];
+  if (pid == targets->pid && ::GetWindowTextA(hwnd, title, sizeof title) > 0 &&
+      std::strncmp(title, targets->prefix, std::strlen(targets->prefix)) == 0) {
+    targets->windows.push_back(hwnd);
+  }
+  return TRUE;
+}
+
+// Watches the windows from `start` on until all of them have the visibility
+// asked for. It asks about one window at a time, the first not there yet, so
+// that the watching adds next to nothing to the window manager's work.
+struct Watch {
+  const std::vector<HWND>* windows;
+  bool visible;
+  double start;
+  double done = -1;
+};
+
+DWORD WINAPI WatchWindows(void* parameter) {
+  auto* watch = static_cast<Watch*>(parameter);
+  std::size_t next = 0;
+  while (Now() - watch->start < 60000) {
+    while (next < watch->windows->size() &&
+           (::IsWindowVisible((*watch->windows)[next]) != FALSE) == watch->visible) {
+      ++next;
+    }
+    if (next == watch->windows->size()) {
+      // one more pass: a window met early may have changed back since
+      bool all = std::all_of(watch->windows->begin(), watch->windows->end(),
+                             [&](HWND w) { return (::IsWindowVisible(w) != FALSE) == watch->visible; });
+      if (all) {
+        watch->done = Now() - watch->start;
+        return 0;
+      }
+      next = 0;
+    }
+    ::Sleep(1);
+  }
+  return 1;
+}
+
+bool FindTargets(Targets& targets) {
+  ::EnumDesktopWindows(nullptr, CollectTarget, reinterpret_cast<LPARAM>(&targets));
+  if (targets.windows.empty()) {
+    std::fprintf(stderr, "no window of process %lu titled %s...\n", targets.pid, targets.prefix);
+    return false;
+  }
+  return true;
+}
+
+double Finish(HANDLE thread, const Watch& watch) {
+  ::WaitForSingleObject(thread, 70000);
+  ::CloseHandle(thread);
+  return watch.done;
+}
+
+int CommandShown(const char* hwndText, const char* idText, DWORD pid, const char* prefix) {
+  HWND hwnd = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(hwndText, nullptr, 0)));
+  WPARAM id = static_cast<WPARAM>(std::strtoul(idText, nullptr, 0));
+  Targets targets{pid, prefix, {}};
+  if (!FindTargets(targets)) return 1;
+  Watch watch{&targets.windows, true, Now()};
+  HANDLE thread = ::CreateThread(nullptr, 0, WatchWindows, &watch, 0, nullptr);
+  DWORD_PTR result = 0;
+  if (!::SendMessageTimeoutA(hwnd, WM_COMMAND, id, 0, SMTO_NORMAL, 30000, &result)) return 1;
+  double answered = Now() - watch.start;
+  double shown = Finish(thread, watch);
+  if (shown < 0) return 1;
+  std::printf("command-shown\t%.1f\t%.1f\t%zu\n", answered, shown, targets.windows.size());
+  return 0;
+}
+
+int ShowAsync(DWORD pid, const char* prefix, int command) {
+  Targets targets{pid, prefix, {}};
+  if (!FindTargets(targets)) return 1;
+  Watch watch{&targets.windows, command != SW_HIDE, Now()};
+  HANDLE thread = ::CreateThread(nullptr, 0, WatchWindows, &watch, 0, nullptr);
+  for (HWND w : targets.windows) ::ShowWindowAsync(w, command);
+  double asked = Now() - watch.start;
+  double done = Finish(thread, watch);
+  if (done < 0) return 1;
+  std::printf("show-async\t%.1f\t%.1f\t%zu\n", asked, done, targets.windows.size());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "startup") == 0) return Startup(argv[2], argv[3]);
   if (argc >= 4 && std::strcmp(argv[1], "command") == 0) return Command(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 1);
   if (argc == 3 && std::strcmp(argv[1], "memory") == 0) return Memory(std::strtoul(argv[2], nullptr, 0));
-  std::fprintf(stderr, "usage: bench_tool startup EXE DIR | command HWND ID [N] | memory PID\n");
+  if (argc == 6 && std::strcmp(argv[1], "command-shown") == 0) {
+    return CommandShown(argv[2], argv[3], std::strtoul(argv[4], nullptr, 0), argv[5]);
+  }
+  if (argc == 5 && std::strcmp(argv[1], "show-async") == 0) {
+    return ShowAsync(std::strtoul(argv[2], nullptr, 0), argv[3], std::atoi(argv[4]));
+  }
+  std::fprintf(stderr,
+               "usage: bench_tool startup EXE DIR | command HWND ID [N] | memory PID |\n"
+               "       command-shown HWND ID PID PREFIX | show-async PID PREFIX SW\n");
   return 2;
 }

@@ -66,8 +66,8 @@ DWORD WINAPI CVelumixDlg::AddTrayIconInBackground(void* dialog) {
 }
 
 // The add is the one of AddTrayIcon(camouflage, true); it runs while the
-// main window is being laid out, and the start waits for it where it asked
-// for the icon before.
+// main window's controls are made and laid out, and the start waits for it
+// where it asked for the icon before.
 void CVelumixDlg::BeginTrayIconAdd() {
   if (g_trayIconAdded == 1 || m_trayIconAdd) return;
   FillTrayIconRecord(m_settings.m_camouflage);

@@ -85,7 +85,6 @@ void CVelumixDlg::DoDataExchange(fw::CDataExchange* pDX) { fw::DDX_Control(pDX, 
 
 BOOL CVelumixDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  BeginTrayIconAdd();
 
   RECT r = GetWindowRect();
   g_pLog->Log("**Main window** left=");
@@ -207,6 +206,8 @@ void CVelumixDlg::LayOutControls() {
 
 LRESULT CVelumixDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   velumix::InjectFaultIfAsked(message, wParam);
+  // From the moment the window exists, while its controls are made.
+  if (message == WM_CREATE) BeginTrayIconAdd();
   if (message == m_taskbarCreatedMessage && m_taskbarCreatedMessage != 0) {
     RestoreTrayIcon();
     return 0;

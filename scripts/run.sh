@@ -14,6 +14,15 @@ fi
 export WINEPREFIX=${VELUMIX_WINEPREFIX:-$PWD/build/wineprefix}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 wine=/usr/lib/wine/wine64
+# Debian's Wine looks for its own fonts beside its data directory instead of in it,
+# and without Marlett it draws the caption buttons as letters; it does load every
+# font in the prefix's Fonts folder. Only Marlett goes there, so text keeps its fonts.
+marlett="$(dirname "$(readlink -f "$wine")")/../../share/wine/fonts/marlett.ttf"
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+if [ -f "$marlett" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+  mkdir -p "$fonts"
+  cp "$marlett" "$fonts/marlett.ttf"
+fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Creating the Wine prefix $WINEPREFIX (once)..."
   "$wine" wineboot -i >/dev/null 2>&1

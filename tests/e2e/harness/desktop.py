@@ -23,6 +23,17 @@ from .waiting import wait_until
 from .wine import DROP_WRITE_CAPS, WINE, WINESERVER
 
 
+def wine_font(name):
+    """A font of Wine's own (package fonts-wine), found where Wine's data directory is: two
+    levels above the loader, in share/wine. None if it is not installed."""
+    for data in (os.path.join(os.path.dirname(os.path.realpath(WINE)), "..", "..", "share", "wine"),
+                 "/usr/share/wine"):
+        path = os.path.normpath(os.path.join(data, "fonts", name))
+        if os.path.isfile(path):
+            return path
+    return None
+
+
 class WineDesktop(VxProbes, Taskbar, Input, Screenshots, Registry):
     """Xvfb + private prefix + Wine virtual desktop. Use as a context manager."""
 
@@ -92,6 +103,7 @@ class WineDesktop(VxProbes, Taskbar, Input, Screenshots, Registry):
         })
         self.env = env
         self._seed_registry()
+        self._seed_fonts()
         self._start_wineserver()
         t1 = time.monotonic()
         # not a pipe: the services wineboot leaves running would hold it open
@@ -134,6 +146,17 @@ class WineDesktop(VxProbes, Taskbar, Input, Screenshots, Registry):
             lines += [f"[{sub}] 1700000000", f'"{name}"={data}', ""]
         with open(os.path.join(self.prefix, "user.reg"), "w") as f:
             f.write("\n".join(lines))
+
+    def _seed_fonts(self):
+        """Debian's Wine looks for its own fonts in <data dir>/../fonts, not in <data dir>/fonts
+        where fonts-wine puts them, and so draws the caption buttons, whose glyphs come from
+        Marlett, as the letters "0 1 r". It also loads every font in the prefix's Fonts folder:
+        Marlett goes there before wineboot, and no other, so that text keeps its fonts."""
+        marlett = wine_font("marlett.ttf")
+        if marlett:
+            fonts = os.path.join(self.prefix, "drive_c", "windows", "Fonts")
+            os.makedirs(fonts, exist_ok=True)
+            shutil.copyfile(marlett, os.path.join(fonts, "marlett.ttf"))
 
     def _start_keeper(self):
         """Explorer closes the desktop a few seconds after its last GUI client is gone, and

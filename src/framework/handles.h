@@ -72,6 +72,7 @@ using unique_hfont = UniqueHandle<TypedGdiTraits<HFONT>>;
 using unique_hfile = UniqueHandle<FileTraits>;
 using unique_hkey = UniqueHandle<RegKeyTraits>;
 using unique_process = UniqueHandle<NullIsInvalid<HANDLE, ::CloseHandle>>;
+using unique_thread = UniqueHandle<NullIsInvalid<HANDLE, ::CloseHandle>>;
 
 // BeginPaint/EndPaint as one object.
 class PaintDC {

@@ -71,15 +71,15 @@ DWORD WINAPI CVelumixDlg::AddTrayIconInBackground(void* dialog) {
 void CVelumixDlg::BeginTrayIconAdd() {
   if (g_trayIconAdded == 1 || m_trayIconAdd) return;
   FillTrayIconRecord(m_settings.m_camouflage);
-  m_trayIconAdd = ::CreateThread(nullptr, 0, &CVelumixDlg::AddTrayIconInBackground, this, 0, nullptr);
+  m_trayIconAdd.reset(::CreateThread(nullptr, 0, &CVelumixDlg::AddTrayIconInBackground, this, 0, nullptr));
   // Without a thread the icon goes up the usual way, when first needed.
   if (!m_trayIconAdd) ::DestroyIcon(m_nid.hIcon);
 }
 
 bool CVelumixDlg::FinishTrayIconAdd() {
   if (!m_trayIconAdd) return false;
-  ::WaitForSingleObject(m_trayIconAdd, INFINITE);
-  ::CloseHandle(std::exchange(m_trayIconAdd, nullptr));
+  ::WaitForSingleObject(m_trayIconAdd.get(), INFINITE);
+  m_trayIconAdd.reset();
   ::DestroyIcon(m_nid.hIcon);
   return m_trayIconAddResult != FALSE;
 }
@@ -92,7 +92,7 @@ void CVelumixDlg::RemoveTrayIcon() {
 BOOL CVelumixDlg::HideToTray(int mode) {
   if (g_trayIconAdded != 1) {
     // The shell may hold the icon although it reported the last add as failed.
-    bool pending = m_trayIconAdd != nullptr;
+    bool pending = static_cast<bool>(m_trayIconAdd);
     if (!(pending ? FinishTrayIconAdd() : AddTrayIcon(m_settings.m_camouflage, true))) {
       // The window stays where it is, and so does its list refresh: with no
       // icon there would be nothing to bring either back.

@@ -151,7 +151,7 @@ class CVelumixDlg : public fw::CDialog {
   // An unlocked start gives the focus after the main window's first show.
   bool m_focusAfterShow = false;
   // The start-up's icon add, on a thread of its own until it is waited for.
-  HANDLE m_trayIconAdd = nullptr;
+  fw::unique_thread m_trayIconAdd;
   BOOL m_trayIconAddResult = FALSE;
   // The request deferred past the tray menu; message 0 for none.
   MSG m_afterTrayMenu{};

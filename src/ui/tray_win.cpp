@@ -62,12 +62,13 @@ DWORD WINAPI CVelumixDlg::AddTrayIconInBackground(void* dialog) {
   auto* self = static_cast<CVelumixDlg*>(dialog);
   self->m_trayIconAddResult =
       ::Shell_NotifyIconA(NIM_ADD, &self->m_nid) || ::Shell_NotifyIconA(NIM_MODIFY, &self->m_nid);
+  self->PostMessage(WM_TRAY_ICON_ADDED, 0, 0);
   return 0;
 }
 
 // The add is the one of AddTrayIcon(camouflage, true); it runs while the
-// main window's controls are made and laid out, and the start waits for it
-// where it asked for the icon before.
+// main window's controls are made, laid out and first shown. Its result is
+// taken where the start asked for the icon before, or when it is posted.
 void CVelumixDlg::BeginTrayIconAdd() {
   if (g_trayIconAdded == 1 || m_trayIconAdd) return;
   FillTrayIconRecord(m_settings.m_camouflage);

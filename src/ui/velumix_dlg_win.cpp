@@ -132,7 +132,8 @@ BOOL CVelumixDlg::OnInitDialog() {
 
   RegisterHotKeys();
   m_taskbarCreatedMessage = ::RegisterWindowMessageA("TaskbarCreated");
-  HideToTray(HIDE_MODE_STARTUP);
+  // An add still under way is taken up when its thread posts that it is done.
+  if (startLocked || !m_trayIconAdd) HideToTray(HIDE_MODE_STARTUP);
   if (startLocked) {
     m_stayInTray = true;
     HideToTray(HIDE_MODE_HIDE);
@@ -219,6 +220,10 @@ LRESULT CVelumixDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   if (message == WM_SHOWWINDOW && wParam && std::exchange(m_focusAfterShow, false)) {
     PostMessage(WM_FOCUS_FIRST_CONTROL, 0, 0);
+  }
+  if (message == WM_TRAY_ICON_ADDED) {
+    if (m_trayIconAdd) HideToTray(HIDE_MODE_STARTUP);
+    return 0;
   }
   if (message == WM_FOCUS_FIRST_CONTROL) {
     // Where the dialog manager puts it when initialisation asks it to,

@@ -27,6 +27,8 @@ constexpr UINT TRAY_ICON_ID = 5;
 constexpr UINT_PTR TIMER_START_MINIMIZED = 1;
 constexpr UINT_PTR TIMER_REFRESH_LIST = 2;
 constexpr UINT WM_FOCUS_FIRST_CONTROL = WM_APP + 1;
+// Posted by the start-up's icon add when the shell has answered it.
+constexpr UINT WM_TRAY_ICON_ADDED = WM_APP + 2;
 constexpr UINT kRefreshPeriodMs = 200;
 // Looks for windows that a copy which has ended left hidden.
 constexpr UINT_PTR TIMER_TAKE_BACK = 3;
@@ -110,7 +112,8 @@ class CVelumixDlg : public fw::CDialog {
   void FillTrayIconRecord(int camouflage);
   bool AddTrayIcon(int camouflage, bool orUpdate);
   // The start-up's add, begun on a thread of its own, since the shell takes
-  // its time over it; every tray operation first waits for it to finish.
+  // its time over it: the main window shows meanwhile, and every tray
+  // operation first waits for it to finish.
   void BeginTrayIconAdd();
   // Waits for it; false when it failed, or when there was none to wait for.
   bool FinishTrayIconAdd();

@@ -29,7 +29,7 @@ sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
 import harness  # noqa: E402
 import session  # noqa: E402
 
-STARTUP_RUNS = 11
+STARTUP_RUNS = 21
 IDLE_SECONDS = 20
 IDLE_WINDOWS = 95
 SHOW_WINDOWS = 100
@@ -108,6 +108,11 @@ def main(build):
         n, v = statistics.median(notepad), statistics.median(ours)
         row(f"start-up to a shown window (median of {STARTUP_RUNS})",
             f"Velumix {v:.0f} ms, notepad {n:.0f} ms: ratio {v / n:.2f}", "ratio <= 1.00")
+        # Wine's own process start varies by a factor of three here; the fastest
+        # starts show what the programs themselves cost.
+        n, v = min(notepad), min(ours)
+        row("  the fastest start of each", f"Velumix {v:.0f} ms, notepad {n:.0f} ms: ratio {v / n:.2f}",
+            "none (reported)")
 
         # -- one tick with real windows -------------------------------------------
         for count in (100, IDLE_WINDOWS):

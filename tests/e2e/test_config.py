@@ -25,6 +25,17 @@ class ConfigTestCase(VelumixTestCase):
         app.click_button(dlg, V.IDOK)
         app.wait_no_dialog(V.CONFIG_TITLE)
 
+    def press_hide_current_then_hide_all(self, ow, hide_current, hide_all):
+        """Window 1 in front: `hide_current` hides it alone; then, from the desktop, `hide_all`
+        hides window 2 too."""
+        self.bring_to_front(ow, 1)
+        self.desk.key(hide_current)
+        ow.wait_status(lambda s: not s.window(1).visible and s.window(2).visible,
+                       what=f"{hide_current} hid the front window alone")
+        self.desk.click_desktop()
+        self.desk.key(hide_all)
+        ow.wait_status(lambda s: not s.window(2).visible, what=f"{hide_all} hid the back window")
+
 
 class TypedHotKeys(ConfigTestCase):
     def test_typed_hot_keys_are_stored_in_the_registration_encoding_and_work(self):
@@ -50,13 +61,7 @@ class TypedHotKeys(ConfigTestCase):
         })
 
         # another program in front: the hot keys act on the desktop's windows
-        self.bring_to_front(ow, 1)
-        self.desk.key("ctrl+alt+h")
-        ow.wait_status(lambda s: not s.window(1).visible, what="the front window hidden")
-        self.assertTrue(ow.window(2).visible)
-        self.desk.click_desktop()
-        self.desk.key("ctrl+shift+j")
-        ow.wait_status(lambda s: not s.window(2).visible, what="the back window hidden")
+        self.press_hide_current_then_hide_all(ow, "ctrl+alt+h", "ctrl+shift+j")
         self.assertTrue(app.visible())
         self.desk.key("alt+s")
         ow.wait_status(lambda s: s.window(1).visible and s.window(2).visible, what="both shown")
@@ -77,12 +82,7 @@ class TypedHotKeys(ConfigTestCase):
         self.desk.reg_add(KEY, "hot_hideall_key", "REG_DWORD", 0x27)       # Right
         self.desk.reg_add(KEY, "hot_hideall_mod", "REG_DWORD", H.MOD_CONTROL | H.MOD_ALT | ext)
         ow, app = self.launch_with(["Front window", "Back window"])
-        self.bring_to_front(ow, 1)
-        self.desk.key("ctrl+Home")
-        ow.wait_status(lambda s: not s.window(1).visible and s.window(2).visible, what="Ctrl+Home hid the front one")
-        self.desk.click_desktop()
-        self.desk.key("ctrl+alt+Right")
-        ow.wait_status(lambda s: not s.window(2).visible, what="Ctrl+Alt+Right hid all")
+        self.press_hide_current_then_hide_all(ow, "ctrl+Home", "ctrl+alt+Right")
 
         dlg = app.open_config()
         self.assertEqual((app.hot_key(dlg, V.CFG_HOTKEY_HIDECURRENT), app.hot_key(dlg, V.CFG_HOTKEY_HIDEALL)),
@@ -103,12 +103,7 @@ class TypedHotKeys(ConfigTestCase):
                  app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDECURRENT, "ctrl+alt+Right"))
         self.assertEqual([v & 0xFF for v in typed], [0x24, 0x27])
         self.confirm(app, dlg)
-        self.bring_to_front(ow, 1)
-        self.desk.key("ctrl+alt+Right")
-        ow.wait_status(lambda s: not s.window(1).visible and s.window(2).visible, what="typed Ctrl+Alt+Right hid one")
-        self.desk.click_desktop()
-        self.desk.key("ctrl+Home")
-        ow.wait_status(lambda s: not s.window(2).visible, what="typed Ctrl+Home hid all")
+        self.press_hide_current_then_hide_all(ow, "ctrl+alt+Right", "ctrl+Home")
         dlg = app.open_config()
         self.assertEqual((app.hot_key(dlg, V.CFG_HOTKEY_HIDEALL), app.hot_key(dlg, V.CFG_HOTKEY_HIDECURRENT)), typed)
         app.press(dlg, V.IDCANCEL)

@@ -18,7 +18,8 @@ WindowId Win32WindowSystem::TopWindow() {
   m_zOrderCut = false;
   // Not EnumWindows: Wine's asks, window by window, whether each still
   // exists, which costs what the walk saves. The desktop's list is the same
-  // top-level windows in the same order.
+  // top-level windows in the same order; Wine's goes on with the message-only
+  // windows, which are never visible and so never admitted.
   ::EnumDesktopWindows(nullptr, &Win32WindowSystem::CollectWindow, reinterpret_cast<LPARAM>(this));
   if (m_zOrderCount == 0) return ToWindowId(::GetTopWindow(nullptr));
   return m_zOrder[0];

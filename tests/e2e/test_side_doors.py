@@ -240,6 +240,7 @@ class TrayMenuOpen(SideDoorCase):
         _, items = app.tray_menu()
         self.assertEqual([i.text for i in items if i.kind == "item"][-1], "Exit")
         # a double-click while the menu is up closes it and brings the main window back
+        app.close_menu()
         app.focus()
         app.click_control(V.IDOK)
         app.wait_visible(False)

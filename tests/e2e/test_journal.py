@@ -89,13 +89,17 @@ class AfterAKill(JournalCase):
         runs, checked = 6, 0
         for run in range(runs):
             app = self.launch()
-            app.wait_list(lambda items: sum(t.startswith("Crowd ") for t in items) >= 99, timeout=30,
-                          what="the crowd listed")
-            st = ow.status()
-            hidden_before = {w.title for w in st.windows if not w.visible}
-            listed = set(app.list_items())
-            # every window is shown, or listed by this run (taken back as hidden)
-            self.assertEqual(hidden_before - listed, set(), f"run {run}: stranded windows")
+
+            # every window is shown, or listed by this run (taken back as hidden), or, when this
+            # run's table is full (its own main window may have taken a slot before a late
+            # take-back), still named by a journal that a later start takes back
+            def settled():
+                items, st = app.list_items(), ow.status()
+                unlisted = {w.title for w in st.windows if not w.visible} - set(items)
+                if unlisted and len(items) >= 100:
+                    unlisted -= {e[2] for j in self.journals().values() if j for e in j[3]}
+                return None if unlisted else st
+            st = H.wait_until(settled, timeout=30, what=f"run {run}: every window shown, listed or kept")
             checked += len(st.windows)
             app.command(V.MENU_HIDE_ALL)
             time.sleep(rng.uniform(0, 0.05))

@@ -55,13 +55,16 @@ void CVelumixDlg::FillTrayIconRecord(int camouflage) {
 bool CVelumixDlg::AddTrayIcon(int camouflage, bool orUpdate) {
   FillTrayIconRecord(camouflage);
   fw::unique_hicon icon(m_nid.hIcon);
+  return SendTrayIconRecord(orUpdate);
+}
+
+bool CVelumixDlg::SendTrayIconRecord(bool orUpdate) {
   return ::Shell_NotifyIconA(NIM_ADD, &m_nid) || (orUpdate && ::Shell_NotifyIconA(NIM_MODIFY, &m_nid));
 }
 
 DWORD WINAPI CVelumixDlg::AddTrayIconInBackground(void* dialog) {
   auto* self = static_cast<CVelumixDlg*>(dialog);
-  self->m_trayIconAddResult =
-      ::Shell_NotifyIconA(NIM_ADD, &self->m_nid) || ::Shell_NotifyIconA(NIM_MODIFY, &self->m_nid);
+  self->m_trayIconAddResult = self->SendTrayIconRecord(true);
   self->PostMessage(WM_TRAY_ICON_ADDED, 0, 0);
   return 0;
 }
@@ -82,7 +85,7 @@ bool CVelumixDlg::FinishTrayIconAdd() {
   ::WaitForSingleObject(m_trayIconAdd.get(), INFINITE);
   m_trayIconAdd.reset();
   ::DestroyIcon(m_nid.hIcon);
-  return m_trayIconAddResult != FALSE;
+  return m_trayIconAddResult;
 }
 
 void CVelumixDlg::RemoveTrayIcon() {

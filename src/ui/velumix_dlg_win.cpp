@@ -132,8 +132,9 @@ BOOL CVelumixDlg::OnInitDialog() {
 
   RegisterHotKeys();
   m_taskbarCreatedMessage = ::RegisterWindowMessageA("TaskbarCreated");
-  // An add still under way is taken up when its thread posts that it is done.
-  if (startLocked || !m_trayIconAdd) HideToTray(HIDE_MODE_STARTUP);
+  // An add still under way is taken up when its thread posts that it is done;
+  // a locked start has taken it up already.
+  if (!m_trayIconAdd) HideToTray(HIDE_MODE_STARTUP);
   if (startLocked) {
     m_stayInTray = true;
     HideToTray(HIDE_MODE_HIDE);

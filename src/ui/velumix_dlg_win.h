@@ -111,6 +111,8 @@ class CVelumixDlg : public fw::CDialog {
   // Fills m_nid for the icon that `camouflage` selects and loads that icon.
   void FillTrayIconRecord(int camouflage);
   bool AddTrayIcon(int camouflage, bool orUpdate);
+  // Adds the icon m_nid describes, or with `orUpdate` updates one the shell holds.
+  bool SendTrayIconRecord(bool orUpdate);
   // The start-up's add, begun on a thread of its own, since the shell takes
   // its time over it: the main window shows meanwhile, and every tray
   // operation first waits for it to finish.
@@ -155,7 +157,7 @@ class CVelumixDlg : public fw::CDialog {
   bool m_focusAfterShow = false;
   // The start-up's icon add, on a thread of its own until it is waited for.
   fw::unique_thread m_trayIconAdd;
-  BOOL m_trayIconAddResult = FALSE;
+  bool m_trayIconAddResult = false;
   // The request deferred past the tray menu; message 0 for none.
   MSG m_afterTrayMenu{};
 };

@@ -140,11 +140,17 @@ std::vector<AbandonedJournal> JournalKeeper::FindAbandoned() {
 
 // True when the window is in the table now, or was nothing to give back.
 bool JournalKeeper::TakeBackWindow(HiddenWindowTable& table, const JournalEntry& entry) {
-  if (!m_windows.Exists(entry.window) || m_windows.IsVisible(entry.window)) return true;
-  if (m_windows.ProcessOf(entry.window) != entry.process) return true;
+  if (m_windows.ProcessOf(entry.window) != entry.process) return true;  // gone, or another's now
   char className[kClassBufferSize];
   m_windows.ReadClassName(entry.window, className);
   if (entry.className != className) return true;
+  if (m_windows.IsVisible(entry.window)) {
+    // Shown again since, or its program has not yet got to the hide the
+    // ended run asked for; that hide would come after this start, and no
+    // journal would name the window. Asked now, the show comes after it.
+    m_windows.Show(entry.window, ShowCommand::ShowWithoutActivating);
+    return true;
+  }
   char title[kTitleBufferSize];
   m_windows.GetTitle(entry.window, title);
   return table.AdoptHidden(entry.window, title[0] != '\0' ? title : entry.title.c_str());

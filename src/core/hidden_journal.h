@@ -100,7 +100,8 @@ class JournalKeeper final : public HiddenRecord {
   std::vector<AbandonedJournal> FindAbandoned();
   // Takes into the table, as hidden entries, the windows the journals name
   // that still exist, belong to the same process and class and are not
-  // visible (nothing is asked of the windows themselves). Without
+  // visible (nothing is asked of them). One that is visible is asked to
+  // show, so that a hide still pending in its program ends shown. Without
   // `takeLocked`, journals left locked are passed over. This run's journal
   // is written, and then each journal whose windows are all in the table is
   // removed; one that did not fit stays for a later try.

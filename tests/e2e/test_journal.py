@@ -83,6 +83,25 @@ class AfterAKill(JournalCase):
                              f"window {i} came back changed")
         H.wait_until(lambda: self.journals() == {}, what="no journal once nothing is hidden")
 
+    def test_a_hide_not_yet_done_at_the_kill_leaves_the_window_shown(self):
+        ow = self.owned_windows(["Answers"])
+        ow.command("openthread Slow to hide")
+        app = self.launch()
+        app.wait_list(lambda items: "Slow to hide" in items)
+        ow.command("stall 2")
+        self.hide(app, ["Slow to hide"])
+        H.wait_until(lambda: [len(j[3]) for j in self.journals().values()] == [1], what="the hide journalled")
+        app.proc.kill()
+        H.wait_until(lambda: not self.desk.is_window(app.hwnd), what="the killed copy gone")
+        app = self.relaunch()
+        self.assertTrue(ow.window(2).visible, "the stalled thread changed its window")
+        ow.command("wake 2")
+        # once the thread has taken this message, it has done every request queued before it
+        self.desk.vx("send", hex(ow.hwnd(2)), 0, 0, 0, timeout=8)
+        self.assertTrue(ow.window(2).visible, "the window hid after the start, named by no journal")
+        self.assertTrue(self.menu_states(app).get("Slow to hide"))
+        self.assertEqual(self.journals(), {})
+
     def test_kills_during_hide_all_over_a_hundred_windows_strand_none(self):
         ow = self.owned_windows(count=100, title_format="Crowd %d", timeout=60)
         rng = random.Random(1998)

@@ -180,9 +180,29 @@ TEST_F(JournalKeeperTest, TakesBackOnlyWindowsThatStillExistMatchAndAreHidden) {
   EXPECT_EQ(m_table[0].hwnd, kept);
   EXPECT_STREQ(m_table[1].title, "New title");
   EXPECT_EQ(m_table.HiddenCount(), 2);
-  EXPECT_EQ(m_desktop.m_counts.show, 0);  // taking back asks nothing of the windows
+  // taking back asks nothing of the hidden windows; the one shown since is asked to stay shown
+  EXPECT_THAT(m_desktop.m_commands, ElementsAre(ShowCommand::ShowWithoutActivating));
   EXPECT_THAT(OursNames(), ElementsAre(kept, retitled));
   EXPECT_EQ(m_store.m_values.size(), 1u);  // the dead instance's journal is gone
+}
+
+// A run killed during Hide all leaves hides that the windows' programs have
+// not got to yet: visible at the next start, each would hide after it, named
+// by no journal and admitted by no refresh.
+TEST_F(JournalKeeperTest, AHideStillPendingAtTheStartEndsShownNotStranded) {
+  WindowId pending = m_desktop.Add("Hide not yet done");
+  WindowId reused = m_desktop.Add("Reused handle");
+  Leave(m_dead, {pending, reused});
+  m_desktop.at(pending).stalled = true;
+  m_desktop.at(pending).pending = {ShowCommand::Hide};
+  m_desktop.at(reused).process = 999;
+  m_desktop.at(reused).stalled = true;
+  m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), false);
+  EXPECT_TRUE(m_desktop.at(reused).pending.empty());  // another program's window is asked nothing
+  m_desktop.Wake(pending);
+  EXPECT_TRUE(m_desktop.at(pending).visible);
+  EXPECT_EQ(m_desktop.m_counts.show, 1);
+  EXPECT_TRUE(m_store.m_values.empty());
 }
 
 TEST_F(JournalKeeperTest, ALiveInstancesJournalIsLeftAloneUntilItEnds) {

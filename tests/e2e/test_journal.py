@@ -32,6 +32,11 @@ class JournalCase(LockTestCase):
         app.close_menu()
         return {i.text: i.checked for i in items if i.kind == "item" and i.id >= V.MENU_WINDOW_FIRST}
 
+    def kill(self, app):
+        app.proc.kill()
+        # the next copy could not open the log while this one's end is not through
+        H.wait_until(lambda: not self.desk.is_window(app.hwnd), what="the killed copy gone")
+
     def relaunch(self, **kw):
         app = self.launch(**kw)
         app.wait_list(lambda items: len(items) > 0, what="the first fill")
@@ -91,8 +96,7 @@ class AfterAKill(JournalCase):
         ow.command("stall 2")
         self.hide(app, ["Slow to hide"])
         H.wait_until(lambda: [len(j[3]) for j in self.journals().values()] == [1], what="the hide journalled")
-        app.proc.kill()
-        H.wait_until(lambda: not self.desk.is_window(app.hwnd), what="the killed copy gone")
+        self.kill(app)
         app = self.relaunch()
         self.assertTrue(ow.window(2).visible, "the stalled thread changed its window")
         ow.command("wake 2")
@@ -122,9 +126,7 @@ class AfterAKill(JournalCase):
             checked += len(st.windows)
             app.command(V.MENU_HIDE_ALL)
             time.sleep(rng.uniform(0, 0.05))
-            app.proc.kill()
-            # the next copy could not open the log while this one's end is not through
-            H.wait_until(lambda: not self.desk.is_window(app.hwnd), what="the killed copy gone")
+            self.kill(app)
         app = self.launch()
         app.wait_list(lambda items: sum(t.startswith("Crowd ") for t in items) >= 99, timeout=30,
                       what="the crowd listed")

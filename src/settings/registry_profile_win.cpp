@@ -34,6 +34,12 @@ fw::unique_hkey OpenSubKey(HKEY parent, const char* name) {
 // `create` nothing is created.
 fw::unique_hkey OpenSectionKey(const std::string& registryKey, const std::string& appName, const char* section,
                                bool create = true) {
+  // Once the chain exists, as it does from the first start on, one open finds
+  // the key the walk below would end on: one registry call instead of seven,
+  // eleven times over while the settings load. A chain that is gone, whole
+  // or in part, is walked and made again.
+  std::string path = "Software\\" + registryKey + "\\" + appName + "\\" + section;
+  if (fw::unique_hkey key = OpenSubKey(HKEY_CURRENT_USER, path.c_str())) return key;
   auto open = create ? CreateSubKey : OpenSubKey;
   fw::unique_hkey softwareKey = OpenSubKey(HKEY_CURRENT_USER, "Software");
   if (!softwareKey) return {};

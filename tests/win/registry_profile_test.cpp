@@ -68,6 +68,16 @@ TEST_F(RegistryProfileTest, FirstReadCreatesTheWholeChainWithNoValues) {
   EXPECT_EQ(ValueCount(), 0u);
 }
 
+TEST_F(RegistryProfileTest, ASectionDeletedBetweenCallsIsCreatedAgain) {
+  ASSERT_TRUE(Profile().WriteInt("Settings", "camouflage", 1));
+  ASSERT_EQ(::RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\" + m_root + "\\App").c_str()), ERROR_SUCCESS);
+  EXPECT_EQ(Profile().GetInt("Settings", "camouflage", 7), 7u);
+  EXPECT_EQ(ValueCount(), 0u);
+  ASSERT_TRUE(Profile().WriteInt("Settings", "startminimized", 1));
+  EXPECT_EQ(Profile().GetInt("Settings", "startminimized", 0), 1u);
+  EXPECT_EQ(ValueCount(), 1u);
+}
+
 TEST_F(RegistryProfileTest, WritesNumbersAsDwordAndStringsAsSzWithOneNul) {
   auto profile = Profile();
   ASSERT_TRUE(profile.WriteInt("Settings", "hot_lock_key", 0x4C));

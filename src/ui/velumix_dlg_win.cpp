@@ -108,8 +108,10 @@ BOOL CVelumixDlg::OnInitDialog() {
     }
   }
 
-  SetIcon(m_hIcon, TRUE);
+  // Small first: Wine's X11 driver converts every icon the window has at
+  // each change, and before the big one is set there is only one.
   SetIcon(m_hIcon, FALSE);
+  SetIcon(m_hIcon, TRUE);
 
   CreateImageButtons(this, kMainButtons, m_buttons);
 

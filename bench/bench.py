@@ -29,7 +29,8 @@ sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
 import harness  # noqa: E402
 import session  # noqa: E402
 
-STARTUP_RUNS = 21
+STARTUP_RUNS = 61
+TICK_RUNS = 7
 IDLE_SECONDS = 20
 IDLE_WINDOWS = 95
 SHOW_WINDOWS = 100
@@ -115,14 +116,23 @@ def main(build):
             "none (reported)")
 
         # -- one tick with real windows -------------------------------------------
+        # A copy of the tool keeps, for its whole run, whatever share of the
+        # machine it started with, which can favour either side of the
+        # comparison; the median over several copies does not.
         for count in (100, IDLE_WINDOWS):
-            p = desk.run(os.path.join(win64, "refresh_tick_win.exe"), [str(count), "7"], cwd=work, name="tick")
-            p.wait(180)
-            out = p.output()
-            m = re.search(r"refresh tick: ([\d.]+) us, bare platform queries: ([\d.]+) us", out)
-            r = re.search(r"refresh tick / bare queries = ([\d.]+)", out)
-            row(f"refresh tick, real windows under Wine ({count})",
-                f"{m.group(1)} us vs bare queries {m.group(2)} us: ratio {r.group(1)}", "ratio <= 1.10")
+            ticks, bares, ratios = [], [], []
+            for _ in range(TICK_RUNS):
+                p = desk.run(os.path.join(win64, "refresh_tick_win.exe"), [str(count), "7"], cwd=work, name="tick")
+                p.wait(180)
+                m = re.search(r"refresh tick: ([\d.]+) us, bare platform queries: ([\d.]+) us", p.output())
+                if not m:
+                    raise harness.HarnessError(f"refresh_tick_win {count}: {p.output()!r}")
+                ticks.append(float(m.group(1)))
+                bares.append(float(m.group(2)))
+                ratios.append(ticks[-1] / bares[-1])
+            row(f"refresh tick under Wine ({count}, {TICK_RUNS} runs)",
+                f"{statistics.median(ticks):.0f} us vs bare queries {statistics.median(bares):.0f} us: "
+                f"ratio {statistics.median(ratios):.2f}", "ratio <= 1.10")
 
         # -- idle CPU: 95 windows of another process, so every tick walks the Z-order
         owner = desk.owned_windows(count=IDLE_WINDOWS, title_format=TITLES + " %d", timeout=60)

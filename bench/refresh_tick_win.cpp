@@ -1,7 +1,7 @@
 // One refresh tick with 100 real windows of another process tracked, against
 // the bare platform queries the tick must make, under the real window manager.
 //
-//   refresh_tick_win.exe [windows] [rounds]
+//   refresh_tick_win.exe [windows] [rounds]   (each round: ten runs of 20 ticks a side)
 #include <windows.h>
 
 #include <algorithm>
@@ -107,7 +107,9 @@ int main(int argc, char** argv) {
     asks.push_back(engine.table().Find(w) >= 0 ? kNothing : system.IsVisible(w) ? kVisibilityAndTitle : kVisibility);
   }
 
-  const int iterations = 200;
+  // Short runs, many of them: the best of a run is the figure, and under
+  // Wine a 200-tick run seldom gets through without the machine's noise.
+  const int iterations = 20;
   char title[velumix::kTitleBufferSize];
   volatile bool sink = false;
   // One existence check and title read per tracked window, then the Z-order
@@ -123,11 +125,17 @@ int main(int argc, char** argv) {
     }
   };
   auto refreshTick = [&] { engine.RefreshList(list, nullptr); };
-  // Interleaved, so that neither side gets the quieter moments of the machine.
+  // Interleaved, so that neither side gets the quieter moments of the
+  // machine, and in an order drawn afresh each time: in a fixed order the
+  // desktop's periodic work fell on the same side run after run.
   double tick = 1e30, bare = 1e30;
-  for (int r = 0; r < rounds; ++r) {
+  unsigned seed = 12345;
+  for (int r = 0; r < rounds * 10; ++r) {
+    seed = seed * 1103515245u + 12345u;
+    bool tickFirst = (seed >> 16) & 1;
+    if (tickFirst) tick = std::min(tick, BestOf(1, iterations, refreshTick));
     bare = std::min(bare, BestOf(1, iterations, bareQueries));
-    tick = std::min(tick, BestOf(1, iterations, refreshTick));
+    if (!tickFirst) tick = std::min(tick, BestOf(1, iterations, refreshTick));
   }
 
   std::printf("tracked windows: %d\n", engine.table().count());

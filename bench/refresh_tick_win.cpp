@@ -125,17 +125,11 @@ int main(int argc, char** argv) {
     }
   };
   auto refreshTick = [&] { engine.RefreshList(list, nullptr); };
-  // Interleaved, so that neither side gets the quieter moments of the
-  // machine, and in an order drawn afresh each time: in a fixed order the
-  // desktop's periodic work fell on the same side run after run.
+  // Interleaved, so that neither side gets the quieter moments of the machine.
   double tick = 1e30, bare = 1e30;
-  unsigned seed = 12345;
   for (int r = 0; r < rounds * 10; ++r) {
-    seed = seed * 1103515245u + 12345u;
-    bool tickFirst = (seed >> 16) & 1;
-    if (tickFirst) tick = std::min(tick, BestOf(1, iterations, refreshTick));
     bare = std::min(bare, BestOf(1, iterations, bareQueries));
-    if (!tickFirst) tick = std::min(tick, BestOf(1, iterations, refreshTick));
+    tick = std::min(tick, BestOf(1, iterations, refreshTick));
   }
 
   std::printf("tracked windows: %d\n", engine.table().count());

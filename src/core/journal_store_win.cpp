@@ -22,7 +22,7 @@ bool StartTime(HANDLE process, std::uint64_t& started) {
 
 std::vector<JournalStore::Stored> RegistryJournalStore::ReadAll() {
   std::vector<Stored> all;
-  for (RegistryProfile::Value& value : m_profile.ReadValues(kJournalSection, kMaxJournalSize)) {
+  for (fw::RegistryProfile::Value& value : m_profile.ReadValues(kJournalSection, kMaxJournalSize)) {
     all.push_back({std::move(value.name), std::move(value.data), value.read});
   }
   return all;

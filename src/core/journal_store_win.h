@@ -9,20 +9,20 @@
 #include <vector>
 
 #include "core/hidden_journal.h"
-#include "settings/registry_profile_win.h"
+#include "framework/registry_profile.h"
 
 namespace velumix {
 
 class RegistryJournalStore final : public JournalStore {
  public:
-  explicit RegistryJournalStore(RegistryProfile profile) : m_profile(std::move(profile)) {}
+  explicit RegistryJournalStore(fw::RegistryProfile profile) : m_profile(std::move(profile)) {}
 
   std::vector<Stored> ReadAll() override;
   bool Write(const std::string& name, const std::vector<std::uint8_t>& bytes) override;
   void Remove(const std::string& name) override;
 
  private:
-  RegistryProfile m_profile;
+  fw::RegistryProfile m_profile;
 };
 
 class Win32Processes final : public Processes {

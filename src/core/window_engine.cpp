@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/event_log.h"
+#include "app/log/event_log.h"
 
 namespace velumix {
 

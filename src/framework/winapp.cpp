@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include "settings/profile_format.h"
-#include "settings/registry_profile_win.h"
+#include "framework/profile_format.h"
+#include "framework/registry_profile.h"
 
 namespace fw {
 
@@ -12,7 +12,7 @@ CWinApp* g_app = nullptr;
 }
 
 CWinApp::CWinApp(const char* appName) {
-  if (appName) m_pszAppName = appName;
+  if (appName) m_appName = appName;
   g_app = this;
 }
 
@@ -21,8 +21,8 @@ CWinApp::~CWinApp() {
 }
 
 void CWinApp::SetRegistryKey(const char* key) {
-  m_pszRegistryKey = key;
-  m_profile = std::make_unique<velumix::RegistryProfile>(m_pszRegistryKey, m_pszAppName);
+  m_registryKey = key;
+  m_profile = std::make_unique<RegistryProfile>(m_registryKey, m_appName);
 }
 
 UINT CWinApp::GetProfileInt(const char* section, const char* entry, UINT defaultValue) {
@@ -43,10 +43,10 @@ BOOL CWinApp::WriteProfileString(const char* section, const char* entry, const c
 
 int CWinApp::Run(HINSTANCE instance) {
   m_hInstance = instance;
-  if (m_pszAppName.empty()) {
+  if (m_appName.empty()) {
     char path[MAX_PATH * 4] = {};
     DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
-    m_pszAppName = velumix::ApplicationNameFromPath(std::string_view(path, length));
+    m_appName = ApplicationNameFromPath(std::string_view(path, length));
   }
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_HOTKEY_CLASS | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);

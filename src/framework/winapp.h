@@ -14,11 +14,9 @@
 #undef GetProfileString
 #undef WriteProfileString
 
-namespace velumix {
-class RegistryProfile;
-}
-
 namespace fw {
+
+class RegistryProfile;
 
 class CWinApp : public CCmdTarget {
  public:
@@ -41,14 +39,14 @@ class CWinApp : public CCmdTarget {
 
   HINSTANCE m_hInstance = nullptr;
   CWnd* m_pMainWnd = nullptr;
-  std::string m_pszAppName;
-  std::string m_pszRegistryKey;
+  std::string m_appName;
+  std::string m_registryKey;
 
   // Called once by the entry point.
   int Run(HINSTANCE instance);
 
  private:
-  std::unique_ptr<velumix::RegistryProfile> m_profile;
+  std::unique_ptr<RegistryProfile> m_profile;
 };
 
 CWinApp* AfxGetApp();

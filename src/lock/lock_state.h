@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/prompts.h"
+#include "controls/prompts.h"
 #include "settings/settings_record.h"
 
 namespace velumix {
@@ -77,11 +77,13 @@ class LockState {
   // hidden windows are shown before the end. The answer counts only for the
   // lock state it was asked under.
   void OnExit(LockHost& host);
-
-  std::int32_t m_locked = 0;
+  // A start that takes back what a locked run left hidden comes up locked.
+  void LockAtStart() { m_locked = 1; }
 
  private:
   bool Engage(LockHost& host);
+
+  std::int32_t m_locked = 0;
 
   bool m_refusing = false;  // the message that refuses a lock is up
 };

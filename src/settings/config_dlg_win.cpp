@@ -1,8 +1,8 @@
 #include "settings/config_dlg_win.h"
 
-#include "app/prompts.h"
+#include "controls/prompts.h"
 #include "resource.h"
-#include "settings/hotkeys.h"
+#include "settings/hot_keys.h"
 
 namespace {
 constexpr char kDuplicateHotKeys[] = "There are identical hot keys for different operations. Try again!";

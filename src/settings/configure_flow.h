@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/prompts.h"
+#include "controls/prompts.h"
 #include "settings/settings_record.h"
 
 namespace velumix {

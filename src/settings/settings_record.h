@@ -5,17 +5,16 @@
 #include <cstdint>
 #include <string>
 
-namespace velumix {
+#include "settings/hot_keys.h"
 
-// Hot keys in record order; the registration id of index i is i + 1.
-enum HotKeyIndex : int { kHotKeyShowAll = 0, kHotKeyLock = 1, kHotKeyHideCurrent = 2, kHotKeyHideAll = 3 };
-inline constexpr int kHotKeyCount = 4;
+namespace velumix {
 
 struct SettingsRecord {
   std::int32_t m_camouflage = 0;
   std::int32_t m_startMinimized = 0;
   std::string m_password;         // empty: no password set
   std::string m_passwordConfirm;  // the confirmation last accepted
+  // In record order (see HotKeyId).
   std::uint16_t m_hotKey[kHotKeyCount] = {};  // virtual-key codes, 0 for none
   std::uint16_t m_hotMod[kHotKeyCount] = {};  // MOD_ALT 1, MOD_CONTROL 2, MOD_SHIFT 4, MOD_WIN 8
 };

@@ -3,7 +3,8 @@
 
 namespace velumix {
 
-inline constexpr unsigned kTrayIconId = 5;
+// The id the program gives its one notification icon.
+inline constexpr unsigned TRAY_ICON_ID = 5;
 
 enum class TrayMouse { DoubleClick, RightButtonUp, Other };
 enum class TrayAction { None, RestoreWindow, OpenMenu, BringDialogForward };
@@ -21,7 +22,7 @@ struct TrayState {
 // one was given) and goes on only after it.
 template <typename Unlock>
 TrayAction DecideTrayAction(unsigned iconId, TrayMouse mouse, TrayState state, Unlock&& unlock) {
-  if (state.promptOpen || iconId != kTrayIconId || mouse == TrayMouse::Other) return TrayAction::None;
+  if (state.promptOpen || iconId != TRAY_ICON_ID || mouse == TrayMouse::Other) return TrayAction::None;
   if (state.dialogOpen) return TrayAction::BringDialogForward;
   if (state.locked && !unlock()) return TrayAction::None;
   return mouse == TrayMouse::DoubleClick ? TrayAction::RestoreWindow : TrayAction::OpenMenu;

@@ -1,17 +1,17 @@
 #include "ui/velumix_dlg_win.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
-#include "app/crash_guard_win.h"
-#include "app/log_file_win.h"
-#include "app/velumix_app_win.h"
+#include "app/log/log_file_win.h"
 #include "controls/about_dlg_win.h"
-#include "core/hot_keys.h"
+#include "framework/crash_guard.h"
 #include "framework/winapp.h"
 #include "resource.h"
 #include "settings/app_profile_store_win.h"
+#include "settings/hot_keys.h"
 
 namespace {
 
@@ -63,15 +63,13 @@ BEGIN_MESSAGE_MAP(CVelumixDlg, fw::CDialog)
   ON_COMMAND(ID_TRAY_SHOWALL, ShowAll)
   ON_COMMAND(ID_REFRESH_LIST, RefreshList)
   ON_MESSAGE(WM_HOTKEY, OnHotKey)
-  ON_COMMAND(ID_HELP, OnOpenWebSite)
   ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
   ON_MESSAGE(WM_ENDSESSION, OnEndSession)
 END_MESSAGE_MAP()
 
 CVelumixDlg::CVelumixDlg(fw::CWnd* parent)
     : CDialog(IDD_VELUMIX_DIALOG, parent),
-      m_nid{},
-      m_journalStore(velumix::RegistryProfile(fw::AfxGetApp()->m_pszRegistryKey, fw::AfxGetApp()->m_pszAppName)) {
+      m_journalStore(fw::RegistryProfile(fw::AfxGetApp()->m_registryKey, fw::AfxGetApp()->m_appName)) {
   m_hIcon = ::LoadIconA(fw::AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
   m_bmpHidden.LoadBitmap(IDB_BULB_HIDDEN);
   m_bmpShown.LoadBitmap(IDB_BULB_SHOWN);
@@ -79,7 +77,7 @@ CVelumixDlg::CVelumixDlg(fw::CWnd* parent)
   m_settings = velumix::LoadSettings(store);
 }
 
-CVelumixDlg::~CVelumixDlg() { velumix::RemoveCrashGuard(); }
+CVelumixDlg::~CVelumixDlg() { fw::RemoveCrashGuard(); }
 
 void CVelumixDlg::DoDataExchange(fw::CDataExchange* pDX) { fw::DDX_Control(pDX, IDC_WINDOW_LIST, m_list); }
 
@@ -133,10 +131,10 @@ BOOL CVelumixDlg::OnInitDialog() {
   m_engine.FillList(m_list, g_pLog, velumix::kListInsertFailedAtStart);
 
   RegisterHotKeys();
-  m_taskbarCreatedMessage = ::RegisterWindowMessageA("TaskbarCreated");
+  m_trayIcon.ListenForShellRestart();
   // An add still under way is taken up when its thread posts that it is done;
   // a locked start has taken it up already.
-  if (!m_trayIconAdd) HideToTray(HIDE_MODE_STARTUP);
+  if (!m_trayIcon.AddPending()) HideToTray(HIDE_MODE_STARTUP);
   if (startLocked) {
     m_stayInTray = true;
     HideToTray(HIDE_MODE_HIDE);
@@ -146,7 +144,7 @@ BOOL CVelumixDlg::OnInitDialog() {
     // machinery before anything is on the screen.
     m_focusAfterShow = true;
   }
-  velumix::InstallCrashGuard(&CVelumixDlg::ShowHiddenBeforeDying, this);
+  fw::InstallCrashGuard(&CVelumixDlg::ShowHiddenBeforeDying, this);
   return startLocked ? TRUE : FALSE;
 }
 
@@ -161,7 +159,7 @@ bool CVelumixDlg::AdoptAbandonedWindows() {
   // Recorded as locked before any of them is taken in.
   if (canLock) m_journal.SetLocked(true, m_engine.table());
   velumix::TakenBack taken = m_journal.TakeBack(m_engine.table(), found, !protect || canLock);
-  if (canLock && taken.fromLocked) m_lock.m_locked = 1;
+  if (canLock && taken.fromLocked) m_lock.LockAtStart();
   NoteLockState();
   return m_lock.locked();
 }
@@ -209,10 +207,10 @@ void CVelumixDlg::LayOutControls() {
 }
 
 LRESULT CVelumixDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  velumix::InjectFaultIfAsked(message, wParam);
+  fw::InjectFaultIfAsked(message, wParam);
   // From the moment the window exists, while its controls are made.
-  if (message == WM_CREATE) BeginTrayIconAdd();
-  if (message == m_taskbarCreatedMessage && m_taskbarCreatedMessage != 0) {
+  if (message == WM_CREATE) m_trayIcon.BeginAdd(m_hWnd, m_settings.m_camouflage != 0, WM_TRAY_ICON_ADDED);
+  if (m_trayIcon.IsShellRestart(message)) {
     RestoreTrayIcon();
     return 0;
   }
@@ -225,7 +223,7 @@ LRESULT CVelumixDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     PostMessage(WM_FOCUS_FIRST_CONTROL, 0, 0);
   }
   if (message == WM_TRAY_ICON_ADDED) {
-    if (m_trayIconAdd) HideToTray(HIDE_MODE_STARTUP);
+    if (m_trayIcon.AddPending()) HideToTray(HIDE_MODE_STARTUP);
     return 0;
   }
   if (message == WM_FOCUS_FIRST_CONTROL) {
@@ -348,14 +346,13 @@ void CVelumixDlg::OnWindowCommand(UINT id) {
 void CVelumixDlg::RefreshList() { m_engine.RefreshList(m_list, g_pLog); }
 
 LRESULT CVelumixDlg::OnHotKey(WPARAM id, LPARAM) {
-  switch (velumix::HotKeyActionFor(static_cast<int>(id), m_lock.locked())) {
-    case velumix::HotKeyAction::ShowAll: ShowAll(); break;
-    case velumix::HotKeyAction::Lock: OnLock(); break;
-    case velumix::HotKeyAction::HideCurrent: HideCurrent(); break;
-    case velumix::HotKeyAction::HideAll: HideAll(); break;
-    case velumix::HotKeyAction::None: break;
+  std::optional<velumix::HotKeyId> hotKey = velumix::DispatchedHotKey(static_cast<int>(id), m_lock.locked());
+  if (!hotKey) return 1;
+  switch (*hotKey) {
+    case velumix::HOTKEY_SHOWALL: ShowAll(); break;
+    case velumix::HOTKEY_LOCK: OnLock(); break;
+    case velumix::HOTKEY_HIDECURRENT: HideCurrent(); break;
+    case velumix::HOTKEY_HIDEALL: HideAll(); break;
   }
   return 1;
 }
-
-void CVelumixDlg::OnOpenWebSite() { theApp.OnOpenWebSite(); }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstdint>
 #include <memory>
@@ -18,29 +17,28 @@
 #include "framework/dialog.h"
 #include "lock/lock_state.h"
 #include "settings/settings_record.h"
+#include "ui/tray_icon_win.h"
 #include "ui/tray_menu.h"
-
-// The tray icon's callback message: a fixed number, not an offset from WM_USER.
-constexpr UINT WM_TRAYNOTIFY = 0x65;
-constexpr UINT TRAY_ICON_ID = 5;
 
 constexpr UINT_PTR TIMER_START_MINIMIZED = 1;
 constexpr UINT_PTR TIMER_REFRESH_LIST = 2;
+// Looks for windows that a copy which has ended left hidden.
+constexpr UINT_PTR TIMER_TAKE_BACK = 3;
+constexpr UINT kRefreshPeriodMs = 200;
+constexpr UINT kTakeBackPeriodMs = 5000;
+
 constexpr UINT WM_FOCUS_FIRST_CONTROL = WM_APP + 1;
 // Posted by the start-up's icon add when the shell has answered it.
 constexpr UINT WM_TRAY_ICON_ADDED = WM_APP + 2;
-constexpr UINT kRefreshPeriodMs = 200;
-// Looks for windows that a copy which has ended left hidden.
-constexpr UINT_PTR TIMER_TAKE_BACK = 3;
-constexpr UINT kTakeBackPeriodMs = 5000;
 
-// HideToTray modes: put up the icon only, or also hide the main window.
-constexpr int HIDE_MODE_STARTUP = 9;
-constexpr int HIDE_MODE_HIDE = 5;
+// What HideToTray does besides putting up the icon.
+enum HideMode : int {
+  HIDE_MODE_HIDE = 5,     // hide the main window into the tray
+  HIDE_MODE_STARTUP = 9,  // put up the icon only
+};
 
-// Process-wide tray flags.
-extern std::int32_t g_trayIconAdded;  // set after the first successful add, never cleared
-extern std::int32_t g_trayMenuShown;  // set the first time the tray menu is asked for
+// Set the first time the tray menu is asked for.
+extern std::int32_t g_trayMenuShown;
 
 // The list box, as the window engine sees it.
 class CWindowListBox : public fw::CListBox, public velumix::WindowList {
@@ -54,14 +52,9 @@ class CVelumixDlg : public fw::CDialog {
   explicit CVelumixDlg(fw::CWnd* parent = nullptr);
   ~CVelumixDlg() override;
 
-  // Puts up the tray icon if needed and, in mode 5, hides the main window.
-  BOOL HideToTray(int mode);
-
-  velumix::SettingsRecord& settings() { return m_settings; }
-  void RegisterHotKeys();
-  void UnregisterHotKeys();
-  void ShowAll();
-  void ReplaceTrayIcon(int camouflage);
+  // Puts up the tray icon if needed and, in HIDE_MODE_HIDE, hides the main
+  // window; FALSE when the icon cannot be put up, and the window stays.
+  BOOL HideToTray(HideMode mode);
 
  protected:
   void DoDataExchange(fw::CDataExchange* pDX) override;
@@ -78,6 +71,7 @@ class CVelumixDlg : public fw::CDialog {
   void OnDrawItem(int id, DRAWITEMSTRUCT* dis);
   void OnMeasureItem(int id, MEASUREITEMSTRUCT* mis);
   void HideAll();
+  void ShowAll();
   void OnExit();
   void OnLock();
   void OnConfigure();
@@ -87,17 +81,20 @@ class CVelumixDlg : public fw::CDialog {
   void OnWindowCommand(UINT id);
   void RefreshList();
   LRESULT OnHotKey(WPARAM id, LPARAM lParam);
-  void OnOpenWebSite();
   LRESULT OnQueryEndSession(WPARAM, LPARAM);
   LRESULT OnEndSession(WPARAM ending, LPARAM);
 
   DECLARE_MESSAGE_MAP()
 
  private:
-  friend class MainDialogLockHost;
+  // How the lock and Configure reach this dialog.
+  class LockHostAdapter;
+  class ConfigureHostAdapter;
 
   void HideCurrent();
   BOOL UnlockWithPassword();
+  void RegisterHotKeys();
+  void UnregisterHotKeys();
   // One of the program's dialogs or message boxes is open over the main
   // window: nothing that opens another one, locks or ends the program runs
   // behind it.
@@ -108,25 +105,14 @@ class CVelumixDlg : public fw::CDialog {
   bool DeferPastTrayMenu(UINT message, WPARAM wParam, LPARAM lParam);
   void RestoreFromTray();
   void ShowTrayMenu(POINT at);
-  // Fills m_nid for the icon that `camouflage` selects and loads that icon.
-  void FillTrayIconRecord(int camouflage);
-  bool AddTrayIcon(int camouflage, bool orUpdate);
-  // Adds the icon m_nid describes, or with `orUpdate` updates one the shell holds.
-  bool SendTrayIconRecord(bool orUpdate);
-  // The start-up's add, begun on a thread of its own, since the shell takes
-  // its time over it: the main window shows meanwhile, and every tray
-  // operation first waits for it to finish.
-  void BeginTrayIconAdd();
-  // Waits for it; false when it failed, or when there was none to wait for.
-  bool FinishTrayIconAdd();
-  static DWORD WINAPI AddTrayIconInBackground(void* dialog);
-  void RemoveTrayIcon();
+  // Changes the icon's picture after Configure changed the camouflage.
+  void ReplaceTrayIcon(int camouflage);
   // After the notification area announced it came (back) up.
   void RestoreTrayIcon();
   void EndProgram();
   void LayOutControls();
-  // Takes back the windows that runs which ended without giving them back
-  // left hidden; true when they are behind the password.
+  // Takes back the windows that earlier runs left hidden when they ended
+  // without giving them back; true when they are behind the password.
   bool AdoptAbandonedWindows();
   void TakeBackLate();
   void NoteLockState();
@@ -135,7 +121,7 @@ class CVelumixDlg : public fw::CDialog {
   static void ShowHiddenBeforeDying(void* dialog);
 
   CWindowListBox m_list;
-  NOTIFYICONDATAA m_nid;
+  CTrayIcon m_trayIcon;
   fw::CMenu m_trayMenu;
   velumix::Win32WindowSystem m_windowSystem;
   velumix::WindowEngine m_engine{m_windowSystem};
@@ -149,15 +135,11 @@ class CVelumixDlg : public fw::CDialog {
   velumix::LockState m_lock;
   HICON m_hIcon = nullptr;  // shared resource icon, not owned
   std::unique_ptr<CImageButton> m_buttons[6];
-  UINT m_taskbarCreatedMessage = 0;
   bool m_trayMenuOpen = false;
   // A start that is locked keeps the main window in the tray from the first.
   bool m_stayInTray = false;
   // An unlocked start gives the focus after the main window's first show.
   bool m_focusAfterShow = false;
-  // The start-up's icon add, on a thread of its own until it is waited for.
-  fw::unique_thread m_trayIconAdd;
-  bool m_trayIconAddResult = false;
   // The request deferred past the tray menu; message 0 for none.
   MSG m_afterTrayMenu{};
 };

@@ -4,9 +4,9 @@
 
 #include <stdexcept>
 
-#include "app/crash_guard_win.h"
+#include "framework/crash_guard.h"
 
-namespace velumix {
+namespace fw {
 
 void InjectFaultIfAsked(unsigned message, unsigned long long kind) {
   static const UINT inject = ::RegisterWindowMessageA(kInjectFaultMessage);
@@ -15,4 +15,4 @@ void InjectFaultIfAsked(unsigned message, unsigned long long kind) {
   if (kind == 2) *static_cast<volatile int*>(nullptr) = 0;  // an access violation
 }
 
-}  // namespace velumix
+}  // namespace fw

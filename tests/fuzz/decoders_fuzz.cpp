@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/event_log.h"
+#include "app/log/event_log.h"
 #include "core/hidden_journal.h"
-#include "settings/profile_format.h"
+#include "framework/profile_format.h"
 
 namespace {
 
@@ -43,16 +43,16 @@ class StringLog final : public velumix::EventLog {
 
 void FuzzValues(const std::uint8_t* data, std::size_t size) {
   std::span<const std::uint8_t> bytes(data, size);
-  std::uint32_t number = velumix::DecodeProfileInt(bytes, 77);
+  std::uint32_t number = fw::DecodeProfileInt(bytes, 77);
   if (size != 4) Check(number == 77);
-  std::string text = velumix::DecodeProfileString(bytes, "fallback");
+  std::string text = fw::DecodeProfileString(bytes, "fallback");
   Check(text.size() <= size);
   Check(text.find('\0') == std::string::npos);
   Check(std::memcmp(text.data(), data, text.size()) == 0);
-  Check(velumix::DecodeProfileString(std::nullopt, "fallback") == "fallback");
+  Check(fw::DecodeProfileString(std::nullopt, "fallback") == "fallback");
 
   std::string_view path(reinterpret_cast<const char*>(data), size);
-  std::string name = velumix::ApplicationNameFromPath(path);
+  std::string name = fw::ApplicationNameFromPath(path);
   Check(name.size() <= size);
   Check(name.find_first_of("\\/:") == std::string::npos);
   Check(path.find(name) != std::string_view::npos);

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/log_file_win.h"
+#include "app/log/log_file_win.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/registry_profile_win.h"
+#include "framework/registry_profile.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ class RegistryProfileTest : public ::testing::Test {
     return values;
   }
 
-  velumix::RegistryProfile Profile() const { return velumix::RegistryProfile(m_root, "App"); }
+  fw::RegistryProfile Profile() const { return fw::RegistryProfile(m_root, "App"); }
 
   std::string m_root;
 };

@@ -5,7 +5,7 @@
 #include <ctime>
 #include <string>
 
-#include "app/event_log.h"
+#include "app/log/event_log.h"
 
 namespace velumix {
 

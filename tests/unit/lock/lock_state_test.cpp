@@ -198,7 +198,7 @@ TEST_F(OnLock, BehindAnOpenDialogNothingLocksAndTheUserIsTold) {
 
 TEST_F(OnLock, WhileLockedDoesNothing) {
   m_record.m_password = "secret";
-  m_state.m_locked = 1;
+  m_state.LockAtStart();
   m_host.m_dialogOpen = true;
   Lock({});
   EXPECT_TRUE(m_state.locked());
@@ -210,7 +210,7 @@ class UnlockWithPassword : public LockStateTest {
   void SetUp() override {
     LockStateTest::SetUp();
     m_record.m_password = "secret";
-    m_state.m_locked = 1;
+    m_state.LockAtStart();
   }
 };
 
@@ -252,8 +252,9 @@ TEST_F(LockStateTest, ExitAsksOnlyWhenWindowsAreHiddenAndShowsThemOnlyWhenUnlock
     m_host.m_calls.clear();
     m_host.m_anyHidden = c.hidden;
     m_host.m_answer = c.answer;
-    m_state.m_locked = c.locked;
-    m_state.OnExit(m_host);
+    LockState state;
+    if (c.locked) state.LockAtStart();
+    state.OnExit(m_host);
     EXPECT_EQ(m_host.m_calls, c.calls) << "hidden " << c.hidden << " locked " << c.locked;
   }
 }
@@ -268,15 +269,18 @@ TEST_F(LockStateTest, ExitBehindAnOpenDialogOnlyBringsItForward) {
 TEST_F(LockStateTest, AnExitAnswerGivenUnderAnotherLockStateIsAskedAgain) {
   m_host.m_anyHidden = true;
   // locked while the unlocked question was open: Yes must not show anything
-  m_host.m_whileOpen = [&] { m_state.m_locked = 1; };
+  m_record.m_password = "secret";
+  m_host.m_whileOpen = [&] { Lock({}); };
   m_state.OnExit(m_host);
-  EXPECT_THAT(m_host.m_calls, ElementsAre(kAskUnlocked, kAskLocked, "EndProgram"));
+  EXPECT_THAT(m_host.m_calls, ElementsAre(kAskUnlocked, "HideToTray", kAskLocked, "EndProgram"));
 
+  // unlocked from the tray while the locked question was open
   m_host.m_calls.clear();
-  m_host.m_whileOpen = [&] { m_state.m_locked = 0; };
+  m_host.m_whileOpen = [&] { Unlock({{DialogResult::Ok, "secret"}}); };
   m_host.m_answer = Answer::Yes;
   m_state.OnExit(m_host);
-  EXPECT_THAT(m_host.m_calls, ElementsAre(kAskLocked, kAskUnlocked, "ShowAll", "EndProgram"));
+  EXPECT_THAT(m_host.m_calls,
+              ElementsAre(kAskLocked, "BringToFront", "BringToFront", kAskUnlocked, "ShowAll", "EndProgram"));
 }
 
 }  // namespace

@@ -66,8 +66,8 @@ TEST(LoadSettings, HotKeysKeepTheirLowSixteenBitsOptionsStayWhole) {
   SettingsRecord record = LoadSettings(store);
   EXPECT_EQ(record.m_camouflage, 7);
   EXPECT_EQ(record.m_startMinimized, 1);
-  EXPECT_EQ(record.m_hotKey[kHotKeyLock], 0x2345);
-  EXPECT_EQ(record.m_hotMod[kHotKeyHideAll], 0x0006);
+  EXPECT_EQ(record.m_hotKey[RecordIndex(HOTKEY_LOCK)], 0x2345);
+  EXPECT_EQ(record.m_hotMod[RecordIndex(HOTKEY_HIDEALL)], 0x0006);
   EXPECT_EQ(record.m_password, "Open Sesame");
   EXPECT_EQ(record.m_passwordConfirm, "Open Sesame");
 }
@@ -102,8 +102,8 @@ TEST(StoreSettings, ModifierBitsAboveTheLowByteSurviveLoadAndStore) {
   FakeProfileStore store;
   store.m_ints = {{"hot_hideall_mod", 0x4002}, {"hot_lock_mod", 0xFF01}};
   SettingsRecord record = LoadSettings(store);
-  EXPECT_EQ(record.m_hotMod[kHotKeyHideAll], 0x4002);
-  EXPECT_EQ(record.m_hotMod[kHotKeyLock], 0xFF01);
+  EXPECT_EQ(record.m_hotMod[RecordIndex(HOTKEY_HIDEALL)], 0x4002);
+  EXPECT_EQ(record.m_hotMod[RecordIndex(HOTKEY_LOCK)], 0xFF01);
   FakeProfileStore written;
   StoreAllSettings(written, record);
   EXPECT_THAT(written.m_calls, Contains("WriteInt hot_hideall_mod=16386"));

@@ -3,7 +3,7 @@
 
 #include <ctime>
 
-#include "app/event_log.h"
+#include "app/log/event_log.h"
 #include "framework/file.h"
 
 class CLogFile : public fw::CFile, public velumix::EventLog {

@@ -1,11 +1,11 @@
-#include "settings/profile_format.h"
+#include "framework/profile_format.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace velumix {
+namespace fw {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -56,4 +56,4 @@ TEST(DecodeProfileString, MegabyteStringRoundTrips) {
 }
 
 }  // namespace
-}  // namespace velumix
+}  // namespace fw

@@ -1,9 +1,9 @@
-#include "app/velumix_app_win.h"
+#include "app/startup/velumix_app_win.h"
 
 #include <shellapi.h>
 
-#include "app/log_file_win.h"
-#include "app/product.h"
+#include "app/log/log_file_win.h"
+#include "app/startup/product.h"
 #include "ui/velumix_dlg_win.h"
 
 CVelumixApp theApp;

@@ -1,4 +1,6 @@
-#include "settings/hotkeys.h"
+#include "settings/hot_keys.h"
+
+#include "settings/settings_record.h"
 
 namespace velumix {
 

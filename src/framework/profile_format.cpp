@@ -1,8 +1,8 @@
-#include "settings/profile_format.h"
+#include "framework/profile_format.h"
 
 #include <algorithm>
 
-namespace velumix {
+namespace fw {
 
 std::string ApplicationNameFromPath(std::string_view path) {
   size_t slash = path.find_last_of("\\/:");
@@ -23,4 +23,4 @@ std::string DecodeProfileString(StoredBytes data, std::string_view fallback) {
   return std::string(data->begin(), end);
 }
 
-}  // namespace velumix
+}  // namespace fw

@@ -1,11 +1,29 @@
-// Hot-key bindings between the hot-key controls and the registration.
+// The four global hot keys: their ids, and their bindings between the
+// hot-key controls and the registration.
 #pragma once
 
 #include <cstdint>
-
-#include "settings/settings_record.h"
+#include <optional>
 
 namespace velumix {
+
+struct SettingsRecord;
+
+// The hot keys by the id each is registered under. The settings record keeps
+// their bindings in the same order, the binding of id i at index i - 1.
+enum HotKeyId : int { HOTKEY_SHOWALL = 1, HOTKEY_LOCK = 2, HOTKEY_HIDECURRENT = 3, HOTKEY_HIDEALL = 4 };
+inline constexpr int kHotKeyCount = 4;
+
+constexpr int RecordIndex(HotKeyId id) { return id - HOTKEY_SHOWALL; }
+constexpr HotKeyId HotKeyAt(int recordIndex) { return static_cast<HotKeyId>(HOTKEY_SHOWALL + recordIndex); }
+
+// The hot key that a hot-key message with `id` runs: none for an id that is
+// not one of ours, and none at all while the program is locked, the lock
+// key's included.
+constexpr std::optional<HotKeyId> DispatchedHotKey(int id, bool locked) {
+  if (locked || id < HOTKEY_SHOWALL || id > HOTKEY_HIDEALL) return std::nullopt;
+  return static_cast<HotKeyId>(id);
+}
 
 // The hot-key control puts Shift in bit 1 and Alt in bit 4, the registration
 // the other way round; every other bit means the same to both. The same

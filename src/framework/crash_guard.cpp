@@ -1,11 +1,11 @@
-#include "app/crash_guard_win.h"
+#include "framework/crash_guard.h"
 
 #include <windows.h>
 
 #include <cstdlib>
 #include <exception>
 
-namespace velumix {
+namespace fw {
 
 namespace {
 
@@ -41,7 +41,7 @@ void RemoveCrashGuard() {
   g_context = nullptr;
 }
 
-}  // namespace velumix
+}  // namespace fw
 
 // libstdc++'s default terminate handler writes the exception's type to
 // stderr, which a GUI program has not got, and links in the whole C++

@@ -1,4 +1,4 @@
-#include "app/event_log.h"
+#include "app/log/event_log.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,23 @@
-#include "settings/hotkeys.h"
+#include "settings/hot_keys.h"
+
+#include "settings/settings_record.h"
 
 #include <gtest/gtest.h>
 
 namespace velumix {
 namespace {
+
+TEST(DispatchedHotKey, EachRegisteredIdRunsItsOperation) {
+  EXPECT_EQ(DispatchedHotKey(1, false), HOTKEY_SHOWALL);
+  EXPECT_EQ(DispatchedHotKey(2, false), HOTKEY_LOCK);
+  EXPECT_EQ(DispatchedHotKey(3, false), HOTKEY_HIDECURRENT);
+  EXPECT_EQ(DispatchedHotKey(4, false), HOTKEY_HIDEALL);
+  for (int id : {0, 5, -1}) EXPECT_EQ(DispatchedHotKey(id, false), std::nullopt) << id;
+}
+
+TEST(DispatchedHotKey, LockedIgnoresEveryIdTheLockKeyToo) {
+  for (int id : {-1, 0, 1, 2, 3, 4, 5}) EXPECT_EQ(DispatchedHotKey(id, true), std::nullopt) << id;
+}
 
 TEST(SwapShiftAlt, ExchangesOnlyTheShiftAndAltBits) {
   const std::uint16_t cases[][2] = {{0, 0}, {1, 4}, {4, 1}, {2, 2}, {3, 6}, {6, 3}, {5, 5}, {7, 7}, {8, 8}, {9, 12}};
@@ -46,14 +60,14 @@ TEST(ControlHotKeys, AreStoredInRegistrationFlagsAndShownBackAsEntered) {
   for (const auto& c : cases) {
     const std::uint16_t entered = static_cast<std::uint16_t>('X' | c.controlFlags << 8);
     ControlHotKey controls[kHotKeyCount] = {};
-    controls[kHotKeyHideCurrent] = ControlHotKeyFromValue(entered);
+    controls[RecordIndex(HOTKEY_HIDECURRENT)] = ControlHotKeyFromValue(entered);
     SettingsRecord record;
-    record.m_hotKey[kHotKeyShowAll] = 'Q';
+    record.m_hotKey[RecordIndex(HOTKEY_SHOWALL)] = 'Q';
     ApplyControlHotKeys(record, controls);
-    EXPECT_EQ(record.m_hotKey[kHotKeyHideCurrent], 'X');
-    EXPECT_EQ(record.m_hotMod[kHotKeyHideCurrent], c.storedMods) << "control flags " << int{c.controlFlags};
-    EXPECT_EQ(record.m_hotKey[kHotKeyShowAll], 0);  // every binding is taken from its control
-    EXPECT_EQ(ControlValueFor(record.m_hotKey[kHotKeyHideCurrent], record.m_hotMod[kHotKeyHideCurrent]), entered);
+    EXPECT_EQ(record.m_hotKey[RecordIndex(HOTKEY_HIDECURRENT)], 'X');
+    EXPECT_EQ(record.m_hotMod[RecordIndex(HOTKEY_HIDECURRENT)], c.storedMods) << "control flags " << int{c.controlFlags};
+    EXPECT_EQ(record.m_hotKey[RecordIndex(HOTKEY_SHOWALL)], 0);  // every binding is taken from its control
+    EXPECT_EQ(ControlValueFor(record.m_hotKey[RecordIndex(HOTKEY_HIDECURRENT)], record.m_hotMod[RecordIndex(HOTKEY_HIDECURRENT)]), entered);
   }
 }
 
@@ -62,24 +76,24 @@ TEST(ControlHotKeys, ExtendedKeysAreStoredAsTypedAndRegisteredWithoutTheWindowsK
   const ControlHotKey controls[kHotKeyCount] = {{0x24, 2 | 8}, {0x27, 2 | 4 | 8}, {'H', 2}, {0, 0}};
   SettingsRecord record;
   ApplyControlHotKeys(record, controls);
-  EXPECT_EQ(record.m_hotMod[kHotKeyShowAll], 2 | 8);
-  EXPECT_EQ(record.m_hotMod[kHotKeyLock], 2 | 1 | 8);
-  EXPECT_EQ(ControlValueFor(record.m_hotKey[kHotKeyLock], record.m_hotMod[kHotKeyLock]), 0x27 | (2 | 4 | 8) << 8);
-  EXPECT_EQ(RegistrationModifiers(record.m_hotMod[kHotKeyShowAll]), 2);
-  EXPECT_EQ(RegistrationModifiers(record.m_hotMod[kHotKeyLock]), 2 | 1);
+  EXPECT_EQ(record.m_hotMod[RecordIndex(HOTKEY_SHOWALL)], 2 | 8);
+  EXPECT_EQ(record.m_hotMod[RecordIndex(HOTKEY_LOCK)], 2 | 1 | 8);
+  EXPECT_EQ(ControlValueFor(record.m_hotKey[RecordIndex(HOTKEY_LOCK)], record.m_hotMod[RecordIndex(HOTKEY_LOCK)]), 0x27 | (2 | 4 | 8) << 8);
+  EXPECT_EQ(RegistrationModifiers(record.m_hotMod[RecordIndex(HOTKEY_SHOWALL)]), 2);
+  EXPECT_EQ(RegistrationModifiers(record.m_hotMod[RecordIndex(HOTKEY_LOCK)]), 2 | 1);
   EXPECT_EQ(RegistrationModifiers(2), 2);
   EXPECT_EQ(RegistrationModifiers(0x4000 | 8 | 1), 0x4001);
 }
 
 TEST(ControlHotKeys, StoredBitsAboveTheControlsByteSurviveTheDialog) {
   SettingsRecord record;
-  record.m_hotMod[kHotKeyHideAll] = 0x4000 | 2;
-  record.m_hotKey[kHotKeyHideAll] = 'J';
+  record.m_hotMod[RecordIndex(HOTKEY_HIDEALL)] = 0x4000 | 2;
+  record.m_hotKey[RecordIndex(HOTKEY_HIDEALL)] = 'J';
   ControlHotKey controls[kHotKeyCount] = {};
-  controls[kHotKeyHideAll] = ControlHotKeyFromValue(ControlValueFor('J', record.m_hotMod[kHotKeyHideAll]));
+  controls[RecordIndex(HOTKEY_HIDEALL)] = ControlHotKeyFromValue(ControlValueFor('J', record.m_hotMod[RecordIndex(HOTKEY_HIDEALL)]));
   ApplyControlHotKeys(record, controls);
-  EXPECT_EQ(record.m_hotMod[kHotKeyHideAll], 0x4000 | 2);
-  EXPECT_EQ(record.m_hotMod[kHotKeyShowAll], 0);
+  EXPECT_EQ(record.m_hotMod[RecordIndex(HOTKEY_HIDEALL)], 0x4000 | 2);
+  EXPECT_EQ(record.m_hotMod[RecordIndex(HOTKEY_SHOWALL)], 0);
 }
 
 }  // namespace

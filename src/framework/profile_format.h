@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace velumix {
+namespace fw {
 
 // The executable's file name without directory and extension: the text after
 // the last '\', '/' or ':', cut at its last '.'.
@@ -27,4 +27,4 @@ std::uint32_t DecodeProfileInt(StoredBytes data, std::uint32_t fallback);
 // none; a missing value reads as `fallback`.
 std::string DecodeProfileString(StoredBytes data, std::string_view fallback);
 
-}  // namespace velumix
+}  // namespace fw

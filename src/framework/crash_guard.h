@@ -4,7 +4,7 @@
 // C++ exception that nothing catches come here.
 #pragma once
 
-namespace velumix {
+namespace fw {
 
 using CrashAction = void (*)(void* context);
 
@@ -17,4 +17,4 @@ void RemoveCrashGuard();
 inline constexpr char kInjectFaultMessage[] = "VelumixInjectFault";
 void InjectFaultIfAsked(unsigned message, unsigned long long kind);
 
-}  // namespace velumix
+}  // namespace fw

@@ -1,4 +1,4 @@
-#include "app/log_file_win.h"
+#include "app/log/log_file_win.h"
 
 #include <charconv>
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace velumix {
+namespace fw {
 
 class RegistryProfile {
  public:
@@ -37,4 +37,4 @@ class RegistryProfile {
   std::string m_appName;
 };
 
-}  // namespace velumix
+}  // namespace fw

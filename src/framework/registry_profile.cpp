@@ -1,13 +1,13 @@
-#include "settings/registry_profile_win.h"
+#include "framework/registry_profile.h"
 
 #include <windows.h>
 
 #include <vector>
 
 #include "framework/handles.h"
-#include "settings/profile_format.h"
+#include "framework/profile_format.h"
 
-namespace velumix {
+namespace fw {
 
 namespace {
 
@@ -128,4 +128,4 @@ void RegistryProfile::DeleteValue(const char* section, const char* entry) const 
   }
 }
 
-}  // namespace velumix
+}  // namespace fw

@@ -1,8 +1,8 @@
 // The shipped program injects no faults.
-#include "app/crash_guard_win.h"
+#include "framework/crash_guard.h"
 
-namespace velumix {
+namespace fw {
 
 void InjectFaultIfAsked(unsigned, unsigned long long) {}
 
-}  // namespace velumix
+}  // namespace fw

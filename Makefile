@@ -3,18 +3,24 @@
 BUILD ?= build
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps build native win32 win64 test unit-test e2e-test run bench dist clean
+.PHONY: all deps build native native32 win32 win64 test unit-test e2e-test run bench dist clean
 
 all: build
 
 deps:
 	@scripts/install-deps.sh
 
-build: deps native win32 win64
+build: deps native native32 win32 win64
 
 native:
 	@cmake -S . -B $(BUILD)/native $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD)/native
+
+# The portable logic and its unit tests again as 32-bit code, run under
+# qemu-i386-static: the shipped program is 32-bit and this machine runs none.
+native32:
+	@cmake -S . -B $(BUILD)/native32 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake >/dev/null
+	@cmake --build $(BUILD)/native32
 
 # The shipped program: built for size, without the tests and so without the
 # threading library they need.

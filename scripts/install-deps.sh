@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  g++-multilib qemu-user-static
   wine wine64 fonts-wine
   xvfb xauth xdotool x11-utils imagemagick
   python3 zip

@@ -7,6 +7,9 @@ cd "$(dirname "$0")/.."
 echo "== unit tests"
 ctest --test-dir "$build/native" --output-on-failure
 
+echo "== unit tests, 32-bit, under qemu-i386-static"
+ctest --test-dir "$build/native32" --output-on-failure
+
 echo "== fuzzing the decoders and the log's stamping (bounded)"
 scripts/fuzz.sh "${VELUMIX_FUZZ_SECONDS:-30}"
 

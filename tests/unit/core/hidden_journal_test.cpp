@@ -22,7 +22,8 @@ Journal Sample() {
   j.owner = {4321, 0x01DB'2A3B'4C5D'6E7Full};
   j.locked = true;
   j.entries.push_back({0x10004, 200, "Report - Editor", "EditorFrame"});
-  j.entries.push_back({0xFFFF'FFFF'0012'0000ull, 201, std::string(99, 'x'), std::string(63, 'c')});
+  // the widest handle value of the build, 32-bit or 64-bit
+  j.entries.push_back({static_cast<WindowId>(UINTPTR_MAX - 0xFFFF), 201, std::string(99, 'x'), std::string(63, 'c')});
   j.entries.push_back({0x20008, 200, "", ""});
   return j;
 }

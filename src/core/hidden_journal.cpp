@@ -26,12 +26,6 @@ constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
 
 constexpr std::array<std::uint32_t, 256> kCrcTable = MakeCrcTable();
 
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
-  std::uint32_t c = 0xFFFFFFFFu;
-  for (std::size_t i = 0; i < size; ++i) c = kCrcTable[(c ^ data[i]) & 0xFF] ^ (c >> 8);
-  return c ^ 0xFFFFFFFFu;
-}
-
 void Put(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
@@ -71,6 +65,12 @@ class Cursor {
 
 }  // namespace
 
+std::uint32_t JournalChecksum(const std::uint8_t* data, std::size_t size) {
+  std::uint32_t c = 0xFFFFFFFFu;
+  for (std::size_t i = 0; i < size; ++i) c = kCrcTable[(c ^ data[i]) & 0xFF] ^ (c >> 8);
+  return c ^ 0xFFFFFFFFu;
+}
+
 std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
   std::vector<std::uint8_t> out(std::begin(kMagic), std::end(kMagic));
   Put(out, journal.owner.process, 4);
@@ -85,7 +85,7 @@ std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
     PutText(out, entry.title, kMaxTitle);
     PutText(out, entry.className, kMaxClass);
   }
-  Put(out, Crc32(out.data(), out.size()), 4);
+  Put(out, JournalChecksum(out.data(), out.size()), 4);
   return out;
 }
 
@@ -94,7 +94,7 @@ std::optional<Journal> DecodeJournal(const std::uint8_t* data, std::size_t size)
   if (std::memcmp(data, kMagic, sizeof kMagic) != 0) return std::nullopt;
   std::uint64_t crc = 0;
   Cursor trailer(data + size - 4, 4);
-  if (!trailer.Take(crc, 4) || Crc32(data, size - 4) != crc) return std::nullopt;
+  if (!trailer.Take(crc, 4) || JournalChecksum(data, size - 4) != crc) return std::nullopt;
 
   Cursor in(data + sizeof kMagic, size - 4 - sizeof kMagic);
   Journal journal;

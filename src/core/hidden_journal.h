@@ -48,6 +48,8 @@ struct Journal {
 };
 
 std::vector<std::uint8_t> EncodeJournal(const Journal& journal);
+// The seal at a journal's end: CRC-32 of what comes before it.
+std::uint32_t JournalChecksum(const std::uint8_t* data, std::size_t size);
 // Nothing for data that is not exactly a journal this program wrote: another
 // format, a wrong checksum, a short or long record, out-of-range fields.
 std::optional<Journal> DecodeJournal(const std::uint8_t* data, std::size_t size);

@@ -17,18 +17,18 @@ bool HiddenWindowTable::Admit(WindowSystem& windows, WindowId window, bool skipT
   windows.GetTitle(window, title);
   if (title[0] == '\0' || std::strcmp(title, kOwnTitle) == 0) return false;
 
-  Append(window, title, 0);
+  Append(window, title, false);
   return true;
 }
 
-void HiddenWindowTable::Append(WindowId window, const char* title, std::int32_t hidden) {
+void HiddenWindowTable::Append(WindowId window, const char* title, bool hidden) {
   HiddenWindowEntry& slot = m_table[m_count];
   slot.hwnd = window;
   const char* stored = std::strcmp(title, kDesktopWindowTitle) == 0 ? kDesktopTitle : title;
   std::size_t n = std::min(std::strlen(stored), kTitleBufferSize - 1);
   std::memcpy(slot.title, stored, n);
   slot.title[n] = '\0';
-  slot.hidden = hidden;
+  slot.hidden = hidden ? 1 : 0;
   ++m_count;
 }
 
@@ -38,7 +38,7 @@ bool HiddenWindowTable::AdoptHidden(WindowId window, const char* title) {
     return true;
   }
   if (m_count >= kMaxTrackedWindows) return false;
-  Append(window, title, 1);
+  Append(window, title, true);
   return true;
 }
 

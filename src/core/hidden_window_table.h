@@ -56,7 +56,7 @@ class HiddenWindowTable {
  private:
   // Takes `window` in if the admission rule allows it; true if it did.
   bool Admit(WindowSystem& windows, WindowId window, bool skipTracked);
-  void Append(WindowId window, const char* title, std::int32_t hidden);
+  void Append(WindowId window, const char* title, bool hidden);
 
   std::int32_t m_count = 0;
   HiddenWindowEntry m_table[kTableSlots];

@@ -63,39 +63,47 @@ TEST(JournalEncoding, EverySingleByteChangeOrCutIsRefused) {
   EXPECT_FALSE(DecodeJournal(nullptr, 0));
 }
 
-// Seals altered bytes with a fresh checksum (CRC-32, as zlib computes it), so
-// that what is refused is the content, not the seal.
+TEST(JournalEncoding, TheSealIsCrc32AsZlibComputesIt) {
+  const std::string check = "123456789";
+  EXPECT_EQ(JournalChecksum(reinterpret_cast<const std::uint8_t*>(check.data()), check.size()), 0xCBF43926u);
+  EXPECT_EQ(JournalChecksum(nullptr, 0), 0u);
+}
+
+// Seals altered bytes with a fresh checksum, so that what is refused is the
+// content, not the seal.
 std::vector<std::uint8_t> Reseal(std::vector<std::uint8_t> bytes) {
   bytes.resize(bytes.size() - 4);
-  std::uint32_t c = 0xFFFFFFFFu;
-  for (std::uint8_t b : bytes) {
-    c ^= b;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-  }
-  c ^= 0xFFFFFFFFu;
+  std::uint32_t c = JournalChecksum(bytes.data(), bytes.size());
   for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(c >> (8 * i)));
   return bytes;
 }
 
+std::vector<std::uint8_t> ResealedWith(std::size_t at, std::uint8_t value) {
+  std::vector<std::uint8_t> bytes = EncodeJournal(Sample());
+  bytes[at] = value;
+  return Reseal(bytes);
+}
+
+std::vector<std::uint8_t> EncodedWith(void (*change)(Journal&)) {
+  Journal j = Sample();
+  change(j);
+  return EncodeJournal(j);
+}
+
 // What a newer version, or another program, might leave.
 TEST(JournalEncoding, WellSealedButForeignContentIsRefused) {
-  const std::vector<std::uint8_t> good = EncodeJournal(Sample());
-  ASSERT_EQ(Reseal(good), good);
-  std::vector<std::uint8_t> flags = good;
-  flags[16] = 0x80;  // an unknown flag
-  EXPECT_FALSE(Decode(Reseal(flags)));
-  std::vector<std::uint8_t> count = good;
-  count[17] = kMaxTrackedWindows + 1;
-  EXPECT_FALSE(Decode(Reseal(count)));
-  std::vector<std::uint8_t> magic = good;
-  magic[3] = '2';
-  EXPECT_FALSE(Decode(Reseal(magic)));
-  Journal nul = Sample();
-  nul.entries[0].title = std::string("a\0b", 3);
-  EXPECT_FALSE(Decode(EncodeJournal(nul)));
-  Journal noWindow = Sample();
-  noWindow.entries[0].window = kNoWindow;
-  EXPECT_FALSE(Decode(EncodeJournal(noWindow)));
+  ASSERT_EQ(Reseal(EncodeJournal(Sample())), EncodeJournal(Sample()));
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+  } cases[] = {
+      {"an unknown flag", ResealedWith(16, 0x80)},
+      {"more entries than the table holds", ResealedWith(17, kMaxTrackedWindows + 1)},
+      {"another format", ResealedWith(3, '2')},
+      {"a NUL inside a title", EncodedWith([](Journal& j) { j.entries[0].title = std::string("a\0b", 3); })},
+      {"no window", EncodedWith([](Journal& j) { j.entries[0].window = kNoWindow; })},
+  };
+  for (const auto& c : cases) EXPECT_FALSE(Decode(c.bytes)) << c.what;
 }
 
 class FakeStore : public JournalStore {

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <deque>
 #include <optional>
@@ -63,79 +64,81 @@ class ConfigureScene : public ConfigDialog, public ConfigureHost {
   ConfigEntries m_entries;
 };
 
-class RunConfigureTest : public ::testing::Test {
- protected:
-  void Run(std::initializer_list<Showing> script) {
-    m_scene.m_script.assign(script);
-    RunConfigure(m_record, m_scene, m_scene);
-  }
-
-  SettingsRecord m_record{1, 0, "old", "old", {0, 'L'}, {0, 2}};
-  ConfigureScene m_scene{m_record};
+// One run of Configure: the showings the user goes through, and what must
+// follow: the calls in order, and the record after it (which, once stored,
+// is what was stored).
+struct ConfigureCase {
+  const char* name;
+  std::vector<Showing> script;
+  std::vector<std::string> calls;
+  int startMinimized, camouflage;
+  std::string password;
+  Keys keys;
+  std::optional<Keys> keysAtSecondShowing = std::nullopt;
+  int camouflageAtReplace = -1;  // the record's camouflage when the icon was replaced
 };
 
-TEST_F(RunConfigureTest, CancelRegistersTheHotKeysAgainAndChangesNothing) {
-  Run({{DialogResult::Cancel, {1, 3, "new", "new"}, Keys{1, 2, 3, 4}}});
-  EXPECT_THAT(m_scene.m_calls, ElementsAre("Unregister", "Run", "Register"));
-  EXPECT_EQ(m_record.m_camouflage, 1);
-  EXPECT_EQ(m_record.m_startMinimized, 0);
-  EXPECT_EQ(m_record.m_password, "old");
-  EXPECT_EQ(KeysOf(m_record), (Keys{0, 'L', 0, 0}));
+const Keys kOldKeys{0, 'L', 0, 0};
+const Keys kRejected{'1', '2', '3', '4'};
+
+const ConfigureCase kConfigureCases[] = {
+    {"CancelRegistersTheHotKeysAgainAndChangesNothing",
+     {{DialogResult::Cancel, {1, 3, "new", "new"}, Keys{1, 2, 3, 4}}},
+     {"Unregister", "Run", "Register"}, 0, 1, "old", kOldKeys},
+    {"MatchingPasswordsApplyTheEntriesBeforeStoring",
+     {{DialogResult::Ok, {1, 1, "New Pw", "New Pw"}, Keys{'S', 'L', 'C', 'A'}}},
+     {"Unregister", "Run", "Store", "Register"}, 1, 1, "New Pw", Keys{'S', 'L', 'C', 'A'}},
+    {"UnchangedEntriesAreStoredAllTheSame",
+     {{DialogResult::Ok, {0, 1, "old", "old"}}},
+     {"Unregister", "Run", "Store", "Register"}, 0, 1, "old", kOldKeys},
+    {"BothPasswordsEmptiedRemoveThePassword",
+     {{DialogResult::Ok, {0, 1, "", ""}}},
+     {"Unregister", "Run", "Store", "Register"}, 0, 1, "", kOldKeys},
+    {"MismatchShowsTheMistakeAndTheDialogAgainWithTheNewHotKeys",
+     {{DialogResult::Ok, {0, 1, "abc", "abd"}, kRejected}, {DialogResult::Ok, {0, 1, "abc", "abc"}}},
+     {"Unregister", "Run", "Mistake", "Run", "Store", "Register"}, 0, 1, "abc", kRejected, kRejected},
+    {"CancelAfterAMismatchStoresNothingButKeepsTheRejectedHotKeys",
+     {{DialogResult::Ok, {1, 2, "abc", "abd"}, kRejected}, {DialogResult::Cancel, {}}},
+     {"Unregister", "Run", "Mistake", "Run", "Register"}, 0, 1, "old", kRejected, kRejected},
+    {"PasswordsDifferingOnlyInCaseDoNotMatch",
+     {{DialogResult::Ok, {0, 1, "Secret", "secret"}}},
+     {"Unregister", "Run", "Mistake", "Run", "Register"}, 0, 1, "old", kOldKeys},
+    {"ChangedCamouflageReplacesTheTrayIconBeforeTheRecordTakesIt",
+     {{DialogResult::Ok, {0, 3, "old", "old"}}},
+     {"Unregister", "Run", "ReplaceTrayIcon 3", "Store", "Register"}, 0, 3, "old", kOldKeys, std::nullopt, 1},
+};
+
+class RunConfigureTest : public ::testing::TestWithParam<ConfigureCase> {};
+
+TEST_P(RunConfigureTest, FollowsItsShowings) {
+  const ConfigureCase& c = GetParam();
+  SettingsRecord record{1, 0, "old", "old", {0, 'L'}, {0, 2}};
+  ConfigureScene scene{record};
+  scene.m_script.assign(c.script.begin(), c.script.end());
+  RunConfigure(record, scene, scene);
+
+  EXPECT_EQ(scene.m_calls, c.calls);
+  EXPECT_EQ(record.m_startMinimized, c.startMinimized);
+  EXPECT_EQ(record.m_camouflage, c.camouflage);
+  EXPECT_EQ(record.m_password, c.password);
+  EXPECT_EQ(record.m_passwordConfirm, c.password);
+  EXPECT_EQ(KeysOf(record), c.keys);
+  EXPECT_EQ(record.m_hotMod[RecordIndex(HOTKEY_LOCK)], 2);  // the dialog's OK writes the modifiers, not Configure
+  if (std::find(c.calls.begin(), c.calls.end(), "Store") != c.calls.end()) {
+    EXPECT_EQ(scene.m_stored.m_password, c.password);
+    EXPECT_EQ(KeysOf(scene.m_stored), c.keys);
+    EXPECT_EQ(scene.m_stored.m_camouflage, c.camouflage);
+    EXPECT_EQ(scene.m_stored.m_startMinimized, c.startMinimized);
+  }
+  if (c.keysAtSecondShowing) {
+    ASSERT_EQ(scene.m_keysSeen.size(), 2u);
+    EXPECT_EQ(scene.m_keysSeen[1], *c.keysAtSecondShowing);
+  }
+  EXPECT_EQ(scene.m_camouflageAtReplace, c.camouflageAtReplace);
 }
 
-TEST_F(RunConfigureTest, MatchingPasswordsApplyTheEntriesBeforeStoring) {
-  Run({{DialogResult::Ok, {1, 1, "New Pw", "New Pw"}, Keys{'S', 'L', 'C', 'A'}}});
-  EXPECT_THAT(m_scene.m_calls, ElementsAre("Unregister", "Run", "Store", "Register"));
-  EXPECT_EQ(m_scene.m_stored.m_startMinimized, 1);
-  EXPECT_EQ(m_scene.m_stored.m_camouflage, 1);
-  EXPECT_EQ(m_scene.m_stored.m_password, "New Pw");
-  EXPECT_EQ(m_scene.m_stored.m_passwordConfirm, "New Pw");
-  EXPECT_EQ(KeysOf(m_scene.m_stored), (Keys{'S', 'L', 'C', 'A'}));
-  EXPECT_EQ(m_record.m_password, "New Pw");
-}
-
-TEST_F(RunConfigureTest, UnchangedEntriesAreStoredAllTheSame) {
-  Run({{DialogResult::Ok, {0, 1, "old", "old"}}});
-  EXPECT_THAT(m_scene.m_calls, ElementsAre("Unregister", "Run", "Store", "Register"));
-}
-
-TEST_F(RunConfigureTest, BothPasswordsEmptiedRemoveThePassword) {
-  Run({{DialogResult::Ok, {0, 1, "", ""}}});
-  EXPECT_EQ(m_record.m_password, "");
-  EXPECT_EQ(m_record.m_passwordConfirm, "");
-}
-
-TEST_F(RunConfigureTest, MismatchShowsTheMistakeAndTheDialogAgainWithTheNewHotKeys) {
-  const Keys rejected{'1', '2', '3', '4'};
-  Run({{DialogResult::Ok, {0, 1, "abc", "abd"}, rejected}, {DialogResult::Ok, {0, 1, "abc", "abc"}}});
-  EXPECT_THAT(m_scene.m_calls, ElementsAre("Unregister", "Run", "Mistake", "Run", "Store", "Register"));
-  ASSERT_EQ(m_scene.m_keysSeen.size(), 2u);
-  EXPECT_EQ(m_scene.m_keysSeen[1], rejected);
-  EXPECT_EQ(m_record.m_password, "abc");
-}
-
-TEST_F(RunConfigureTest, CancelAfterAMismatchStoresNothingButKeepsTheRejectedHotKeys) {
-  const Keys rejected{'1', '2', '3', '4'};
-  Run({{DialogResult::Ok, {1, 2, "abc", "abd"}, rejected}, {DialogResult::Cancel, {}}});
-  EXPECT_THAT(m_scene.m_calls, ElementsAre("Unregister", "Run", "Mistake", "Run", "Register"));
-  EXPECT_EQ(KeysOf(m_record), rejected);
-  EXPECT_EQ(m_record.m_password, "old");
-  EXPECT_EQ(m_record.m_camouflage, 1);
-  EXPECT_EQ(m_record.m_startMinimized, 0);
-}
-
-TEST_F(RunConfigureTest, PasswordsDifferingOnlyInCaseDoNotMatch) {
-  Run({{DialogResult::Ok, {0, 1, "Secret", "secret"}}});
-  EXPECT_THAT(m_scene.m_calls, ElementsAre("Unregister", "Run", "Mistake", "Run", "Register"));
-  EXPECT_EQ(m_record.m_password, "old");
-}
-
-TEST_F(RunConfigureTest, ChangedCamouflageReplacesTheTrayIconBeforeTheRecordTakesIt) {
-  Run({{DialogResult::Ok, {0, 3, "old", "old"}}});
-  EXPECT_THAT(m_scene.m_calls, ElementsAre("Unregister", "Run", "ReplaceTrayIcon 3", "Store", "Register"));
-  EXPECT_EQ(m_scene.m_camouflageAtReplace, 1);
-  EXPECT_EQ(m_record.m_camouflage, 3);
-}
+INSTANTIATE_TEST_SUITE_P(Configure, RunConfigureTest, ::testing::ValuesIn(kConfigureCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace velumix

@@ -1,15 +1,13 @@
 #include "ui/tray_menu.h"
 
+#include "resource.h"
+
 namespace velumix {
 
 namespace {
 
-// Commands of the main dialog that the menu offers.
+// The menu's Exit is the dialog's Cancel command (IDCANCEL).
 constexpr unsigned kCommandExit = 2;
-constexpr unsigned kCommandConfigure = 10;
-constexpr unsigned kCommandLock = 104;
-constexpr unsigned kCommandHideAll = 105;
-constexpr unsigned kCommandShowAll = 106;
 
 }  // namespace
 
@@ -19,7 +17,7 @@ std::vector<TrayMenuItem> TrayMenuModel::Build(const HiddenWindowTable& table) {
   m_windowCount = table.count();
   for (int i = 0; i < table.count(); ++i) {
     m_named[i] = table[i].hwnd;
-    items.push_back({TrayMenuItem::Kind::Window, kWindowCommandFirst + static_cast<unsigned>(i), table[i].title,
+    items.push_back({TrayMenuItem::Kind::Window, ID_TRAY_WINDOW_FIRST + static_cast<unsigned>(i), table[i].title,
                      table[i].hidden == 0});
   }
   m_built = true;
@@ -29,18 +27,18 @@ std::vector<TrayMenuItem> TrayMenuModel::Build(const HiddenWindowTable& table) {
     items.push_back({TrayMenuItem::Kind::Command, id, text, false});
   };
   separator();
-  command(kCommandShowAll, "Show all");
-  command(kCommandHideAll, "Hide all");
-  command(kCommandLock, "Lock with password");
+  command(ID_TRAY_SHOWALL, "Show all");
+  command(ID_TRAY_HIDEALL, "Hide all");
+  command(ID_TRAY_LOCK, "Lock with password");
   separator();
-  command(kCommandConfigure, "Configure Velumix");
+  command(IDC_CONFIGURE, "Configure Velumix");
   command(kCommandExit, "Exit");
   return items;
 }
 
 int TrayMenuModel::ResolveWindowCommand(const HiddenWindowTable& table, unsigned command) const {
-  if (command < kWindowCommandFirst || command > kWindowCommandLast) return -1;
-  int slot = static_cast<int>(command - kWindowCommandFirst);
+  if (command < ID_TRAY_WINDOW_FIRST || command > ID_TRAY_WINDOW_LAST) return -1;
+  int slot = static_cast<int>(command - ID_TRAY_WINDOW_FIRST);
   if (!m_built) return table.IsInUse(slot) ? slot : -1;
   if (slot >= m_windowCount) return -1;
   return table.Find(m_named[slot]);

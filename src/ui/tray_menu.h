@@ -8,9 +8,6 @@
 
 namespace velumix {
 
-inline constexpr unsigned kWindowCommandFirst = 150;
-inline constexpr unsigned kWindowCommandLast = 250;
-
 struct TrayMenuItem {
   enum class Kind { Window, Command, Separator };
   Kind kind;

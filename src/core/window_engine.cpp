@@ -72,7 +72,9 @@ void WindowEngine::HideCurrent() {
   bool chosen[kTableSlots] = {};
   for (int i = 0; i < m_table.count(); ++i) {
     const HiddenWindowEntry& entry = m_table[i];
-    chosen[i] = m_windows.IsVisible(entry.hwnd) && std::strcmp(entry.title, title) == 0 && !IsOwn(entry);
+    // Only a click on its row hides the desktop, whatever window bears its title.
+    chosen[i] = m_windows.IsVisible(entry.hwnd) && std::strcmp(entry.title, title) == 0 && !IsDesktopEntry(entry) &&
+                !IsOwn(entry);
     if (chosen[i]) m_listChanged = 1;
   }
   HideChosen(chosen);

@@ -56,7 +56,7 @@ class WindowEngine {
   // caller brings the main window to the front.
   void ShowAll();
   // Hides every visible tracked window whose title is the foreground
-  // window's (non-empty) title.
+  // window's (non-empty) title, but never the desktop.
   void HideCurrent();
   // Flips entry `index` whatever its window's visibility; an index that is
   // not in use touches nothing. A window is shown with `showWith`.

@@ -4,13 +4,16 @@
 
 namespace velumix {
 
+// Compared as they will be registered: the extended-key bit is the control's
+// note of which key was typed, not part of the combination.
 bool HasDuplicateHotKeys(const ControlHotKey (&controls)[kHotKeyCount]) {
+  auto registered = [](const ControlHotKey& c) { return RegistrationModifiers(SwapShiftAlt(c.flags)); };
   for (int first = 0; first < kHotKeyCount; ++first) {
     const ControlHotKey& a = controls[first];
-    if (a.key == 0 || a.flags == 0) continue;
+    if (a.key == 0 || registered(a) == 0) continue;
     for (int second = first + 1; second < kHotKeyCount; ++second) {
       const ControlHotKey& b = controls[second];
-      if (a.key == b.key && a.flags == b.flags) return true;
+      if (a.key == b.key && registered(a) == registered(b)) return true;
     }
   }
   return false;
@@ -19,7 +22,7 @@ bool HasDuplicateHotKeys(const ControlHotKey (&controls)[kHotKeyCount]) {
 void ApplyControlHotKeys(SettingsRecord& record, const ControlHotKey (&controls)[kHotKeyCount]) {
   for (int i = 0; i < kHotKeyCount; ++i) {
     record.m_hotKey[i] = controls[i].key;
-    record.m_hotMod[i] = static_cast<std::uint16_t>((record.m_hotMod[i] & 0xFF00) | SwapShiftAlt(controls[i].flags));
+    record.m_hotMod[i] = SwapShiftAlt(controls[i].flags);
   }
 }
 

@@ -58,14 +58,14 @@ constexpr ControlHotKey ControlHotKeyFromValue(std::uint16_t value) {
   return {static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>(value >> 8)};
 }
 
-// True when two operations carry the same key with the same, non-empty
-// flags; bindings without a key or without modifiers never clash. The pairs
-// are taken in record order.
+// True when two operations would register the same key with the same,
+// non-empty modifiers; bindings without a key or without modifiers never
+// clash. The pairs are taken in record order.
 bool HasDuplicateHotKeys(const ControlHotKey (&controls)[kHotKeyCount]);
 
 // Writes the four controls' bindings into the record, flags translated to
-// the registration encoding. The control holds only the low byte of the
-// modifiers; the stored bits above it stay as they were.
+// the registration encoding: what is typed replaces each stored combination
+// whole (the extended-key bit included, as the control gives it).
 void ApplyControlHotKeys(SettingsRecord& record, const ControlHotKey (&controls)[kHotKeyCount]);
 
 }  // namespace velumix

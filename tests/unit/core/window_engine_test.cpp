@@ -128,6 +128,16 @@ TEST_F(HideCurrent, DesktopOrNoForegroundHidesNothing) {
   EXPECT_EQ(m_engine.m_listChanged, 0);
 }
 
+// Only a click on its row hides the desktop: a window of another program
+// titled like that row never takes the desktop along.
+TEST_F(HideCurrent, AWindowTitledLikeTheDesktopRowNeverHidesTheDesktop) {
+  auto ids = Track({"Program Manager", "Desktop Icons", "A"});
+  m_desktop.m_foreground = ids[1];
+  m_engine.HideCurrent();
+  EXPECT_TRUE(Visible(ids[0]));
+  EXPECT_EQ(Flag(ids[0]), 0);
+}
+
 TEST_F(HideCurrent, AnEmptyForegroundTitleHidesNothingNotEvenTitlelessEntries) {
   auto ids = Track({"Loses its title", "Keeps it"});
   m_desktop.at(ids[0]).title = "";

@@ -1,5 +1,6 @@
 // The settings store against the real registry of the prefix.
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,22 @@ class RegistryProfileTest : public ::testing::Test {
              ::testing::UnitTest::GetInstance()->current_test_info()->name();
     DeleteRoot();
   }
-  void TearDown() override { DeleteRoot(); }
+  void TearDown() override {
+    SetSectionAccess("D:(A;;KA;;;WD)");
+    DeleteRoot();
+  }
+
+  // Gives the section key an access list in SDDL, such as "D:(A;;KR;;;WD)":
+  // everyone may read it, nobody may write it.
+  void SetSectionAccess(const char* sddl) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, SectionPath().c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) return;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr));
+    EXPECT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+    ::LocalFree(descriptor);
+    ::RegCloseKey(key);
+  }
 
   void DeleteRoot() { ::RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\" + m_root).c_str()); }
 
@@ -76,6 +92,19 @@ TEST_F(RegistryProfileTest, ASectionDeletedBetweenCallsIsCreatedAgain) {
   ASSERT_TRUE(Profile().WriteInt("Settings", "startminimized", 1));
   EXPECT_EQ(Profile().GetInt("Settings", "startminimized", 0), 1u);
   EXPECT_EQ(ValueCount(), 1u);
+}
+
+// A key that may be read but not written (an access list, a policy) still
+// reads as what it holds: reads ask for read access only.
+TEST_F(RegistryProfileTest, ASectionThatRefusesWritesStillReadsWhatItHolds) {
+  SetRaw("password", REG_SZ, "pw", 3);
+  const DWORD one = 1;
+  SetRaw("camouflage", REG_DWORD, &one, sizeof one);
+  SetSectionAccess("D:(A;;KR;;;WD)");
+  ASSERT_FALSE(Profile().WriteInt("Settings", "startminimized", 1)) << "the access list did not refuse a write";
+  EXPECT_EQ(Profile().GetString("Settings", "password", ""), "pw");
+  EXPECT_EQ(Profile().GetInt("Settings", "camouflage", 0), 1u);
+  EXPECT_EQ(Profile().ReadValues("Settings", 100).size(), 2u);
 }
 
 TEST_F(RegistryProfileTest, WritesNumbersAsDwordAndStringsAsSzWithOneNul) {

@@ -165,9 +165,16 @@ TakenBack JournalKeeper::TakeBack(HiddenWindowTable& table, const std::vector<Ab
     int before = table.HiddenCount();
     bool all = true;
     for (const JournalEntry& entry : abandoned.journal.entries) all = TakeBackWindow(table, entry) && all;
-    int windows = table.HiddenCount() - before;
-    taken.windows += windows;
-    taken.fromLocked = taken.fromLocked || (abandoned.journal.locked && windows > 0);
+    taken.windows += table.HiddenCount() - before;
+    // Another journal may have taken the window in first: a locked one names
+    // it all the same, and locked wins.
+    auto heldHidden = [&](const JournalEntry& entry) {
+      int index = table.Find(entry.window);
+      return index >= 0 && table[index].hidden != 0;
+    };
+    const std::vector<JournalEntry>& entries = abandoned.journal.entries;
+    taken.fromLocked = taken.fromLocked ||
+                       (abandoned.journal.locked && std::any_of(entries.begin(), entries.end(), heldHidden));
     if (all) done.push_back(abandoned.name);
   }
   // Only once this run's journal names the windows may the old ones go.

@@ -87,7 +87,7 @@ struct AbandonedJournal {
 
 struct TakenBack {
   int windows = 0;
-  bool fromLocked = false;  // some came from a run left locked
+  bool fromLocked = false;  // a run left locked names some of them, whichever journal took them in
 };
 
 // Keeps this run's journal while it holds windows hidden, and gives back

@@ -269,6 +269,26 @@ TEST_F(JournalKeeperTest, WhatARunLeftLockedComesBackOnlyWhenAsked) {
   EXPECT_GE(m_table.Find(w), 0);
 }
 
+// Two journals can name one window: a take-back that found the table full,
+// or two copies that took the same journal. Whichever comes first, a window
+// a locked journal names comes back behind the password.
+TEST_F(JournalKeeperTest, AWindowNamedByALockedAndAnUnlockedJournalComesBackLocked) {
+  for (bool lockedFirst : {false, true}) {
+    SCOPED_TRACE(lockedFirst ? "locked journal first" : "unlocked journal first");
+    m_store.m_values.clear();
+    m_table = HiddenWindowTable();
+    WindowId w = m_desktop.Add("Named twice", false);
+    Leave({lockedFirst ? 80u : 81u, 1}, {w}, true);
+    Leave({lockedFirst ? 81u : 80u, 1}, {w}, false);
+    std::vector<AbandonedJournal> found = m_keeper.FindAbandoned();
+    ASSERT_EQ(found.size(), 2u);
+    ASSERT_EQ(found[0].journal.locked, lockedFirst);
+    TakenBack taken = m_keeper.TakeBack(m_table, found, true);
+    EXPECT_EQ(taken.windows, 1);
+    EXPECT_TRUE(taken.fromLocked);
+  }
+}
+
 TEST_F(JournalKeeperTest, AJournalThatDoesNotFitStaysForALaterTry) {
   for (int i = 0; i < 10; ++i) m_desktop.Add(std::to_string(i) + " shown");
   m_table.FillTable(m_desktop);

@@ -2,13 +2,10 @@
 
 import harness as H
 from session import VelumixTestCase
-from test_buttons import settled_origin
-from velumix_app import CONFIGURE, EXIT, IDCANCEL, IDOK
+from velumix_app import ABOUT_TITLE, CONFIG_TITLE, CONFIGURE, EXIT, IDCANCEL, IDOK, SS_ICON, SS_TYPEMASK
 
-ABOUT_TITLE = "About Velumix"
 ADDRESS = "www.orvane.example/velumix"
 BLUE, PURPLE = (0, 0, 255), (128, 0, 128)
-SS_TYPEMASK, SS_ICON = 0x1F, 0x03
 STM_GETICON = 0x0171
 PARK = (1000, 300)
 
@@ -18,7 +15,7 @@ class AboutBox(VelumixTestCase):
         super().setUp()
         self.desk.move(*PARK)
         self.app = self.launch()
-        settled_origin(self.desk, self.app)
+        self.app.settled_origin()
 
     def open_by_keyboard(self):
         app = self.app
@@ -79,9 +76,7 @@ class AboutBox(VelumixTestCase):
         self.assert_main_works()
         # and its buttons answer again
         self.desk.click(*app.control_center(CONFIGURE))
-        config = app.wait_dialog("Velumix Configuration")
-        app.press(config, IDCANCEL)
-        app.wait_no_dialog("Velumix Configuration")
+        app.close_dialog(app.wait_dialog(CONFIG_TITLE), IDCANCEL)
         self.assertTrue(app.proc.alive())
 
     def test_while_it_is_open_a_click_on_exit_does_nothing(self):
@@ -135,8 +130,7 @@ class AboutBox(VelumixTestCase):
         for way in ("Return", "Escape", "close box"):
             about = self.open_by_keyboard()
             if way == "close box":
-                r = self.desk.window_info(about.hwnd).rect
-                self.desk.click(r.right - 12, r.top + 12)
+                self.desk.click(*self.desk.close_box_point(about.hwnd))
             else:
                 self.desk.key(way)
             self.app.wait_no_dialog(ABOUT_TITLE)

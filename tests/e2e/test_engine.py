@@ -222,14 +222,11 @@ class WindowCommands(EngineTestCase):
 
 class HideCurrentHotKey(EngineTestCase):
     def test_the_hot_key_hides_the_front_window_and_every_tracked_window_with_its_title(self):
-        key = vx.settings_key()
-        self.desk.reg_add(key, "hot_hidecurrent_key", "REG_DWORD", 0x48)  # H
-        self.desk.reg_add(key, "hot_hidecurrent_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT)
+        self.seed_hot_keys({"hidecurrent": vx.CTRL_ALT_KEYS["hidecurrent"]})   # Ctrl+Alt+H
         owner = self.owned_windows(["Twin", "Twin", "Other"])
         app = self.launch()
         app.wait_list(lambda items: items.count("Twin") == 2 and "Other" in items)
-        owner.command("activate 1")
-        harness.wait_until(lambda: self.desk.foreground().hwnd == owner.hwnd(1), what="Twin in front")
+        self.activate(owner, 1)
         self.desk.key("ctrl+alt+h")
         status = owner.wait_status(lambda s: not s.window(1).visible and not s.window(2).visible,
                                    what="both twins hidden")
@@ -237,17 +234,14 @@ class HideCurrentHotKey(EngineTestCase):
         self.assertTrue(app.visible(), "the main window is never hidden by it")
 
     def test_a_front_window_without_a_title_hides_nothing(self):
-        key = vx.settings_key()
-        self.desk.reg_add(key, "hot_hidecurrent_key", "REG_DWORD", 0x48)  # H
-        self.desk.reg_add(key, "hot_hidecurrent_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT)
+        self.seed_hot_keys({"hidecurrent": vx.CTRL_ALT_KEYS["hidecurrent"]})   # Ctrl+Alt+H
         owner = self.owned_windows(["Loses its title", "Keeps its title"])
         app = self.launch()
         app.wait_list(lambda items: "Loses its title" in items)
         owner.command("retitle 1 ")
         app.wait_list(lambda items: "" in items and "Loses its title" not in items, what="the empty title listed")
         owner.command("open ")
-        owner.command("activate 3")
-        harness.wait_until(lambda: self.desk.foreground().hwnd == owner.hwnd(3), what="the title-less window in front")
+        self.activate(owner, 3)
         self.desk.key("ctrl+alt+h")
         # (Wine's taskbar never takes the foreground: it is a no-activate window)
         harness.wait_until(lambda: all(w.visible for w in owner.status().windows), stable=20,

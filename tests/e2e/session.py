@@ -198,12 +198,15 @@ class VelumixTestCase(E2ETestCase):
         """Starts Velumix and waits for its main window."""
         return V.Velumix(self.desk, self.start_velumix(**kw))
 
+    def launch_tracking(self, titles, **kw):
+        """Starts Velumix and waits for these titles in its list."""
+        app = self.launch(**kw)
+        app.wait_list(lambda items: set(titles) <= set(items), what=f"{titles} in the list")
+        return app
+
     def launch_with(self, titles):
         """Windows of another process with these titles, then Velumix tracking them."""
-        ow = self.owned_windows(titles)
-        app = self.launch()
-        app.wait_list(lambda items: set(titles) <= set(items), what=f"{titles} in the list")
-        return ow, app
+        return self.owned_windows(titles), self.launch_tracking(titles)
 
     # -- the settings, before a start and after --------------------------------
 

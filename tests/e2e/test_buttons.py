@@ -311,8 +311,7 @@ class Leaving(ButtonTestCase):
     def test_back_from_the_tray_ok_shows_its_normal_face(self):
         app = self.start()
         self.put_away_with_ok()
-        app.double_click_tray()
-        app.wait_visible(True)
+        app.restore_from_tray()
         # the pointer is on the tray icon, far from OK
         self.wait_face(IDOK, "normal", artifact="back-from-tray.png", timeout=3,
                        explain=self.capture_note(IDOK))

@@ -245,8 +245,7 @@ class Camouflage(ConfigTestCase):
         self.assertEqual(self.desk.tray_icon_count(), 0)
         app.click_control(V.IDOK)
         app.wait_visible(False)
-        app.double_click_tray()
-        app.wait_visible(True)
+        app.restore_from_tray()
 
     def test_camouflage_hides_the_picture_and_changes_the_tip_and_the_icon_still_answers(self):
         app = self.launch()
@@ -272,8 +271,7 @@ class Camouflage(ConfigTestCase):
         app.close_menu()
         app.click_control(V.IDOK)
         app.wait_visible(False)
-        app.double_click_tray()
-        app.wait_visible(True)
+        app.restore_from_tray()
 
         dlg = app.open_config()
         self.assertTrue(app.checked(dlg, V.CFG_CAMOUFLAGE))

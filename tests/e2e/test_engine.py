@@ -26,8 +26,7 @@ class HideAllAndShowAll(EngineTestCase):
         owner.command("maximize 2")
         owner.command("minimize 3")
         before = owner.status()
-        app = self.launch()
-        app.wait_list(lambda items: {"Alpha", "Beta", "Gamma", "Desktop Icons"} <= set(items))
+        app = self.launch_tracking(["Alpha", "Beta", "Gamma", "Desktop Icons"])
         self.assertNotIn("Program Manager", app.list_items())
 
         app.click_control(vx.HIDE_ALL)
@@ -75,8 +74,7 @@ class WindowList(EngineTestCase):
 
     def test_rows_show_the_bulbs_and_the_desktop_row_in_dark_red(self):
         owner = self.owned_windows(["Shown window", "Hidden window", "Program Manager"])
-        app = self.launch()
-        app.wait_list(lambda items: {"Shown window", "Hidden window", "Desktop Icons"} <= set(items))
+        app = self.launch_tracking(["Shown window", "Hidden window", "Desktop Icons"])
         app.desk.click(*app.row_center(self.row_of(app, "Hidden window")))
         owner.wait_status(lambda s: not s.window(2).visible, what="hidden")
         app.desk.move(5, 5)  # away from the list and its buttons
@@ -134,8 +132,7 @@ class RowLooks(EngineTestCase):
 
     def test_a_selected_row_is_white_on_navy_and_the_desktop_row_dark_red_on_navy(self):
         owner = self.owned_windows(["Plain row", "Program Manager"])
-        app = self.launch()
-        app.wait_list(lambda items: {"Plain row", "Desktop Icons"} <= set(items))
+        app = self.launch_tracking(["Plain row", "Desktop Icons"])
         app.desk.move(5, 5)
         for title, ink in (("Plain row", WHITE), ("Desktop Icons", DARK_RED)):
             row = self.row_of(app, title)
@@ -236,8 +233,7 @@ class HideCurrentHotKey(EngineTestCase):
     def test_a_front_window_without_a_title_hides_nothing(self):
         self.seed_hot_keys({"hidecurrent": vx.CTRL_ALT_KEYS["hidecurrent"]})   # Ctrl+Alt+H
         owner = self.owned_windows(["Loses its title", "Keeps its title"])
-        app = self.launch()
-        app.wait_list(lambda items: "Loses its title" in items)
+        app = self.launch_tracking(["Loses its title"])
         owner.command("retitle 1 ")
         app.wait_list(lambda items: "" in items and "Loses its title" not in items, what="the empty title listed")
         owner.command("open ")

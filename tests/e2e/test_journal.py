@@ -43,8 +43,7 @@ class AfterAKill(JournalCase):
         ow.command("maximize 2")
         ow.command("minimize 3")
         before = ow.status()
-        app = self.launch()
-        app.wait_list(lambda items: "Stays shown" in items)
+        app = self.launch_tracking(["Stays shown"])
         self.hide(app, ["Plain", "Maximised", "Minimised", "Closed meanwhile"])
         ow.wait_status(lambda s: [w.visible for w in s.windows] == [False] * 4 + [True], what="four hidden")
         # a window of another process that is hidden, under a handle the journal will claim
@@ -85,8 +84,7 @@ class AfterAKill(JournalCase):
     def test_a_hide_not_yet_done_at_the_kill_leaves_the_window_shown(self):
         ow = self.owned_windows(["Answers"])
         ow.command("openthread Slow to hide")
-        app = self.launch()
-        app.wait_list(lambda items: "Slow to hide" in items)
+        app = self.launch_tracking(["Slow to hide"])
         ow.command("stall 2")
         self.hide(app, ["Slow to hide"])
         H.wait_until(lambda: [len(j[3]) for j in self.journals().values()] == [1], what="the hide journalled")
@@ -155,13 +153,11 @@ class AfterAKill(JournalCase):
 
     def test_two_instances_in_different_folders_leave_each_other_alone_while_both_run(self):
         ow = self.owned_windows(["First's window", "Second's view"])
-        first = self.launch()
-        first.wait_list(lambda items: "First's window" in items)
+        first = self.launch_tracking(["First's window"])
         self.hide(first, ["First's window"])
         ow.wait_status(lambda s: not s.window(1).visible, what="hidden by the first")
         elsewhere = self.desk.mkdtemp("work-")
-        second = V.Velumix(self.desk, self.start_velumix(cwd=elsewhere, name="second"))
-        second.wait_list(lambda items: "Second's view" in items)
+        second = self.launch_tracking(["Second's view"], cwd=elsewhere, name="second")
         H.wait_until(lambda: "First's window" not in second.list_items(), stable=10, what="not taken by the second")
         self.assertEqual(len(self.journals()), 1)
         # once the first is gone, the second takes its window back (it looks every 5 s)

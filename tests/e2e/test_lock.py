@@ -36,8 +36,7 @@ class FirstPassword(VelumixTestCase):
 
     def test_cancel_after_a_mismatch_changes_nothing(self):
         app = self.launch()
-        app.click_main(V.SET_PASSWORD)
-        app.enter_new_password("abc", "abd")
+        app.lock_with_new_password("abc", "abd")
         self.expect_mistake(app)
         again = app.wait_dialog(V.SET_PASSWORD_TITLE)
         app.close_dialog(again, V.IDCANCEL, click=True)
@@ -51,8 +50,7 @@ class FirstPassword(VelumixTestCase):
 
     def test_two_empty_entries_lock_with_the_empty_password(self):
         app = self.launch()
-        app.click_main(V.SET_PASSWORD)
-        app.enter_new_password("", "")
+        app.lock_with_new_password("", "")
         app.wait_visible(False)
         self.assertEqual(self.stored(), {"password": ("REG_SZ", "")})
         # an empty entry unlocks, and the next lock asks for a password again
@@ -67,8 +65,7 @@ class FirstPassword(VelumixTestCase):
     def test_a_stored_empty_password_counts_as_none(self):
         self.seed_settings(password="")
         app = self.launch()
-        app.click_main(V.SET_PASSWORD)
-        app.enter_new_password("now set", "now set")
+        app.lock_with_new_password("now set", "now set")
         app.wait_visible(False)
         self.assertEqual(self.stored(), {"password": ("REG_SZ", "now set")})
 
@@ -80,8 +77,7 @@ class FirstPassword(VelumixTestCase):
         app.type_into(dlg, V.CFG_CONFIRM, "")
         app.close_dialog(dlg, V.IDOK, click=True)
         self.assertEqual(self.stored()["password"], ("REG_SZ", ""))
-        app.click_main(V.SET_PASSWORD)
-        app.enter_new_password("new one", "new one")
+        app.lock_with_new_password("new one", "new one")
         app.wait_visible(False)
         self.assertEqual(self.stored()["password"], ("REG_SZ", "new one"))
         app.right_click_tray()
@@ -213,8 +209,7 @@ class WhileLocked(VelumixTestCase):
         self.assertFalse(app.visible())
         app.close_menu()
         # unlocked now: a double-click brings the window back without a question
-        app.double_click_tray()
-        app.wait_visible(True)
+        app.restore_from_tray()
         self.assertEqual(app.dialogs(V.UNLOCK_TITLE), [])
 
     def test_an_eight_bit_password_is_compared_byte_for_byte(self):
@@ -323,8 +318,7 @@ class WithoutANotificationArea(VelumixTestCase):
         ow, app = self.launch_with(["No tray"])
         H.wait_until(lambda: "HideToTray: " + V.NO_TRAY_LOG in self.log_text(),
                      what="the failed add in the log")
-        app.click_main(V.SET_PASSWORD)
-        app.enter_new_password("kept", "kept")
+        app.lock_with_new_password("kept", "kept")
         self.answer(app, V.OOPS, V.IDOK, starts=V.CANNOT_LOCK, kind=V.MB_OK | V.MB_ICONHAND, shot="cannot-lock.png")
         self.assertTrue(app.visible())
         # the new password is kept all the same

@@ -178,8 +178,7 @@ class TakenHotKey(RobustnessTestCase):
         owner = self.owned_windows(["Holder", "Target"])
         owner.command(f"hotkey 1 7 {harness.MOD_CONTROL | harness.MOD_ALT} {0x48}")  # ctrl+alt+h
         self.seed_hot_keys({"hideall": (0x48, CTRL_ALT), "showall": vx.CTRL_ALT_KEYS["showall"]})
-        app = self.launch()
-        app.wait_list(lambda items: "Target" in items)
+        app = self.launch_tracking(["Target"])
         self.desk.key_from_desktop("ctrl+alt+h")
         status = owner.wait_status(lambda s: s.window(1).hotkeys >= 1, what="the holder's hot key")
         self.assertTrue(status.window(2).visible)
@@ -233,8 +232,7 @@ class StoppedProgram(RobustnessTestCase):
         self.seed_hot_keys({"hideall": vx.CTRL_ALT_KEYS["hideall"]})
         owner = self.owned_windows(["Lively"])
         owner.command("openthread Stalled")
-        app = self.launch()
-        app.wait_list(lambda items: {"Lively", "Stalled"} <= set(items))
+        app = self.launch_tracking(["Lively", "Stalled"])
         owner.command("stall 2")
 
         app.click_main(vx.HIDE_ALL)
@@ -270,8 +268,7 @@ class KilledFromOutside(RobustnessTestCase):
         app.proc.wait(10)
         log = vx.read_log(self.workdir)
         self.assertTrue(log.endswith(b"\n") and log.count(b"**Main window**") == 1, log)
-        again = self.launch()
-        again.wait_list(lambda items: "Kill A" in items)
+        again = self.launch_tracking(["Kill A"])
         self.assertEqual(vx.read_log(self.workdir).count(b"**Main window**"), 2)
 
     def test_a_close_request_from_outside_asks_before_it_ends_and_shows_the_windows(self):

@@ -164,8 +164,7 @@ class IntoTheTrayAndBack(TrayTestCase):
         H.wait_until(lambda: "While in the tray" not in app.list_items(), stable=10, interval=0.1,
                      what="the list left as it was")
         self.assertIn("Before the tray", app.list_items())
-        app.double_click_tray()
-        app.wait_visible(True)
+        app.restore_from_tray()
         info = app.info()
         self.assertFalse(info.iconic)
         self.assertIn("While in the tray", app.list_items())

@@ -198,6 +198,11 @@ class Velumix:
     def double_click_tray(self):
         self.desk.double_click(*self.tray_point())
 
+    def restore_from_tray(self):
+        """A double-click on the icon, and the main window back."""
+        self.double_click_tray()
+        self.wait_visible(True)
+
     def right_click_tray(self):
         self.desk.click(*self.tray_point(), button=3)
 
@@ -320,6 +325,11 @@ class Velumix:
         self.type_into(prompt, PW_CONFIRM, confirm)
         self.click_button(prompt, IDOK)
         return prompt
+
+    def lock_with_new_password(self, entry, confirm):
+        """The Lock button with no password stored, and the Set Password dialog filled."""
+        self.click_main(SET_PASSWORD)
+        return self.enter_new_password(entry, confirm)
 
     def unlock_prompt(self):
         return self.wait_dialog(UNLOCK_TITLE)

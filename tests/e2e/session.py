@@ -273,9 +273,5 @@ class VelumixTestCase(E2ETestCase):
 
     def log_text(self, cwd=None):
         """logfile.log of the working directory, ANSI-decoded; None if there is none."""
-        path = os.path.join(cwd or self.workdir, "logfile.log")
-        try:
-            with open(path, "rb") as f:
-                return harness.ansi_decode(f.read())
-        except FileNotFoundError:
-            return None
+        data = V.read_log(cwd or self.workdir)
+        return None if data is None else harness.ansi_decode(data)

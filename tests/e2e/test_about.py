@@ -29,15 +29,10 @@ class AboutBox(VelumixTestCase):
 
     def open_by_caption_icon(self):
         app = self.app
-        r = app.info().rect
-        self.desk.click(r.left + 12, r.top + 11)
+        self.desk.click(*self.desk.caption_icon_point(app.hwnd))
         menu = app.popup_menu()
         self.desk.click(menu.rect.left + 60, menu.rect.bottom - 12)
         return app.wait_dialog(ABOUT_TITLE)
-
-    def screen_rect(self, parent, child):
-        ox, oy = self.desk.window_info(parent).client_origin
-        return (ox + child.rect.left, oy + child.rect.top, ox + child.rect.right, oy + child.rect.bottom)
 
     def assert_main_blocked(self, about):
         self.assertFalse(self.app.info().enabled, "the main window is enabled under the About box")
@@ -59,7 +54,7 @@ class AboutBox(VelumixTestCase):
         icons = [c for c in children if c.cls == "Static" and c.style & SS_TYPEMASK == SS_ICON]
         self.assertEqual(len(icons), 1, children)
         self.assertNotEqual(self.desk.send(icons[0].hwnd, STM_GETICON), 0, "the icon control has no icon")
-        drawn = shot.colors(self.screen_rect(about.hwnd, icons[0]))
+        drawn = shot.colors(self.desk.child_rect(about.hwnd, icons[0]))
         self.assertGreaterEqual(len(drawn), 4, f"no icon drawn: {drawn}")
         self.assertIn(PURPLE, drawn)
 
@@ -83,7 +78,7 @@ class AboutBox(VelumixTestCase):
         app = self.app
         about = self.open_by_caption_icon()
         self.assert_main_blocked(about)
-        exit_rect = self.screen_rect(app.hwnd, app.control(EXIT))
+        exit_rect = self.desk.child_rect(app.hwnd, app.control(EXIT))
         x, y = app.control_center(EXIT)
         self.assertFalse(self.desk.window_info(about.hwnd).rect.contains(x, y), "the About box covers Exit")
 
@@ -110,7 +105,7 @@ class AboutBox(VelumixTestCase):
         about = self.open_by_keyboard()
         shot = self.desk.screenshot(self.artifact("address.png"))
         line = next(c for c in self.desk.children(about.hwnd) if c.text == ADDRESS)
-        l, t, r, b = self.screen_rect(about.hwnd, line)
+        l, t, r, b = self.desk.child_rect(about.hwnd, line)
         paper = shot.pixel(r - 1, t)
         inked = [y - t for y in range(t, b) if any(shot.pixel(x, y) != paper for x in range(l, r))]
         bands = []

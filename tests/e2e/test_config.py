@@ -219,14 +219,9 @@ class Help(ConfigTestCase):
         app = self.launch()
         dlg = app.open_config()
         app.click_button(dlg, V.ID_HELP)
-        def opened():
-            try:
-                with open(sink, "rb") as f:
-                    return f.read()
-            except FileNotFoundError:
-                return b""
-        H.wait_until(lambda: opened().endswith(b"\n"), timeout=20, stable=1, what="the shell's open command")
-        self.assertEqual(opened(), (WEB_SITE + "\n").encode())
+        H.wait_until(lambda: V.read_bytes(sink, b"").endswith(b"\n"), timeout=20, stable=1,
+                     what="the shell's open command")
+        self.assertEqual(V.read_bytes(sink), (WEB_SITE + "\n").encode())
         self.assertEqual([d.hwnd for d in app.dialogs(V.CONFIG_TITLE)], [dlg.hwnd])
         self.confirm(app, dlg)
         self.assertTrue(app.proc.alive())

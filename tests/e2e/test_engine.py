@@ -78,19 +78,18 @@ class WindowList(EngineTestCase):
         app.desk.click(*app.row_center(self.row_of(app, "Hidden window")))
         owner.wait_status(lambda s: not s.window(2).visible, what="hidden")
         app.desk.move(5, 5)  # away from the list and its buttons
-        info = self.desk.window_info(app.list_hwnd())
-        ox, oy = info.client_origin
+        ox, oy = self.desk.window_info(app.list_hwnd()).client_origin
 
         def rows_drawn():
             shot = self.desk.screenshot()
-            rows = {t: self.row_of(app, t) for t in ("Shown window", "Hidden window", "Desktop Icons")}
-            bulb = lambda r: (ox, oy + 15 * r, ox + 15, oy + 15 * r + 15)
-            text = lambda r: (ox + 20, oy + 15 * r, ox + 200, oy + 15 * r + 15)
-            return (shot.region_has_color(bulb(rows["Shown window"]), YELLOW)
-                    and not shot.region_has_color(bulb(rows["Hidden window"]), YELLOW)
-                    and shot.region_has_color(bulb(rows["Hidden window"]), GREY)
-                    and shot.region_has_color(text(rows["Desktop Icons"]), DARK_RED)
-                    and not shot.region_has_color(text(rows["Shown window"]), DARK_RED)
+            # (bulb, text) of each row
+            shown, hidden, desktop = (app.row_rects(self.row_of(app, t))
+                                      for t in ("Shown window", "Hidden window", "Desktop Icons"))
+            return (shot.region_has_color(shown[0], YELLOW)
+                    and not shot.region_has_color(hidden[0], YELLOW)
+                    and shot.region_has_color(hidden[0], GREY)
+                    and shot.region_has_color(desktop[1], DARK_RED)
+                    and not shot.region_has_color(shown[1], DARK_RED)
                     and not shot.region_has_color((ox, oy, ox + 300, oy + 60), NAVY))
         harness.wait_until(rows_drawn, timeout=10, what="rows drawn with their bulbs and colours")
         self.desk.screenshot(self.artifact("window-list.png"))
@@ -126,10 +125,6 @@ class WindowList(EngineTestCase):
 class RowLooks(EngineTestCase):
     LB_SETCURSEL = 0x0186
 
-    def bulb_and_text(self, app, row):
-        ox, oy = self.desk.window_info(app.list_hwnd()).client_origin
-        return (ox, oy + 15 * row, ox + 15, oy + 15 * row + 15), (ox + 20, oy + 15 * row, ox + 200, oy + 15 * row + 15)
-
     def test_a_selected_row_is_white_on_navy_and_the_desktop_row_dark_red_on_navy(self):
         owner = self.owned_windows(["Plain row", "Program Manager"])
         app = self.launch_tracking(["Plain row", "Desktop Icons"])
@@ -138,7 +133,7 @@ class RowLooks(EngineTestCase):
             row = self.row_of(app, title)
             # selected from outside, so that no handler clears it at once
             self.desk.send(app.list_hwnd(), self.LB_SETCURSEL, row)
-            bulb, text = self.bulb_and_text(app, row)
+            bulb, text = app.row_rects(row)
 
             def drawn():
                 shot = self.desk.screenshot()
@@ -154,7 +149,7 @@ class RowLooks(EngineTestCase):
         owner.command("retitle 2 Renamed")   # the list is rebuilt and every row drawn again
         app.wait_list(lambda items: "Renamed" in items)
         app.desk.move(5, 5)
-        bulb, _ = self.bulb_and_text(app, self.row_of(app, "Hides itself"))
+        bulb, _ = app.row_rects(self.row_of(app, "Hides itself"))
         harness.wait_until(lambda: self.desk.screenshot().region_has_color(bulb, YELLOW), timeout=10,
                            what="the lit bulb of a window Velumix did not hide")
         self.assertFalse(self.desk.screenshot().region_has_color(bulb, GREY))
@@ -163,8 +158,7 @@ class RowLooks(EngineTestCase):
 class RefreshTick(EngineTestCase):
     def test_command_103_refreshes_the_list_while_the_window_is_in_the_tray(self):
         owner, app = self.launch_with(["Before the tray"])
-        app.focus()
-        app.click_control(vx.IDOK)
+        app.click_main(vx.IDOK)
         app.wait_visible(False)
         owner.command("open After the tray")
         # in the tray the timer is off, so only the command brings the newcomer in

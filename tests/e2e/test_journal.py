@@ -26,6 +26,14 @@ class JournalCase(VelumixTestCase):
         for title in titles:
             app.command(V.MENU_WINDOW_FIRST + items.index(title))
 
+    def locked_hiding(self, title):
+        """A window of another process hidden by a Velumix then locked with password "pw"."""
+        self.seed_settings(password="pw")
+        ow, app = self.launch_with([title])
+        self.hide(app, [title])
+        self.lock_with_stored_password(app)
+        return ow, app
+
     def kill(self, app):
         app.proc.kill()
         # the next copy could not open the log while this one's end is not through
@@ -197,10 +205,7 @@ class Locked(JournalCase):
                      stable=15, what="the main window and the two windows still hidden")
 
     def test_without_a_stored_password_the_windows_come_back_unlocked(self):
-        self.seed_settings(password="pw")
-        ow, app = self.launch_with(["Nothing to protect"])
-        self.hide(app, ["Nothing to protect"])
-        self.lock_with_stored_password(app)
+        ow, app = self.locked_hiding("Nothing to protect")
         app.proc.kill()
         self.desk.reg_delete(V.settings_key(), "password")
         app = self.relaunch()
@@ -262,10 +267,7 @@ class SessionEnd(JournalCase):
         H.wait_until(lambda: self.journals() == {}, what="nothing left to give back")
 
     def test_locked_leaves_them_hidden_with_the_journal(self):
-        self.seed_settings(password="pw")
-        ow, app = self.launch_with(["Session locked"])
-        self.hide(app, ["Session locked"])
-        self.lock_with_stored_password(app)
+        ow, app = self.locked_hiding("Session locked")
         self.end_session(app)
         H.wait_until(lambda: not ow.window(1).visible, stable=10, what="still hidden")
         (_, (_, _, locked, entries)), = self.journals().items()

@@ -73,8 +73,7 @@ class FirstPassword(VelumixTestCase):
         self.seed_settings(password="old one")
         app = self.launch()
         dlg = app.open_config()
-        app.type_into(dlg, V.CFG_PASSWORD, "")
-        app.type_into(dlg, V.CFG_CONFIRM, "")
+        app.fill_config(dlg, password="")
         app.close_dialog(dlg, V.IDOK, click=True)
         self.assertEqual(self.stored()["password"], ("REG_SZ", ""))
         app.lock_with_new_password("new one", "new one")
@@ -84,8 +83,7 @@ class FirstPassword(VelumixTestCase):
         app.enter_password(app.unlock_prompt(), "old one")
         self.expect_mistake(app)
         app.enter_password(app.unlock_prompt(), "new one")
-        app.tray_menu()
-        app.close_menu()
+        app.wait_menu_and_close()
 
     def test_the_tray_menu_item_locks(self):
         ow, app = self.launch_with(["Menu lock"])
@@ -226,8 +224,7 @@ class WhileLocked(VelumixTestCase):
         prompt = app.unlock_prompt()
         self.desk.set_text(app.control(V.PW_ENTRY, prompt.hwnd).hwnd, "Caf\u00e9 \u00e0 deux")
         app.press(prompt, V.IDOK)
-        app.tray_menu()
-        app.close_menu()
+        app.wait_menu_and_close()
 
     def test_double_click_asks_first_then_restores_the_window_with_a_fresh_list(self):
         self.seed_settings(password="pw")
@@ -254,8 +251,7 @@ class WhileLocked(VelumixTestCase):
         prompt = app.unlock_prompt()
         self.desk.send(app.control(V.PW_ENTRY, prompt.hwnd).hwnd, WM_PASTE)
         app.press(prompt, V.IDOK)
-        app.tray_menu()
-        app.close_menu()
+        app.wait_menu_and_close()
         self.assertEqual(app.dialogs(V.OOPS), [])
 
 

@@ -138,10 +138,8 @@ class Velumix:
     def control_center(self, cid, parent=None):
         """Screen coordinates of a control's centre."""
         parent = parent or self.hwnd
-        info = self.desk.window_info(parent)
-        c = self.control(cid, parent)
-        ox, oy = info.client_origin
-        return ox + (c.rect.left + c.rect.right) // 2, oy + (c.rect.top + c.rect.bottom) // 2
+        left, top, right, bottom = self.desk.child_rect(parent, self.control(cid, parent))
+        return (left + right) // 2, (top + bottom) // 2
 
     def click_control(self, cid, parent=None):
         self.desk.click(*self.control_center(cid, parent))
@@ -165,6 +163,12 @@ class Velumix:
         info = self.desk.window_info(self.list_hwnd())
         ox, oy = info.client_origin
         return ox + 100, oy + index * 15 + 7
+
+    def row_rects(self, index):
+        """Screen rectangles of list row `index`: its bulb, and its text."""
+        ox, oy = self.desk.window_info(self.list_hwnd()).client_origin
+        top, bottom = oy + 15 * index, oy + 15 * index + 15
+        return (ox, top, ox + 15, bottom), (ox + 20, top, ox + 200, bottom)
 
     def focus(self):
         """Brings the main window to the front by a click on its caption."""
@@ -344,6 +348,10 @@ class Velumix:
         """Right-click, the password, and the tray menu it opens, closed again."""
         self.right_click_tray()
         self.enter_password(self.unlock_prompt(), password, click=False)
+        self.wait_menu_and_close()
+
+    def wait_menu_and_close(self):
+        """The tray menu comes up (a right-click's, once the password is in); then it is closed."""
         self.tray_menu()
         self.close_menu()
 
@@ -414,11 +422,8 @@ def message_box_kind(desk, hwnd):
     icon = next((c for c in children if c.cls.lower() == "static" and c.style & SS_TYPEMASK == SS_ICON), None)
     if icon is None:
         return buttons, None
-    ox, oy = desk.window_info(hwnd).client_origin
-    r = icon.rect
-    pixels = harness.wait_until(
-        lambda: (lambda shot: shot.region((ox + r.left, oy + r.top, ox + r.right, oy + r.bottom)))(desk.screenshot()),
-        stable=2, what="the icon drawn")
+    rect = desk.child_rect(hwnd, icon)
+    pixels = harness.wait_until(lambda: desk.screenshot().region(rect), stable=2, what="the icon drawn")
     return buttons, pixels
 
 
@@ -509,10 +514,14 @@ def decode_journal(data):
     return owner, started, bool(flags & 1), entries
 
 
-def read_log(workdir):
-    path = os.path.join(workdir, "logfile.log")
+def read_bytes(path, missing=None):
     try:
         with open(path, "rb") as f:
             return f.read()
     except FileNotFoundError:
-        return None
+        return missing
+
+
+def read_log(workdir):
+    """logfile.log of a working directory as bytes; None if there is none."""
+    return read_bytes(os.path.join(workdir, "logfile.log"))

@@ -204,6 +204,12 @@ class VelumixTestCase(E2ETestCase):
         app.wait_list(lambda items: set(titles) <= set(items), what=f"{titles} in the list")
         return app
 
+    def launch_over_a_crowd(self, count, title_format):
+        """`count` windows of another process, then Velumix with its list full (a hundred)."""
+        ow = self.owned_windows(count=count, title_format=title_format, timeout=60)
+        app = self.launch()
+        return ow, app, app.wait_list(lambda items: len(items) == 100, timeout=20)
+
     def launch_with(self, titles):
         """Windows of another process with these titles, then Velumix tracking them."""
         return self.owned_windows(titles), self.launch_tracking(titles)

@@ -112,9 +112,7 @@ class WindowList(EngineTestCase):
         self.assertNotIn("Old name", items)
 
     def test_the_first_hundred_of_a_hundred_and_twenty_windows_are_tracked(self):
-        owner = self.owned_windows(count=120, title_format="Many %d", timeout=60)
-        app = self.launch()
-        items = app.wait_list(lambda items: len(items) == 100, timeout=20)
+        owner, app, items = self.launch_over_a_crowd(120, "Many %d")
         # The hundred topmost titled, visible windows in Z-order, the program's own excepted.
         z_order = [w.title for w in self.desk.windows()
                    if w.visible and w.title and w.title != "Velumix" and w.pid != app.proc.winpid]

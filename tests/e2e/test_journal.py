@@ -187,7 +187,7 @@ class Locked(JournalCase):
         self.answer(app, V.EXIT_CAPTION, V.IDYES, click=False)
         app.wait_exit()
 
-        app = V.Velumix(self.desk, self.start_velumix())
+        app = self.launch()
         H.wait_until(lambda: self.desk.tray_visible(), what="the tray icon")
         self.holds_hidden(app, ow)
         self.desk.key_from_desktop("ctrl+alt+s")
@@ -217,7 +217,7 @@ class Locked(JournalCase):
 
 class Faults(JournalCase):
     def faulty(self):
-        return V.Velumix(self.desk, self.start_velumix(exe=os.path.join(session.build_dir(), "VelumixFaulty.exe")))
+        return self.launch(exe=os.path.join(session.build_dir(), "VelumixFaulty.exe"))
 
     def inject(self, app, kind):
         self.desk.post(app.hwnd, self.desk.register_message("VelumixInjectFault"), kind, 0)

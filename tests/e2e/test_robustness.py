@@ -285,9 +285,7 @@ class KilledFromOutside(RobustnessTestCase):
         owner.wait_status(lambda s: s.window(1).visible, what="shown before the end")
 
     def test_many_windows_hide_all_and_show_all_act_on_the_tracked_hundred_only(self):
-        owner = self.owned_windows(count=150, title_format="Crowd %d", timeout=60)
-        app = self.launch()
-        items = app.wait_list(lambda items: len(items) == 100, timeout=20)
+        owner, app, items = self.launch_over_a_crowd(150, "Crowd %d")
         tracked = {w.index for w in owner.status().windows if w.title in items}
         app.command(vx.HIDE_ALL)
         status = owner.wait_status(lambda s: all(not s.window(i).visible for i in tracked), timeout=20,

@@ -94,7 +94,7 @@ class KeyChainAndDefaults(SettingsTestCase):
         before = self.stored()
         copy = os.path.join(self.workdir, "Other.exe")
         shutil.copy(velumix_exe(), copy)
-        app = V.Velumix(self.desk, self.start_velumix(exe=copy))
+        app = self.launch(exe=copy)
         self.assertEqual(self.desk.reg_query(V.settings_key("Other")), {})
         self.assertEqual(sorted(self.desk.reg_subkeys(ROOT + r"\Velumix")), ["Other", "Velumix"])
         self.assertEqual(self.stored(), before)

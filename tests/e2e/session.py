@@ -15,6 +15,7 @@ import subprocess
 import unittest
 
 import harness
+import velumix_app as V
 
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 VELUMIX_KEY = r"HKCU\Software\Orvane"
@@ -195,28 +196,88 @@ class VelumixTestCase(E2ETestCase):
 
     def launch(self, **kw):
         """Starts Velumix and waits for its main window."""
-        from velumix_app import Velumix
-        return Velumix(self.desk, self.start_velumix(**kw))
+        return V.Velumix(self.desk, self.start_velumix(**kw))
+
+    def launch_tracking(self, titles, **kw):
+        """Starts Velumix and waits for these titles in its list."""
+        app = self.launch(**kw)
+        app.wait_list(lambda items: set(titles) <= set(items), what=f"{titles} in the list")
+        return app
+
+    def launch_over_a_crowd(self, count, title_format):
+        """`count` windows of another process, then Velumix with its list full (a hundred)."""
+        ow = self.owned_windows(count=count, title_format=title_format, timeout=60)
+        app = self.launch()
+        return ow, app, app.wait_list(lambda items: len(items) == 100, timeout=20)
 
     def launch_with(self, titles):
         """Windows of another process with these titles, then Velumix tracking them."""
-        ow = self.owned_windows(titles)
-        app = self.launch()
-        app.wait_list(lambda items: set(titles) <= set(items), what=f"{titles} in the list")
-        return ow, app
+        return self.owned_windows(titles), self.launch_tracking(titles)
+
+    # -- the settings, before a start and after --------------------------------
+
+    def seed_settings(self, app_name="Velumix", **values):
+        V.seed_settings(self.desk, app_name, **values)
+
+    def seed_hot_keys(self, keys=V.CTRL_ALT_KEYS, app_name="Velumix"):
+        """{operation: (key, modifiers)}; by default Ctrl+Alt S, L, H and J."""
+        V.seed_hot_keys(self.desk, keys, app_name)
+
+    def stored(self, app_name="Velumix"):
+        return self.desk.reg_query(V.settings_key(app_name))
+
+    # -- windows of the owner process -------------------------------------------
 
     def bring_to_front(self, ow, index):
         """A click on the caption of the owner's window `index`."""
-        r = self.desk.window_info(ow.hwnd(index)).rect
-        self.desk.click(r.left + 60, r.top + 10)
+        self.desk.bring_to_front(ow.hwnd(index), what=f"owner window {index} in front")
+
+    def activate(self, ow, index):
+        """The owner activates its window `index` itself."""
+        ow.command(f"activate {index}")
         harness.wait_until(lambda: self.desk.foreground().hwnd == ow.hwnd(index),
                            what=f"owner window {index} in front")
 
+    # -- the program's message boxes and the lock ---------------------------------
+
+    def assert_box_kind(self, app, box, flags):
+        """The box has the buttons and the icon that MessageBox gives for `flags`."""
+        buttons, icon = app.box_kind(box)
+        want_buttons, want_icon = V.reference_box_kind(self.desk, flags)
+        self.assertEqual(buttons, want_buttons)
+        self.assertIsNotNone(icon)
+        self.assertTrue(icon == want_icon, f"the icon of {box.title!r} is not the one of flags {flags:#x}")
+
+    def answer(self, app, caption, button, text=None, starts=None, owner=None, kind=None, click=True, shot=None):
+        """Waits for the program's message box `caption`, checks whichever of its text (or
+        the text's start), owner and kind (MessageBox flags) are given, saves a screenshot
+        named `shot`, then clicks (or presses) `button` and waits for the box to go.
+        Returns the box and its text."""
+        box, shown = app.wait_message(caption)
+        if text is not None:
+            self.assertEqual(shown, text)
+        if starts is not None:
+            self.assertTrue(shown.startswith(starts), shown)
+        if owner is not None:
+            self.assertEqual(box.owner, owner)
+        if kind is not None:
+            self.assert_box_kind(app, box, kind)
+        if shot:
+            self.desk.screenshot(self.artifact(shot))
+        app.close_dialog(box, button, click=click)
+        return box, shown
+
+    def expect_mistake(self, app, **checks):
+        """The password mismatch box, owned by the main window, answered with OK."""
+        return self.answer(app, V.OOPS, V.IDOK, text=V.MISTAKE, owner=app.hwnd, **checks)
+
+    def lock_with_stored_password(self, app):
+        """The Lock button with a password stored: into the tray at once, nothing asked."""
+        app.click_main(V.SET_PASSWORD)
+        app.wait_visible(False)
+        self.assertEqual(app.dialogs(V.SET_PASSWORD_TITLE), [])
+
     def log_text(self, cwd=None):
         """logfile.log of the working directory, ANSI-decoded; None if there is none."""
-        path = os.path.join(cwd or self.workdir, "logfile.log")
-        try:
-            with open(path, "rb") as f:
-                return harness.ansi_decode(f.read())
-        except FileNotFoundError:
-            return None
+        data = V.read_log(cwd or self.workdir)
+        return None if data is None else harness.ansi_decode(data)

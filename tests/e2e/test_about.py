@@ -2,13 +2,10 @@
 
 import harness as H
 from session import VelumixTestCase
-from test_buttons import settled_origin
-from velumix_app import CONFIGURE, EXIT, IDCANCEL, IDOK
+from velumix_app import ABOUT_TITLE, CONFIG_TITLE, CONFIGURE, EXIT, IDCANCEL, IDOK, SS_ICON, SS_TYPEMASK
 
-ABOUT_TITLE = "About Velumix"
 ADDRESS = "www.orvane.example/velumix"
 BLUE, PURPLE = (0, 0, 255), (128, 0, 128)
-SS_TYPEMASK, SS_ICON = 0x1F, 0x03
 STM_GETICON = 0x0171
 PARK = (1000, 300)
 
@@ -18,7 +15,7 @@ class AboutBox(VelumixTestCase):
         super().setUp()
         self.desk.move(*PARK)
         self.app = self.launch()
-        settled_origin(self.desk, self.app)
+        self.app.settled_origin()
 
     def open_by_keyboard(self):
         app = self.app
@@ -32,15 +29,10 @@ class AboutBox(VelumixTestCase):
 
     def open_by_caption_icon(self):
         app = self.app
-        r = app.info().rect
-        self.desk.click(r.left + 12, r.top + 11)
+        self.desk.click(*self.desk.caption_icon_point(app.hwnd))
         menu = app.popup_menu()
         self.desk.click(menu.rect.left + 60, menu.rect.bottom - 12)
         return app.wait_dialog(ABOUT_TITLE)
-
-    def screen_rect(self, parent, child):
-        ox, oy = self.desk.window_info(parent).client_origin
-        return (ox + child.rect.left, oy + child.rect.top, ox + child.rect.right, oy + child.rect.bottom)
 
     def assert_main_blocked(self, about):
         self.assertFalse(self.app.info().enabled, "the main window is enabled under the About box")
@@ -62,7 +54,7 @@ class AboutBox(VelumixTestCase):
         icons = [c for c in children if c.cls == "Static" and c.style & SS_TYPEMASK == SS_ICON]
         self.assertEqual(len(icons), 1, children)
         self.assertNotEqual(self.desk.send(icons[0].hwnd, STM_GETICON), 0, "the icon control has no icon")
-        drawn = shot.colors(self.screen_rect(about.hwnd, icons[0]))
+        drawn = shot.colors(self.desk.child_rect(about.hwnd, icons[0]))
         self.assertGreaterEqual(len(drawn), 4, f"no icon drawn: {drawn}")
         self.assertIn(PURPLE, drawn)
 
@@ -79,16 +71,14 @@ class AboutBox(VelumixTestCase):
         self.assert_main_works()
         # and its buttons answer again
         self.desk.click(*app.control_center(CONFIGURE))
-        config = app.wait_dialog("Velumix Configuration")
-        app.press(config, IDCANCEL)
-        app.wait_no_dialog("Velumix Configuration")
+        app.close_dialog(app.wait_dialog(CONFIG_TITLE), IDCANCEL)
         self.assertTrue(app.proc.alive())
 
     def test_while_it_is_open_a_click_on_exit_does_nothing(self):
         app = self.app
         about = self.open_by_caption_icon()
         self.assert_main_blocked(about)
-        exit_rect = self.screen_rect(app.hwnd, app.control(EXIT))
+        exit_rect = self.desk.child_rect(app.hwnd, app.control(EXIT))
         x, y = app.control_center(EXIT)
         self.assertFalse(self.desk.window_info(about.hwnd).rect.contains(x, y), "the About box covers Exit")
 
@@ -115,7 +105,7 @@ class AboutBox(VelumixTestCase):
         about = self.open_by_keyboard()
         shot = self.desk.screenshot(self.artifact("address.png"))
         line = next(c for c in self.desk.children(about.hwnd) if c.text == ADDRESS)
-        l, t, r, b = self.screen_rect(about.hwnd, line)
+        l, t, r, b = self.desk.child_rect(about.hwnd, line)
         paper = shot.pixel(r - 1, t)
         inked = [y - t for y in range(t, b) if any(shot.pixel(x, y) != paper for x in range(l, r))]
         bands = []
@@ -135,8 +125,7 @@ class AboutBox(VelumixTestCase):
         for way in ("Return", "Escape", "close box"):
             about = self.open_by_keyboard()
             if way == "close box":
-                r = self.desk.window_info(about.hwnd).rect
-                self.desk.click(r.right - 12, r.top + 12)
+                self.desk.click(*self.desk.close_box_point(about.hwnd))
             else:
                 self.desk.key(way)
             self.app.wait_no_dialog(ABOUT_TITLE)

@@ -8,7 +8,8 @@ from typing import NamedTuple, Optional
 
 import harness as H
 from session import REPO, VelumixTestCase, velumix_exe
-from velumix_app import CONFIGURE, EXIT, HIDE_ALL, ID_HELP, IDCANCEL, IDOK, SET_PASSWORD, SHOW_ALL
+from velumix_app import (CONFIG_TITLE, CONFIGURE, EXIT, HIDE_ALL, ID_HELP, IDCANCEL, IDOK, SET_PASSWORD,
+                         SET_PASSWORD_TITLE as PASSWORD_TITLE, SHOW_ALL)
 
 BLACK, WHITE = (0, 0, 0), (255, 255, 255)
 BLUE, PURPLE = (0, 0, 255), (128, 0, 128)
@@ -24,8 +25,6 @@ BUTTONS = [HIDE_ALL, SHOW_ALL, SET_PASSWORD, EXIT, CONFIGURE, IDOK]
 NAMES = {HIDE_ALL: "Hide All", SHOW_ALL: "Show All", SET_PASSWORD: "Lock", EXIT: "Exit",
          CONFIGURE: "Configure...", IDOK: "OK"}
 FACE_SIZE = (89, 26)
-CONFIG_TITLE = "Velumix Configuration"
-PASSWORD_TITLE = "Set Password"
 PARK = (1000, 300)  # bare desktop, far from the main window
 BACKGROUND = (5, 184)  # client point of the main dialog clear of every control
 
@@ -61,18 +60,6 @@ def read_face(shot, rect) -> Face:
     return Face(None, frozenset(), detail)
 
 
-def settled_origin(desk, app):
-    """The main window's client origin once it is shown and stays put."""
-    seen = []
-
-    def still():
-        info = desk.window_info(app.hwnd)
-        seen.append(info.client_origin if info and info.visible else None)
-        return seen[-1] is not None and seen[-2:] == [seen[-1]] * 2
-    H.wait_until(still, timeout=10, what="the main window shown and in place")
-    return seen[-1]
-
-
 class ButtonTestCase(VelumixTestCase):
     def setUp(self):
         super().setUp()
@@ -80,7 +67,7 @@ class ButtonTestCase(VelumixTestCase):
 
     def start(self):
         self.app = self.launch()
-        self.origin = settled_origin(self.desk, self.app)
+        self.origin = self.app.settled_origin()
         self.rects = {}
         for c in self.desk.children(self.app.hwnd):
             if c.id in BUTTONS:
@@ -159,17 +146,12 @@ class ButtonTestCase(VelumixTestCase):
         dlg = app.wait_dialog(title)
         H.wait_until(lambda: len(app.dialogs(title)) == 1, stable=6, what=f"one {title!r} dialog")
         self.assertEqual(len(app.dialogs(title)), 1)
-        if cancel_by_mouse:
-            self.desk.click(*app.control_center(IDCANCEL, dlg.hwnd))
-        else:
-            app.press(dlg, IDCANCEL)
-        app.wait_no_dialog(title)
+        app.close_dialog(dlg, IDCANCEL, click=cancel_by_mouse)
         app.command(then_command)
         other = app.wait_dialog(then_title)
         self.assertEqual(app.dialogs(title), [], f"a second {title!r} dialog opened")
         self.assertEqual(len(app.dialogs(then_title)), 1)
-        app.press(other, IDCANCEL)
-        app.wait_no_dialog(then_title)
+        app.close_dialog(other, IDCANCEL)
 
 
 class Faces(ButtonTestCase):
@@ -329,8 +311,7 @@ class Leaving(ButtonTestCase):
     def test_back_from_the_tray_ok_shows_its_normal_face(self):
         app = self.start()
         self.put_away_with_ok()
-        app.double_click_tray()
-        app.wait_visible(True)
+        app.restore_from_tray()
         # the pointer is on the tray icon, far from OK
         self.wait_face(IDOK, "normal", artifact="back-from-tray.png", timeout=3,
                        explain=self.capture_note(IDOK))
@@ -406,11 +387,8 @@ class OwnFaces(ButtonTestCase):
         dlg = app.open_config()
         self.desk.move(*PARK)
         self.assert_faces(CONFIG_TITLE, dlg.hwnd)
-        app.press(dlg, IDCANCEL)
-        app.wait_no_dialog(CONFIG_TITLE)
-        app.focus()
-        app.click_control(SET_PASSWORD)
-        prompt = app.wait_dialog(PASSWORD_TITLE)
+        app.close_dialog(dlg, IDCANCEL)
+        prompt = app.open_set_password()
         self.desk.move(*PARK)
         self.assert_faces(PASSWORD_TITLE, prompt.hwnd)
 

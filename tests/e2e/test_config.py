@@ -7,7 +7,6 @@ import harness as H
 import velumix_app as V
 from session import VelumixTestCase
 
-KEY = V.settings_key()
 WEB_SITE = "http://www.orvane.example/velumix/"
 # Wine 8 builds HKEY_CLASSES_ROOT from HKLM\Software\Classes alone (HKCU\Software\Classes
 # is not looked at), so the handler goes there, in the private prefix, and comes out again
@@ -22,8 +21,7 @@ def control_value(key, flags):
 
 class ConfigTestCase(VelumixTestCase):
     def confirm(self, app, dlg):
-        app.click_button(dlg, V.IDOK)
-        app.wait_no_dialog(V.CONFIG_TITLE)
+        app.close_dialog(dlg, V.IDOK, click=True)
 
     def press_hide_current_then_hide_all(self, ow, hide_current, hide_all):
         """Window 1 in front: `hide_current` hides it alone; then, from the desktop, `hide_all`
@@ -32,8 +30,7 @@ class ConfigTestCase(VelumixTestCase):
         self.desk.key(hide_current)
         ow.wait_status(lambda s: not s.window(1).visible and s.window(2).visible,
                        what=f"{hide_current} hid the front window alone")
-        self.desk.click_desktop()
-        self.desk.key(hide_all)
+        self.desk.key_from_desktop(hide_all)
         ow.wait_status(lambda s: not s.window(2).visible, what=f"{hide_all} hid the back window")
 
 
@@ -52,13 +49,13 @@ class TypedHotKeys(ConfigTestCase):
         self.desk.screenshot(self.artifact("typed-hot-keys.png"))
         self.confirm(app, dlg)
 
-        values = self.desk.reg_query(KEY)
-        self.assertEqual({k: v for k, v in values.items() if k.startswith("hot_")}, {
-            "hot_hidecurrent_key": ("REG_DWORD", 0x48), "hot_hidecurrent_mod": ("REG_DWORD", H.MOD_CONTROL | H.MOD_ALT),
-            "hot_hideall_key": ("REG_DWORD", 0x4A), "hot_hideall_mod": ("REG_DWORD", 6),   # Ctrl+Shift
-            "hot_showall_key": ("REG_DWORD", 0x53), "hot_showall_mod": ("REG_DWORD", H.MOD_ALT),
-            "hot_lock_key": ("REG_DWORD", 0x76), "hot_lock_mod": ("REG_DWORD", H.MOD_SHIFT),
-        })
+        values = self.stored()
+        self.assertEqual({k: v for k, v in values.items() if k.startswith("hot_")}, V.stored_hot_keys({
+            "hidecurrent": (0x48, H.MOD_CONTROL | H.MOD_ALT),
+            "hideall": (0x4A, 6),   # Ctrl+Shift
+            "showall": (0x53, H.MOD_ALT),
+            "lock": (0x76, H.MOD_SHIFT),
+        }))
 
         # another program in front: the hot keys act on the desktop's windows
         self.press_hide_current_then_hide_all(ow, "ctrl+alt+h", "ctrl+shift+j")
@@ -69,18 +66,15 @@ class TypedHotKeys(ConfigTestCase):
         # the dialog shows each one as it was typed
         dlg = app.open_config()
         self.assertEqual({cid: app.hot_key(dlg, cid) for cid in typed}, {cid: v for cid, (_, v) in typed.items()})
-        app.press(dlg, V.IDCANCEL)
-        app.wait_no_dialog(V.CONFIG_TITLE)
+        app.close_dialog(dlg, V.IDCANCEL)
 
     def test_extended_keys_fire_as_typed_and_read_back_as_typed(self):
         # Windows' hot-key control marks Home, the arrows, Insert and Delete with its extended-key
         # flag, which is the Windows key's bit in the registration; Wine's control leaves it out.
         # Stored the Windows way, the keys must fire as typed and show again as typed.
         ext = 8
-        self.desk.reg_add(KEY, "hot_hidecurrent_key", "REG_DWORD", 0x24)   # Home
-        self.desk.reg_add(KEY, "hot_hidecurrent_mod", "REG_DWORD", H.MOD_CONTROL | ext)
-        self.desk.reg_add(KEY, "hot_hideall_key", "REG_DWORD", 0x27)       # Right
-        self.desk.reg_add(KEY, "hot_hideall_mod", "REG_DWORD", H.MOD_CONTROL | H.MOD_ALT | ext)
+        self.seed_hot_keys({"hidecurrent": (0x24, H.MOD_CONTROL | ext),              # Home
+                            "hideall": (0x27, H.MOD_CONTROL | H.MOD_ALT | ext)})     # Right
         ow, app = self.launch_with(["Front window", "Back window"])
         self.press_hide_current_then_hide_all(ow, "ctrl+Home", "ctrl+alt+Right")
 
@@ -91,11 +85,9 @@ class TypedHotKeys(ConfigTestCase):
         # typed here, and confirmed: they fire all the same
         app.enter_hot_key(dlg, V.CFG_HOTKEY_SHOWALL, "ctrl+Insert")
         self.confirm(app, dlg)
-        self.desk.click_desktop()
-        self.desk.key("ctrl+Insert")
+        self.desk.key_from_desktop("ctrl+Insert")
         ow.wait_status(lambda s: s.window(1).visible and s.window(2).visible, what="Ctrl+Insert showed all")
-        values = self.desk.reg_query(KEY)
-        self.assertEqual(values["hot_hidecurrent_mod"], ("REG_DWORD", H.MOD_CONTROL | ext))
+        self.assertEqual(V.read_hot_keys(self.stored())["hidecurrent"][1], H.MOD_CONTROL | ext)
 
         # Ctrl+Home and Ctrl+Alt+Right typed into the controls fire too, and read back as typed
         dlg = app.open_config()
@@ -106,8 +98,7 @@ class TypedHotKeys(ConfigTestCase):
         self.press_hide_current_then_hide_all(ow, "ctrl+alt+Right", "ctrl+Home")
         dlg = app.open_config()
         self.assertEqual((app.hot_key(dlg, V.CFG_HOTKEY_HIDEALL), app.hot_key(dlg, V.CFG_HOTKEY_HIDECURRENT)), typed)
-        app.press(dlg, V.IDCANCEL)
-        app.wait_no_dialog(V.CONFIG_TITLE)
+        app.close_dialog(dlg, V.IDCANCEL)
 
     def test_identical_hot_keys_are_refused_and_the_dialog_stays_open(self):
         app = self.launch()
@@ -115,40 +106,30 @@ class TypedHotKeys(ConfigTestCase):
         app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDECURRENT, "ctrl+alt+h")
         app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDEALL, "ctrl+alt+h")
         app.click_button(dlg, V.IDOK)
-        box, text = app.wait_message(V.OOPS)
-        self.assertEqual(text, "There are identical hot keys for different operations. Try again!")
-        self.assertEqual(box.owner, dlg.hwnd)
-        self.assertEqual(app.box_kind(box), V.reference_box_kind(self.desk, V.MB_OK | V.MB_ICONHAND))
-        app.press(box, V.IDOK)
-        app.wait_no_dialog(V.OOPS)
+        self.answer(app, V.OOPS, V.IDOK, text="There are identical hot keys for different operations. Try again!",
+                    owner=dlg.hwnd, kind=V.MB_OK | V.MB_ICONHAND, click=False)
         # the same showing, as the user left it, and nothing stored
         self.assertEqual([d.hwnd for d in app.dialogs(V.CONFIG_TITLE)], [dlg.hwnd])
         self.assertEqual(app.hot_key(dlg, V.CFG_HOTKEY_HIDEALL), control_value(0x48, 6))
-        self.assertEqual(self.desk.reg_query(KEY), {})
+        self.assertEqual(self.stored(), {})
 
         # the same key with other modifiers is another hot key
         app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDEALL, "ctrl+shift+h")
         self.confirm(app, dlg)
-        values = self.desk.reg_query(KEY)
-        self.assertEqual((values["hot_hidecurrent_key"], values["hot_hidecurrent_mod"]),
-                         (("REG_DWORD", 0x48), ("REG_DWORD", 3)))
-        self.assertEqual((values["hot_hideall_key"], values["hot_hideall_mod"]),
-                         (("REG_DWORD", 0x48), ("REG_DWORD", 6)))
+        stored = V.read_hot_keys(self.stored())
+        self.assertEqual((stored["hidecurrent"], stored["hideall"]), ((0x48, 3), (0x48, 6)))
 
     def test_no_hot_key_is_registered_while_the_dialog_is_open(self):
-        self.desk.reg_add(KEY, "hot_hideall_key", "REG_DWORD", 0x4A)
-        self.desk.reg_add(KEY, "hot_hideall_mod", "REG_DWORD", H.MOD_CONTROL | H.MOD_SHIFT)
+        self.seed_hot_keys({"hideall": (0x4A, H.MOD_CONTROL | H.MOD_SHIFT)})
         ow, app = self.launch_with(["Open dialog target"])
         dlg = app.open_config()
         self.assertEqual(app.hot_key(dlg, V.CFG_HOTKEY_HIDEALL), control_value(0x4A, 3))
         # the combination reaches the control instead of hiding anything
         self.assertEqual(app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDECURRENT, "ctrl+shift+j"), control_value(0x4A, 3))
         self.assertTrue(ow.window(1).visible)
-        app.click_button(dlg, V.IDCANCEL)
-        app.wait_no_dialog(V.CONFIG_TITLE)
+        app.close_dialog(dlg, V.IDCANCEL, click=True)
         # Cancel registers the keys it found again
-        self.desk.click_desktop()
-        self.desk.key("ctrl+shift+j")
+        self.desk.key_from_desktop("ctrl+shift+j")
         ow.wait_status(lambda s: not s.window(1).visible, what="hidden by the stored hot key")
 
     def test_the_same_key_without_modifiers_on_two_operations_is_accepted(self):
@@ -157,27 +138,25 @@ class TypedHotKeys(ConfigTestCase):
         self.assertEqual(app.enter_hot_key(dlg, V.CFG_HOTKEY_SHOWALL, "F8"), 0x77)
         self.assertEqual(app.enter_hot_key(dlg, V.CFG_HOTKEY_LOCK, "F8"), 0x77)
         self.confirm(app, dlg)
-        values = self.desk.reg_query(KEY)
+        stored = V.read_hot_keys(self.stored())
         for op in ("showall", "lock"):
-            self.assertEqual((values[f"hot_{op}_key"], values[f"hot_{op}_mod"]), (("REG_DWORD", 0x77), ("REG_DWORD", 0)))
+            self.assertEqual(stored[op], (0x77, 0))
 
 
 class Registration(ConfigTestCase):
     def test_hot_keys_are_registered_in_id_order_so_the_first_of_two_alike_wins(self):
         # bindings without modifiers are never refused as duplicates: the later id then
         # cannot be registered, and the earlier one is what the key runs
-        for name, key in (("showall", 0x77), ("lock", 0x77), ("hidecurrent", 0x78), ("hideall", 0x78)):
-            self.desk.reg_add(KEY, f"hot_{name}_key", "REG_DWORD", key)
+        self.seed_hot_keys({"showall": (0x77, None), "lock": (0x77, None), "hidecurrent": (0x78, None),
+                            "hideall": (0x78, None)})
         ow, app = self.launch_with(["Shared A", "Shared B"])
         app.command(V.MENU_WINDOW_FIRST + app.list_items().index("Shared A"))
         ow.wait_status(lambda s: not s.window(1).visible, what="A hidden")
-        self.desk.click_desktop()
-        self.desk.key("F8")   # show all, not lock
+        self.desk.key_from_desktop("F8")   # show all, not lock
         ow.wait_status(lambda s: s.window(1).visible, what="F8 showed all")
         self.assertTrue(app.visible())
         self.assertEqual(app.dialogs(V.SET_PASSWORD_TITLE), [])
-        ow.command("activate 2")
-        H.wait_until(lambda: self.desk.foreground().hwnd == ow.hwnd(2), what="B in front")
+        self.activate(ow, 2)
         self.desk.key("F9")   # hide current, not hide all
         ow.wait_status(lambda s: not s.window(2).visible, what="F9 hid the front window")
         self.assertTrue(ow.window(1).visible, "F9 hid all")
@@ -193,7 +172,7 @@ class EntriesRefused(ConfigTestCase):
         app.type_into(dlg, V.CFG_CONFIRM, "two")
         app.click_button(dlg, V.IDOK)
         box, text = app.wait_message(V.OOPS)
-        self.assertEqual(text, "Mistake in entering a password. Try again!")
+        self.assertEqual(text, V.MISTAKE)
         self.assertEqual(box.owner, app.hwnd)
         self.assertEqual(app.box_kind(box), V.reference_box_kind(self.desk, V.MB_OK | V.MB_ICONHAND))
         self.assertFalse(app.dialogs(V.CONFIG_TITLE))
@@ -205,27 +184,20 @@ class EntriesRefused(ConfigTestCase):
         self.assertEqual(app.hot_key(again, V.CFG_HOTKEY_HIDEALL), control_value(0x4A, 3))
         self.assertFalse(app.checked(again, V.CFG_START_MINIMIZED))
         self.assertEqual((app.text_of(again, V.CFG_PASSWORD), app.text_of(again, V.CFG_CONFIRM)), ("", ""))
-        app.click_button(again, V.IDCANCEL)
-        app.wait_no_dialog(V.CONFIG_TITLE)
-        self.assertEqual(self.desk.reg_query(KEY), {})
+        app.close_dialog(again, V.IDCANCEL, click=True)
+        self.assertEqual(self.stored(), {})
 
         # that hot key is registered for the rest of the run all the same
-        self.desk.click_desktop()
-        self.desk.key("ctrl+shift+j")
+        self.desk.key_from_desktop("ctrl+shift+j")
         ow.wait_status(lambda s: not s.window(1).visible, what="hidden by the rejected attempt's hot key")
 
     def test_cancel_stores_nothing(self):
         app = self.launch()
         dlg = app.open_config()
-        app.click_control(V.CFG_START_MINIMIZED, dlg.hwnd)
-        app.click_control(V.CFG_CAMOUFLAGE, dlg.hwnd)
-        app.type_into(dlg, V.CFG_PASSWORD, "same")
-        app.type_into(dlg, V.CFG_CONFIRM, "same")
-        app.enter_hot_key(dlg, V.CFG_HOTKEY_LOCK, "ctrl+alt+l")
+        app.fill_config(dlg, (V.CFG_START_MINIMIZED, V.CFG_CAMOUFLAGE), "same", {V.CFG_HOTKEY_LOCK: "ctrl+alt+l"})
         self.assertTrue(app.checked(dlg, V.CFG_CAMOUFLAGE))
-        app.click_button(dlg, V.IDCANCEL)
-        app.wait_no_dialog(V.CONFIG_TITLE)
-        self.assertEqual(self.desk.reg_query(KEY), {})
+        app.close_dialog(dlg, V.IDCANCEL, click=True)
+        self.assertEqual(self.stored(), {})
         self.assertEqual(self.desk.tray_tip(), "Right-click on me!")
         dlg = app.open_config()
         self.assertFalse(app.checked(dlg, V.CFG_START_MINIMIZED) or app.checked(dlg, V.CFG_CAMOUFLAGE))
@@ -247,14 +219,9 @@ class Help(ConfigTestCase):
         app = self.launch()
         dlg = app.open_config()
         app.click_button(dlg, V.ID_HELP)
-        def opened():
-            try:
-                with open(sink, "rb") as f:
-                    return f.read()
-            except FileNotFoundError:
-                return b""
-        H.wait_until(lambda: opened().endswith(b"\n"), timeout=20, stable=1, what="the shell's open command")
-        self.assertEqual(opened(), (WEB_SITE + "\n").encode())
+        H.wait_until(lambda: V.read_bytes(sink, b"").endswith(b"\n"), timeout=20, stable=1,
+                     what="the shell's open command")
+        self.assertEqual(V.read_bytes(sink), (WEB_SITE + "\n").encode())
         self.assertEqual([d.hwnd for d in app.dialogs(V.CONFIG_TITLE)], [dlg.hwnd])
         self.confirm(app, dlg)
         self.assertTrue(app.proc.alive())
@@ -266,15 +233,14 @@ class Camouflage(ConfigTestCase):
         return shot.colors((x - 8, y - 8, x + 8, y + 8))
 
     def test_a_stored_camouflage_holds_from_the_start(self):
-        self.desk.reg_add(KEY, "camouflage", "REG_DWORD", 1)
+        self.seed_settings(camouflage=1)
         app = self.launch()
         H.wait_until(lambda: self.desk.tray_tip() == "I'm still here!", what="the camouflaged tip")
         self.assertTrue(self.desk.tray_visible())
         self.assertEqual(self.desk.tray_icon_count(), 0)
         app.click_control(V.IDOK)
         app.wait_visible(False)
-        app.double_click_tray()
-        app.wait_visible(True)
+        app.restore_from_tray()
 
     def test_camouflage_hides_the_picture_and_changes_the_tip_and_the_icon_still_answers(self):
         app = self.launch()
@@ -288,7 +254,7 @@ class Camouflage(ConfigTestCase):
         H.wait_until(lambda: app.checked(dlg, V.CFG_CAMOUFLAGE), what="the box checked")
         self.confirm(app, dlg)
         H.wait_until(lambda: self.desk.tray_tip() == "I'm still here!", what="the camouflaged tip")
-        self.assertEqual(self.desk.reg_query(KEY)["camouflage"], ("REG_DWORD", 1))
+        self.assertEqual(self.stored()["camouflage"], ("REG_DWORD", 1))
         shot = self.desk.screenshot(self.artifact("tray-camouflaged.png"))
         # the notification area is still there, its slot holding nothing but background
         self.assertTrue(self.desk.tray_visible())
@@ -300,8 +266,7 @@ class Camouflage(ConfigTestCase):
         app.close_menu()
         app.click_control(V.IDOK)
         app.wait_visible(False)
-        app.double_click_tray()
-        app.wait_visible(True)
+        app.restore_from_tray()
 
         dlg = app.open_config()
         self.assertTrue(app.checked(dlg, V.CFG_CAMOUFLAGE))
@@ -310,4 +275,4 @@ class Camouflage(ConfigTestCase):
         H.wait_until(lambda: self.desk.tray_tip() == "Right-click on me!", what="the plain tip again")
         shot = self.desk.screenshot(self.artifact("tray-plain-again.png"))
         self.assertTrue({NAVY, PURPLE} <= self.icon_slot(shot))
-        self.assertEqual(self.desk.reg_query(KEY)["camouflage"], ("REG_DWORD", 0))
+        self.assertEqual(self.stored()["camouflage"], ("REG_DWORD", 0))

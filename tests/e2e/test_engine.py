@@ -26,8 +26,7 @@ class HideAllAndShowAll(EngineTestCase):
         owner.command("maximize 2")
         owner.command("minimize 3")
         before = owner.status()
-        app = self.launch()
-        app.wait_list(lambda items: {"Alpha", "Beta", "Gamma", "Desktop Icons"} <= set(items))
+        app = self.launch_tracking(["Alpha", "Beta", "Gamma", "Desktop Icons"])
         self.assertNotIn("Program Manager", app.list_items())
 
         app.click_control(vx.HIDE_ALL)
@@ -75,24 +74,22 @@ class WindowList(EngineTestCase):
 
     def test_rows_show_the_bulbs_and_the_desktop_row_in_dark_red(self):
         owner = self.owned_windows(["Shown window", "Hidden window", "Program Manager"])
-        app = self.launch()
-        app.wait_list(lambda items: {"Shown window", "Hidden window", "Desktop Icons"} <= set(items))
+        app = self.launch_tracking(["Shown window", "Hidden window", "Desktop Icons"])
         app.desk.click(*app.row_center(self.row_of(app, "Hidden window")))
         owner.wait_status(lambda s: not s.window(2).visible, what="hidden")
         app.desk.move(5, 5)  # away from the list and its buttons
-        info = self.desk.window_info(app.list_hwnd())
-        ox, oy = info.client_origin
+        ox, oy = self.desk.window_info(app.list_hwnd()).client_origin
 
         def rows_drawn():
             shot = self.desk.screenshot()
-            rows = {t: self.row_of(app, t) for t in ("Shown window", "Hidden window", "Desktop Icons")}
-            bulb = lambda r: (ox, oy + 15 * r, ox + 15, oy + 15 * r + 15)
-            text = lambda r: (ox + 20, oy + 15 * r, ox + 200, oy + 15 * r + 15)
-            return (shot.region_has_color(bulb(rows["Shown window"]), YELLOW)
-                    and not shot.region_has_color(bulb(rows["Hidden window"]), YELLOW)
-                    and shot.region_has_color(bulb(rows["Hidden window"]), GREY)
-                    and shot.region_has_color(text(rows["Desktop Icons"]), DARK_RED)
-                    and not shot.region_has_color(text(rows["Shown window"]), DARK_RED)
+            # (bulb, text) of each row
+            shown, hidden, desktop = (app.row_rects(self.row_of(app, t))
+                                      for t in ("Shown window", "Hidden window", "Desktop Icons"))
+            return (shot.region_has_color(shown[0], YELLOW)
+                    and not shot.region_has_color(hidden[0], YELLOW)
+                    and shot.region_has_color(hidden[0], GREY)
+                    and shot.region_has_color(desktop[1], DARK_RED)
+                    and not shot.region_has_color(shown[1], DARK_RED)
                     and not shot.region_has_color((ox, oy, ox + 300, oy + 60), NAVY))
         harness.wait_until(rows_drawn, timeout=10, what="rows drawn with their bulbs and colours")
         self.desk.screenshot(self.artifact("window-list.png"))
@@ -115,9 +112,7 @@ class WindowList(EngineTestCase):
         self.assertNotIn("Old name", items)
 
     def test_the_first_hundred_of_a_hundred_and_twenty_windows_are_tracked(self):
-        owner = self.owned_windows(count=120, title_format="Many %d", timeout=60)
-        app = self.launch()
-        items = app.wait_list(lambda items: len(items) == 100, timeout=20)
+        owner, app, items = self.launch_over_a_crowd(120, "Many %d")
         # The hundred topmost titled, visible windows in Z-order, the program's own excepted.
         z_order = [w.title for w in self.desk.windows()
                    if w.visible and w.title and w.title != "Velumix" and w.pid != app.proc.winpid]
@@ -128,20 +123,15 @@ class WindowList(EngineTestCase):
 class RowLooks(EngineTestCase):
     LB_SETCURSEL = 0x0186
 
-    def bulb_and_text(self, app, row):
-        ox, oy = self.desk.window_info(app.list_hwnd()).client_origin
-        return (ox, oy + 15 * row, ox + 15, oy + 15 * row + 15), (ox + 20, oy + 15 * row, ox + 200, oy + 15 * row + 15)
-
     def test_a_selected_row_is_white_on_navy_and_the_desktop_row_dark_red_on_navy(self):
         owner = self.owned_windows(["Plain row", "Program Manager"])
-        app = self.launch()
-        app.wait_list(lambda items: {"Plain row", "Desktop Icons"} <= set(items))
+        app = self.launch_tracking(["Plain row", "Desktop Icons"])
         app.desk.move(5, 5)
         for title, ink in (("Plain row", WHITE), ("Desktop Icons", DARK_RED)):
             row = self.row_of(app, title)
             # selected from outside, so that no handler clears it at once
             self.desk.send(app.list_hwnd(), self.LB_SETCURSEL, row)
-            bulb, text = self.bulb_and_text(app, row)
+            bulb, text = app.row_rects(row)
 
             def drawn():
                 shot = self.desk.screenshot()
@@ -157,7 +147,7 @@ class RowLooks(EngineTestCase):
         owner.command("retitle 2 Renamed")   # the list is rebuilt and every row drawn again
         app.wait_list(lambda items: "Renamed" in items)
         app.desk.move(5, 5)
-        bulb, _ = self.bulb_and_text(app, self.row_of(app, "Hides itself"))
+        bulb, _ = app.row_rects(self.row_of(app, "Hides itself"))
         harness.wait_until(lambda: self.desk.screenshot().region_has_color(bulb, YELLOW), timeout=10,
                            what="the lit bulb of a window Velumix did not hide")
         self.assertFalse(self.desk.screenshot().region_has_color(bulb, GREY))
@@ -166,8 +156,7 @@ class RowLooks(EngineTestCase):
 class RefreshTick(EngineTestCase):
     def test_command_103_refreshes_the_list_while_the_window_is_in_the_tray(self):
         owner, app = self.launch_with(["Before the tray"])
-        app.focus()
-        app.click_control(vx.IDOK)
+        app.click_main(vx.IDOK)
         app.wait_visible(False)
         owner.command("open After the tray")
         # in the tray the timer is off, so only the command brings the newcomer in
@@ -222,14 +211,11 @@ class WindowCommands(EngineTestCase):
 
 class HideCurrentHotKey(EngineTestCase):
     def test_the_hot_key_hides_the_front_window_and_every_tracked_window_with_its_title(self):
-        key = vx.settings_key()
-        self.desk.reg_add(key, "hot_hidecurrent_key", "REG_DWORD", 0x48)  # H
-        self.desk.reg_add(key, "hot_hidecurrent_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT)
+        self.seed_hot_keys({"hidecurrent": vx.CTRL_ALT_KEYS["hidecurrent"]})   # Ctrl+Alt+H
         owner = self.owned_windows(["Twin", "Twin", "Other"])
         app = self.launch()
         app.wait_list(lambda items: items.count("Twin") == 2 and "Other" in items)
-        owner.command("activate 1")
-        harness.wait_until(lambda: self.desk.foreground().hwnd == owner.hwnd(1), what="Twin in front")
+        self.activate(owner, 1)
         self.desk.key("ctrl+alt+h")
         status = owner.wait_status(lambda s: not s.window(1).visible and not s.window(2).visible,
                                    what="both twins hidden")
@@ -237,17 +223,13 @@ class HideCurrentHotKey(EngineTestCase):
         self.assertTrue(app.visible(), "the main window is never hidden by it")
 
     def test_a_front_window_without_a_title_hides_nothing(self):
-        key = vx.settings_key()
-        self.desk.reg_add(key, "hot_hidecurrent_key", "REG_DWORD", 0x48)  # H
-        self.desk.reg_add(key, "hot_hidecurrent_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT)
+        self.seed_hot_keys({"hidecurrent": vx.CTRL_ALT_KEYS["hidecurrent"]})   # Ctrl+Alt+H
         owner = self.owned_windows(["Loses its title", "Keeps its title"])
-        app = self.launch()
-        app.wait_list(lambda items: "Loses its title" in items)
+        app = self.launch_tracking(["Loses its title"])
         owner.command("retitle 1 ")
         app.wait_list(lambda items: "" in items and "Loses its title" not in items, what="the empty title listed")
         owner.command("open ")
-        owner.command("activate 3")
-        harness.wait_until(lambda: self.desk.foreground().hwnd == owner.hwnd(3), what="the title-less window in front")
+        self.activate(owner, 3)
         self.desk.key("ctrl+alt+h")
         # (Wine's taskbar never takes the foreground: it is a no-activate window)
         harness.wait_until(lambda: all(w.visible for w in owner.status().windows), stable=20,

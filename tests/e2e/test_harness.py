@@ -130,8 +130,7 @@ class InputTest(E2ETestCase):
     def test_hot_key_fires_after_a_desktop_click(self):
         ow = self.owned_windows(["Vx hotkey"])
         ow.command(f"hotkey 1 7 {H.MOD_CONTROL | H.MOD_ALT} {ord('J')}")
-        self.desk.click_desktop()
-        self.desk.key("ctrl+alt+j")
+        self.desk.key_from_desktop("ctrl+alt+j")
         st = ow.wait_status(lambda s: s.window(1).hotkeys >= 1, stable=1)
         self.assertEqual(st.window(1).last_hotkey, 7)
         ow.command("unhotkey 1 7")
@@ -163,8 +162,8 @@ class InputTest(E2ETestCase):
 
 class CrossProcessTest(E2ETestCase):
 
-    def _listbox(self, ow):
-        return [c.hwnd for c in self.desk.children(ow.hwnd(1)) if c.cls.lower() == "listbox"][0]
+    def _listbox(self, ow, index=1):
+        return [c.hwnd for c in self.desk.children(ow.hwnd(index)) if c.cls.lower() == "listbox"][0]
 
     def test_listbox_items_read_from_another_process(self):
         ow = self.owned_windows(["Vx list", "Vx odlist"])
@@ -178,8 +177,7 @@ class CrossProcessTest(E2ETestCase):
         self.assertEqual((lb.count, lb.selection, lb.texts), (4, 1, texts))
         self.assertEqual([i.length for i in lb.items], [len(t) for t in texts])
         self.assertEqual([i.selected for i in lb.items], [False, True, False, False])
-        lb2 = self.desk.listbox([c.hwnd for c in self.desk.children(ow.hwnd(2))
-                                 if c.cls.lower() == "listbox"][0])
+        lb2 = self.desk.listbox(self._listbox(ow, 2))
         self.assertEqual((lb2.count, lb2.selection, lb2.texts), (4, -1, texts))
 
     def test_system_menu_of_another_process(self):

@@ -8,13 +8,13 @@ import time
 import harness as H
 import session
 import velumix_app as V
-from test_lock import KEY, LockTestCase
+from session import VelumixTestCase
 
 JOURNAL = V.journal_key()
 WM_QUERYENDSESSION, WM_ENDSESSION = 0x0011, 0x0016
 
 
-class JournalCase(LockTestCase):
+class JournalCase(VelumixTestCase):
     def journals(self, app_name="Velumix"):
         """{value name: decoded journal or None} of every running or dead instance."""
         return {name: V.decode_journal(data) if typ == "REG_BINARY" else None
@@ -26,11 +26,13 @@ class JournalCase(LockTestCase):
         for title in titles:
             app.command(V.MENU_WINDOW_FIRST + items.index(title))
 
-    def menu_states(self, app):
-        """{title: shown} as the tray menu's check marks have it."""
-        _, items = app.open_tray_menu()
-        app.close_menu()
-        return {i.text: i.checked for i in items if i.kind == "item" and i.id >= V.MENU_WINDOW_FIRST}
+    def locked_hiding(self, title):
+        """A window of another process hidden by a Velumix then locked with password "pw"."""
+        self.seed_settings(password="pw")
+        ow, app = self.launch_with([title])
+        self.hide(app, [title])
+        self.lock_with_stored_password(app)
+        return ow, app
 
     def kill(self, app):
         app.proc.kill()
@@ -49,8 +51,7 @@ class AfterAKill(JournalCase):
         ow.command("maximize 2")
         ow.command("minimize 3")
         before = ow.status()
-        app = self.launch()
-        app.wait_list(lambda items: "Stays shown" in items)
+        app = self.launch_tracking(["Stays shown"])
         self.hide(app, ["Plain", "Maximised", "Minimised", "Closed meanwhile"])
         ow.wait_status(lambda s: [w.visible for w in s.windows] == [False] * 4 + [True], what="four hidden")
         # a window of another process that is hidden, under a handle the journal will claim
@@ -67,7 +68,7 @@ class AfterAKill(JournalCase):
         self.desk.reg_add(JOURNAL, name, "REG_BINARY", V.encode_journal(owner, started, locked, entries))
 
         app = self.relaunch()
-        states = self.menu_states(app)
+        states = app.menu_states()
         self.assertEqual({t: states.get(t) for t in ("Plain", "Maximised", "Minimised", "Stays shown")},
                          {"Plain": False, "Maximised": False, "Minimised": False, "Stays shown": True})
         self.assertNotIn("Closed meanwhile", states)
@@ -91,8 +92,7 @@ class AfterAKill(JournalCase):
     def test_a_hide_not_yet_done_at_the_kill_leaves_the_window_shown(self):
         ow = self.owned_windows(["Answers"])
         ow.command("openthread Slow to hide")
-        app = self.launch()
-        app.wait_list(lambda items: "Slow to hide" in items)
+        app = self.launch_tracking(["Slow to hide"])
         ow.command("stall 2")
         self.hide(app, ["Slow to hide"])
         H.wait_until(lambda: [len(j[3]) for j in self.journals().values()] == [1], what="the hide journalled")
@@ -103,7 +103,7 @@ class AfterAKill(JournalCase):
         # once the thread has taken this message, it has done every request queued before it
         self.desk.vx("send", hex(ow.hwnd(2)), 0, 0, 0, timeout=8)
         self.assertTrue(ow.window(2).visible, "the window hid after the start, named by no journal")
-        self.assertTrue(self.menu_states(app).get("Slow to hide"))
+        self.assertTrue(app.menu_states().get("Slow to hide"))
         self.assertEqual(self.journals(), {})
 
     def test_kills_during_hide_all_over_a_hundred_windows_strand_none(self):
@@ -161,13 +161,11 @@ class AfterAKill(JournalCase):
 
     def test_two_instances_in_different_folders_leave_each_other_alone_while_both_run(self):
         ow = self.owned_windows(["First's window", "Second's view"])
-        first = self.launch()
-        first.wait_list(lambda items: "First's window" in items)
+        first = self.launch_tracking(["First's window"])
         self.hide(first, ["First's window"])
         ow.wait_status(lambda s: not s.window(1).visible, what="hidden by the first")
         elsewhere = self.desk.mkdtemp("work-")
-        second = V.Velumix(self.desk, self.start_velumix(cwd=elsewhere, name="second"))
-        second.wait_list(lambda items: "Second's view" in items)
+        second = self.launch_tracking(["Second's view"], cwd=elsewhere, name="second")
         H.wait_until(lambda: "First's window" not in second.list_items(), stable=10, what="not taken by the second")
         self.assertEqual(len(self.journals()), 1)
         # once the first is gone, the second takes its window back (it looks every 5 s)
@@ -180,26 +178,24 @@ class AfterAKill(JournalCase):
 class Locked(JournalCase):
     def test_a_locked_exit_comes_back_locked(self):
         self.seed_hot_keys()
-        self.seed(password="pw")
+        self.seed_settings(password="pw")
         ow, app = self.launch_with(["Locked away", "Also locked", "Left out"])
         self.hide(app, ["Locked away", "Also locked"])
         ow.wait_status(lambda s: [w.visible for w in s.windows] == [False, False, True], what="two hidden")
         self.lock_with_stored_password(app)
         self.desk.post(app.hwnd, H.WM_CLOSE)
-        box, _ = app.wait_message(V.EXIT_CAPTION)
-        app.press(box, V.IDYES)
+        self.answer(app, V.EXIT_CAPTION, V.IDYES, click=False)
         app.wait_exit()
 
-        app = V.Velumix(self.desk, self.start_velumix())
+        app = self.launch()
         H.wait_until(lambda: self.desk.tray_visible(), what="the tray icon")
         self.holds_hidden(app, ow)
-        self.desk.click_desktop()
-        self.desk.key("ctrl+alt+s")
+        self.desk.key_from_desktop("ctrl+alt+s")
         self.holds_hidden(app, ow)
         app.right_click_tray()
-        self.enter_password(app, self.unlock_prompt(app), "pw", confirm_by_click=False)
+        app.enter_password(app.unlock_prompt(), "pw", click=False)
         _, items = app.tray_menu()
-        states = {i.text: i.checked for i in items if i.kind == "item" and i.id >= V.MENU_WINDOW_FIRST}
+        states = V.window_states(items)
         self.assertEqual((states["Locked away"], states["Also locked"], states["Left out"]), (False, False, True))
         app.choose(items, "Show all")
         ow.wait_status(lambda s: all(w.visible for w in s.windows), what="all shown after the password")
@@ -209,22 +205,19 @@ class Locked(JournalCase):
                      stable=15, what="the main window and the two windows still hidden")
 
     def test_without_a_stored_password_the_windows_come_back_unlocked(self):
-        self.seed(password="pw")
-        ow, app = self.launch_with(["Nothing to protect"])
-        self.hide(app, ["Nothing to protect"])
-        self.lock_with_stored_password(app)
+        ow, app = self.locked_hiding("Nothing to protect")
         app.proc.kill()
-        self.desk.reg_delete(KEY, "password")
+        self.desk.reg_delete(V.settings_key(), "password")
         app = self.relaunch()
         app.wait_visible(True)
-        self.assertEqual(self.menu_states(app)["Nothing to protect"], False)
+        self.assertEqual(app.menu_states()["Nothing to protect"], False)
         app.click_control(V.SHOW_ALL)
         ow.wait_status(lambda s: s.window(1).visible, what="shown without a password")
 
 
 class Faults(JournalCase):
     def faulty(self):
-        return V.Velumix(self.desk, self.start_velumix(exe=os.path.join(session.build_dir(), "VelumixFaulty.exe")))
+        return self.launch(exe=os.path.join(session.build_dir(), "VelumixFaulty.exe"))
 
     def inject(self, app, kind):
         self.desk.post(app.hwnd, self.desk.register_message("VelumixInjectFault"), kind, 0)
@@ -246,7 +239,7 @@ class Faults(JournalCase):
             app.proc.kill()
 
     def test_a_fault_while_locked_leaves_them_hidden_and_the_next_start_locked(self):
-        self.desk.reg_add(V.settings_key("VelumixFaulty"), "password", "REG_SZ", "pw")
+        self.seed_settings("VelumixFaulty", password="pw")
         ow = self.owned_windows(["Locked fault"])
         app = self.faulty()
         app.wait_list(lambda items: "Locked fault" in items)
@@ -256,7 +249,7 @@ class Faults(JournalCase):
         H.wait_until(lambda: not ow.window(1).visible, stable=10, what="still hidden")
         app = self.faulty()
         app.right_click_tray()
-        self.unlock_prompt(app)
+        app.unlock_prompt()
         self.assertFalse(app.visible())
 
 
@@ -274,10 +267,7 @@ class SessionEnd(JournalCase):
         H.wait_until(lambda: self.journals() == {}, what="nothing left to give back")
 
     def test_locked_leaves_them_hidden_with_the_journal(self):
-        self.seed(password="pw")
-        ow, app = self.launch_with(["Session locked"])
-        self.hide(app, ["Session locked"])
-        self.lock_with_stored_password(app)
+        ow, app = self.locked_hiding("Session locked")
         self.end_session(app)
         H.wait_until(lambda: not ow.window(1).visible, stable=10, what="still hidden")
         (_, (_, _, locked, entries)), = self.journals().items()

@@ -10,23 +10,12 @@ import time
 
 import harness
 import velumix_app as vx
-from session import VelumixTestCase, build_dir
+from session import VelumixTestCase
 
-KEY = vx.settings_key()
+CTRL_ALT = vx.CTRL_ALT
 
 
 class RobustnessTestCase(VelumixTestCase):
-    def start_fake_tray(self):
-        tray = self.desk.run(os.path.join(build_dir(), "faketray.exe"), cwd=self.workdir, name="faketray")
-        harness.wait_until(lambda: any(w.pid == tray.winpid for w in self.desk.find_windows(cls="Shell_TrayWnd")),
-                           what="the stand-in notification area")
-        return tray
-
-    def stop_fake_tray(self, tray):
-        hwnd = next(w.hwnd for w in self.desk.find_windows(cls="Shell_TrayWnd") if w.pid == tray.winpid)
-        self.desk.post(hwnd, harness.WM_CLOSE)
-        tray.wait(10)
-
     def assert_works(self, app, owner, indices):
         """Hide all and Show All still act on the given owner windows."""
         app.command(vx.HIDE_ALL)
@@ -34,49 +23,52 @@ class RobustnessTestCase(VelumixTestCase):
         app.command(vx.SHOW_ALL)
         owner.wait_status(lambda s: all(s.window(i).visible for i in indices), what="shown by Show All")
 
+    def exit_with_windows_hidden(self, app, owner):
+        """Exit with the owner's windows hidden: asked, answered Yes, and both shown at the end."""
+        app.command(vx.HIDE_ALL)
+        owner.wait_status(lambda s: not s.window(1).visible, what="hidden")
+        app.command(vx.EXIT)
+        self.answer(app, vx.EXIT_CAPTION, vx.IDYES, click=False)
+        app.wait_exit()
+        owner.wait_status(lambda s: s.window(1).visible and s.window(2).visible, what="shown at exit")
+
     def log_lines(self):
         return (vx.read_log(self.workdir) or b"").decode("latin-1").splitlines()
 
 
 class BadSettings(RobustnessTestCase):
     CASES = [
-        # name, registry type, data: each unreadable as what it stands for
-        ("camouflage", "REG_SZ", "1"),
-        ("startminimized", "REG_BINARY", b"\x01\x00"),
-        ("hot_showall_key", "REG_QWORD", 0x53),
-        ("hot_showall_mod", "REG_BINARY", b"\x03\x00\x00\x00\x00"),
-        ("hot_lock_key", "REG_BINARY", bytes(8192)),
-        ("hot_hidecurrent_key", "REG_MULTI_SZ", ["a", "b"]),
-        ("password", "REG_BINARY", b"se\x00cret\xff"),
+        # name: (registry type, data), each unreadable as what it stands for
+        dict(camouflage=("REG_SZ", "1"), startminimized=("REG_BINARY", b"\x01\x00"),
+             password=("REG_BINARY", b"se\x00cret\xff")),
+        vx.hot_key_settings({"showall": (("REG_QWORD", 0x53), ("REG_BINARY", b"\x03\x00\x00\x00\x00")),
+                             "lock": (("REG_BINARY", bytes(8192)), None),
+                             "hidecurrent": (("REG_MULTI_SZ", ["a", "b"]), None)}),
     ]
 
     def test_unreadable_values_fall_back_and_nothing_is_written_at_start(self):
-        for name, typ, data in self.CASES:
-            self.desk.reg_add(KEY, name, typ, data)
-        before = self.desk.reg_query(KEY)
+        for values in self.CASES:
+            self.seed_settings(**values)
+        before = self.stored()
         owner, app = self.launch_with(["Bad settings A", "Bad settings B"])
         self.assertTrue(app.visible(), "started minimised from an unreadable value")
         self.assert_works(app, owner, (1, 2))
-        self.assertEqual(self.desk.reg_query(KEY), before)
+        self.assertEqual(self.stored(), before)
 
     def test_a_partial_set_keeps_what_is_there_and_uses_it(self):
-        self.desk.reg_add(KEY, "hot_hideall_key", "REG_DWORD", 0x4A)  # J
-        self.desk.reg_add(KEY, "hot_hideall_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT | 0x10000)
-        before = self.desk.reg_query(KEY)
+        self.seed_hot_keys({"hideall": (0x4A, CTRL_ALT | 0x10000)})  # J
+        before = self.stored()
         owner, app = self.launch_with(["Partial A"])
-        self.desk.click_desktop()
-        self.desk.key("ctrl+alt+j")
+        self.desk.key_from_desktop("ctrl+alt+j")
         owner.wait_status(lambda s: not s.window(1).visible, what="hidden by the stored hot key")
-        self.assertEqual(self.desk.reg_query(KEY), before)
+        self.assertEqual(self.stored(), before)
         app.command(vx.SHOW_ALL)
         owner.wait_status(lambda s: s.window(1).visible, what="shown again")
 
     def test_numbers_wider_than_sixteen_bits_keep_their_low_bits(self):
-        self.desk.reg_add(KEY, "hot_hideall_key", "REG_DWORD", 0x7FFF004B)  # K
-        self.desk.reg_add(KEY, "hot_hideall_mod", "REG_DWORD", 0xFFFF0000 | harness.MOD_CONTROL | harness.MOD_SHIFT)
+        self.seed_hot_keys({"hideall": (0x7FFF004B, 0xFFFF0000 | harness.MOD_CONTROL | harness.MOD_SHIFT)})  # K
         owner, app = self.launch_with(["Wide A"])
-        self.desk.click_desktop()
-        self.desk.key("ctrl+shift+k")
+        self.desk.key_from_desktop("ctrl+shift+k")
         owner.wait_status(lambda s: not s.window(1).visible, what="hidden by the cut hot key")
 
 
@@ -85,13 +77,7 @@ class FailingLog(RobustnessTestCase):
         os.symlink("/dev/full", os.path.join(self.workdir, "logfile.log"))
         owner, app = self.launch_with(["Log full A", "Log full B"])
         self.assert_works(app, owner, (1, 2))
-        app.command(vx.HIDE_ALL)
-        owner.wait_status(lambda s: not s.window(1).visible, what="hidden")
-        app.command(vx.EXIT)
-        box = app.wait_dialog("Exit Velumix?")
-        app.press(box, vx.IDYES)
-        app.wait_exit()
-        owner.wait_status(lambda s: s.window(1).visible and s.window(2).visible, what="shown at exit")
+        self.exit_with_windows_hidden(app, owner)
 
     def test_writes_that_start_failing_mid_run(self):
         mount = tempfile.mkdtemp(prefix="velumix-small-fs-")
@@ -113,7 +99,7 @@ class FailingLog(RobustnessTestCase):
             except OSError:
                 pass
         # Without a notification area every OK tries to log its failure as well.
-        tray = self.start_fake_tray()
+        tray = vx.start_fake_tray(self.desk, self.workdir)
         owner = self.owned_windows(["Mid run A", "Mid run B"])
         app = self.launch(cwd=mount)
         app.wait_list(lambda items: "Mid run B" in items)
@@ -126,22 +112,17 @@ class FailingLog(RobustnessTestCase):
         app.command(vx.IDOK)
         self.assert_works(app, owner, (1, 2))
         self.assertEqual(os.path.getsize(log), size)
-        app.command(vx.HIDE_ALL)
-        owner.wait_status(lambda s: not s.window(1).visible, what="hidden")
-        app.command(vx.EXIT)
-        app.press(app.wait_dialog("Exit Velumix?"), vx.IDYES)
-        app.wait_exit()
-        owner.wait_status(lambda s: s.window(1).visible and s.window(2).visible, what="shown at exit")
-        self.stop_fake_tray(tray)
+        self.exit_with_windows_hidden(app, owner)
+        vx.stop_fake_tray(self.desk, tray)
 
 
 class NotificationArea(RobustnessTestCase):
     def test_no_tray_at_start_then_one_that_comes_back(self):
-        self.desk.reg_add(KEY, "password", "REG_SZ", "pw")
-        tray = self.start_fake_tray()
+        self.seed_settings(password="pw")
+        tray = vx.start_fake_tray(self.desk, self.workdir)
         owner = self.owned_windows(["No tray A"])
         app = self.launch()
-        harness.wait_until(lambda: any("HideToTray: couldn't like put it to system tray and stuff" in l
+        harness.wait_until(lambda: any("HideToTray: " + vx.NO_TRAY_LOG in l
                                        for l in self.log_lines()), what="the failure logged")
         # OK cannot put the window away, and the list keeps following the desktop.
         app.command(vx.IDOK)
@@ -150,12 +131,9 @@ class NotificationArea(RobustnessTestCase):
         self.assertTrue(app.visible())
         # A lock would leave the window open: it is refused, and the program stays unlocked.
         app.command(vx.SET_PASSWORD)
-        box = app.wait_dialog("Oops...")
-        self.assertIn("cannot be locked", app.message_text(box))
-        app.press(box, vx.IDOK)
-        app.wait_no_dialog("Oops...")
+        self.answer(app, vx.OOPS, vx.IDOK, starts=vx.CANNOT_LOCK, click=False)
 
-        self.stop_fake_tray(tray)
+        vx.stop_fake_tray(self.desk, tray)
         icon = self.desk.tray_icon_position(0, timeout=10)
         harness.wait_until(lambda: self.desk.tray_icon_count() >= 1, what="the icon back in the tray")
         app.command(vx.IDOK)
@@ -199,20 +177,14 @@ class TakenHotKey(RobustnessTestCase):
     def test_a_combination_another_program_holds_never_arrives_and_the_others_work(self):
         owner = self.owned_windows(["Holder", "Target"])
         owner.command(f"hotkey 1 7 {harness.MOD_CONTROL | harness.MOD_ALT} {0x48}")  # ctrl+alt+h
-        self.desk.reg_add(KEY, "hot_hideall_key", "REG_DWORD", 0x48)
-        self.desk.reg_add(KEY, "hot_hideall_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT)
-        self.desk.reg_add(KEY, "hot_showall_key", "REG_DWORD", 0x53)  # S
-        self.desk.reg_add(KEY, "hot_showall_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT)
-        app = self.launch()
-        app.wait_list(lambda items: "Target" in items)
-        self.desk.click_desktop()
-        self.desk.key("ctrl+alt+h")
+        self.seed_hot_keys({"hideall": (0x48, CTRL_ALT), "showall": vx.CTRL_ALT_KEYS["showall"]})
+        app = self.launch_tracking(["Target"])
+        self.desk.key_from_desktop("ctrl+alt+h")
         status = owner.wait_status(lambda s: s.window(1).hotkeys >= 1, what="the holder's hot key")
         self.assertTrue(status.window(2).visible)
         app.command(vx.HIDE_ALL)
         owner.wait_status(lambda s: not s.window(2).visible, what="hidden by the button")
-        self.desk.click_desktop()
-        self.desk.key("ctrl+alt+s")
+        self.desk.key_from_desktop("ctrl+alt+s")
         owner.wait_status(lambda s: s.window(2).visible, what="shown by Velumix's own show-all key")
 
 
@@ -228,14 +200,12 @@ class OddTitles(RobustnessTestCase):
             self.assertIn(title, items)
         self.assertEqual(items.count("d" * 99), 2)
         # Titles that differ only beyond 99 characters look the same to hide-current.
-        self.desk.reg_add(KEY, "hot_hidecurrent_key", "REG_DWORD", 0x48)
-        self.desk.reg_add(KEY, "hot_hidecurrent_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT)
+        self.seed_hot_keys({"hidecurrent": vx.CTRL_ALT_KEYS["hidecurrent"]})
         app.command(vx.EXIT)
         app.wait_exit()
         app = self.launch()
         app.wait_list(lambda items: eight_bit in items)
-        owner.command("activate 5")
-        harness.wait_until(lambda: self.desk.foreground().hwnd == owner.hwnd(5), what="twin in front")
+        self.activate(owner, 5)
         self.desk.key("ctrl+alt+h")
         status = owner.wait_status(lambda s: not s.window(5).visible and not s.window(6).visible,
                                    what="both twins hidden")
@@ -259,16 +229,13 @@ class StoppedProgram(RobustnessTestCase):
         self.assertLess(time.monotonic() - started, 4)
 
     def test_hide_show_row_click_and_tray_item_return_at_once(self):
-        self.desk.reg_add(KEY, "hot_hideall_key", "REG_DWORD", 0x4A)
-        self.desk.reg_add(KEY, "hot_hideall_mod", "REG_DWORD", harness.MOD_CONTROL | harness.MOD_ALT)
+        self.seed_hot_keys({"hideall": vx.CTRL_ALT_KEYS["hideall"]})
         owner = self.owned_windows(["Lively"])
         owner.command("openthread Stalled")
-        app = self.launch()
-        app.wait_list(lambda items: {"Lively", "Stalled"} <= set(items))
+        app = self.launch_tracking(["Lively", "Stalled"])
         owner.command("stall 2")
 
-        app.focus()
-        app.click_control(vx.HIDE_ALL)
+        app.click_main(vx.HIDE_ALL)
         owner.wait_status(lambda s: not s.window(1).visible, what="the lively one hidden")
         self.answers(app)
         self.assertTrue(owner.window(2).visible, "the stalled thread changed its window")
@@ -277,11 +244,9 @@ class StoppedProgram(RobustnessTestCase):
         self.answers(app)
         self.desk.click(*app.row_center(app.list_items().index("Stalled")))   # hides it
         self.answers(app)
-        _, items = app.open_tray_menu()                                       # the tray answers
-        app.choose(items, "Stalled")                                          # shows it again
+        app.choose_from_tray("Stalled")                                      # the tray answers, shows it
         self.answers(app)
-        self.desk.click_desktop()
-        self.desk.key("ctrl+alt+j")                                           # and the hot keys
+        self.desk.key_from_desktop("ctrl+alt+j")                               # and the hot keys
         owner.wait_status(lambda s: not s.window(1).visible, what="hidden by the hot key")
         self.answers(app)
 
@@ -292,8 +257,7 @@ class StoppedProgram(RobustnessTestCase):
         self.assertEqual({i.text: i.checked for i in items if i.text in ("Lively", "Stalled")},
                          {"Lively": False, "Stalled": False})
         app.close_menu()
-        app.focus()
-        app.click_control(vx.SHOW_ALL)
+        app.click_main(vx.SHOW_ALL)
         owner.wait_status(lambda s: all(w.visible for w in s.windows), what="both shown")
 
 
@@ -304,8 +268,7 @@ class KilledFromOutside(RobustnessTestCase):
         app.proc.wait(10)
         log = vx.read_log(self.workdir)
         self.assertTrue(log.endswith(b"\n") and log.count(b"**Main window**") == 1, log)
-        again = self.launch()
-        again.wait_list(lambda items: "Kill A" in items)
+        again = self.launch_tracking(["Kill A"])
         self.assertEqual(vx.read_log(self.workdir).count(b"**Main window**"), 2)
 
     def test_a_close_request_from_outside_asks_before_it_ends_and_shows_the_windows(self):
@@ -313,20 +276,16 @@ class KilledFromOutside(RobustnessTestCase):
         app.command(vx.HIDE_ALL)
         owner.wait_status(lambda s: not s.window(1).visible, what="hidden")
         self.desk.post(app.hwnd, harness.WM_CLOSE)
-        box = app.wait_dialog("Exit Velumix?")
-        app.press(box, vx.IDNO)
-        app.wait_no_dialog("Exit Velumix?")
+        self.answer(app, vx.EXIT_CAPTION, vx.IDNO, click=False)
         self.assertTrue(app.proc.alive())
         self.assertFalse(owner.status().window(1).visible)
         self.desk.post(app.hwnd, harness.WM_CLOSE)
-        app.press(app.wait_dialog("Exit Velumix?"), vx.IDYES)
+        self.answer(app, vx.EXIT_CAPTION, vx.IDYES, click=False)
         app.wait_exit()
         owner.wait_status(lambda s: s.window(1).visible, what="shown before the end")
 
     def test_many_windows_hide_all_and_show_all_act_on_the_tracked_hundred_only(self):
-        owner = self.owned_windows(count=150, title_format="Crowd %d", timeout=60)
-        app = self.launch()
-        items = app.wait_list(lambda items: len(items) == 100, timeout=20)
+        owner, app, items = self.launch_over_a_crowd(150, "Crowd %d")
         tracked = {w.index for w in owner.status().windows if w.title in items}
         app.command(vx.HIDE_ALL)
         status = owner.wait_status(lambda s: all(not s.window(i).visible for i in tracked), timeout=20,

@@ -8,26 +8,26 @@ import time
 
 import harness as H
 import velumix_app as V
-from test_lock import KEY, LockTestCase
+from session import VelumixTestCase
 
 WM_SYSCOMMAND_ABOUT = 0x0010
 NOT_NOW = "Velumix is not locked: one of its windows is open. Close it first, then lock again."
 DOORS = ["Door one", "Door two"]
 
 
-class SideDoorCase(LockTestCase):
+class SideDoorCase(VelumixTestCase):
     def setUp(self):
         super().setUp()
         self.seed_hot_keys()   # Ctrl+Alt: S show all, L lock, H hide current, J hide all
 
     def start(self, password=None):
         if password is not None:
-            self.seed(password=password)
-        self.before = self.desk.reg_query(KEY)
+            self.seed_settings(password=password)
+        self.before = self.stored()
         self.ow, self.app = self.launch_with(DOORS)
         # one window hidden, so that both exit questions have something to ask about
         self.slot_of_door_one = self.app.list_items().index(DOORS[0])
-        self.choose_from_tray(self.app, DOORS[0])
+        self.app.choose_from_tray(DOORS[0])
         self.ow.wait_status(lambda s: not s.window(1).visible, what="door one hidden")
         return self.app
 
@@ -100,7 +100,7 @@ class SideDoorCase(LockTestCase):
         self.assertTrue(info and info.visible, "the program's own dialog was hidden")
         self.assertEqual(self.own_dialogs(), open_before)
         self.assertEqual(app.visible(), main_visible)
-        self.assertEqual(desk.reg_query(KEY), self.before)
+        self.assertEqual(self.stored(), self.before)
         self.assertTrue(app.proc.alive())
 
     def assert_exactly_the_stored_keys(self):
@@ -108,12 +108,10 @@ class SideDoorCase(LockTestCase):
         app, ow, desk = self.app, self.ow, self.desk
         H.wait_until(lambda: not app.dialogs(), what="no dialog left")
         ow.wait_status(lambda s: [w.visible for w in s.windows] == [False, True], what="door one hidden")
-        ow.command("activate 2")
-        H.wait_until(lambda: desk.foreground().hwnd == ow.hwnd(2), what="door two in front")
+        self.activate(ow, 2)
         desk.key("ctrl+alt+h")
         ow.wait_status(lambda s: not any(w.visible for w in s.windows), what="hide current")
-        desk.click_desktop()
-        desk.key("ctrl+alt+s")
+        desk.key_from_desktop("ctrl+alt+s")
         ow.wait_status(lambda s: all(w.visible for w in s.windows), what="show all")
         desk.key("ctrl+alt+k")   # never stored
         self.holds(lambda: all(self.visible_doors()), what="the stale key doing nothing")
@@ -131,7 +129,7 @@ class Unlocked(SideDoorCase):
         app = self.start(password="pw")
         app.focus()
         self.desk.post(app.hwnd, H.WM_SYSCOMMAND, WM_SYSCOMMAND_ABOUT, 0)
-        about = app.wait_dialog("About Velumix")
+        about = app.wait_dialog(V.ABOUT_TITLE)
         self.try_side_doors(about, locked=False, keys_live=True)
         app.press(about, V.IDOK)
         self.assert_exactly_the_stored_keys()
@@ -142,15 +140,12 @@ class Unlocked(SideDoorCase):
         self.try_side_doors(dlg, locked=False, keys_live=False)
         # a combination typed and then cancelled must not stay live
         app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDEALL, "ctrl+alt+k")
-        app.press(dlg, V.IDCANCEL)
-        app.wait_no_dialog(V.CONFIG_TITLE)
+        app.close_dialog(dlg, V.IDCANCEL)
         self.assert_exactly_the_stored_keys()
 
     def test_set_password_dialog(self):
         app = self.start()
-        app.focus()
-        app.click_control(V.SET_PASSWORD)
-        prompt = app.wait_dialog(V.SET_PASSWORD_TITLE)
+        prompt = app.open_set_password()
         self.try_side_doors(prompt, locked=False, keys_live=True)
         app.press(prompt, V.IDCANCEL)
         self.assert_exactly_the_stored_keys()
@@ -164,10 +159,8 @@ class Unlocked(SideDoorCase):
         app.click_button(dlg, V.IDOK)
         box, _ = app.wait_message(V.OOPS)
         self.try_side_doors(box, locked=False, keys_live=False)
-        app.press(box, V.IDOK)
-        app.wait_no_dialog(V.OOPS)
-        app.press(app.wait_dialog(V.CONFIG_TITLE), V.IDCANCEL)
-        app.wait_no_dialog(V.CONFIG_TITLE)
+        app.close_dialog(box, V.IDOK)
+        app.close_dialog(app.wait_dialog(V.CONFIG_TITLE), V.IDCANCEL)
         self.assert_exactly_the_stored_keys()
 
     def test_duplicate_hot_keys_message(self):
@@ -184,32 +177,25 @@ class Unlocked(SideDoorCase):
 
     def test_unlocked_exit_question(self):
         app = self.start(password="pw")
-        app.focus()
-        app.click_control(V.EXIT)
+        app.click_main(V.EXIT)
         box, _ = app.wait_message(V.EXIT_CAPTION)
         self.try_side_doors(box, locked=False, keys_live=True)
-        app.press(box, V.IDNO)
-        app.wait_no_dialog(V.EXIT_CAPTION)
+        app.close_dialog(box, V.IDNO)
         self.assert_exactly_the_stored_keys()
 
 
 class Locked(SideDoorCase):
     def unlock_and_check_keys(self):
-        app = self.app
-        app.right_click_tray()
-        self.enter_password(app, self.unlock_prompt(app), "pw", confirm_by_click=False)
-        app.tray_menu()
-        app.close_menu()
+        self.app.unlock_from_tray("pw")
         self.assert_exactly_the_stored_keys()
 
     def test_password_required_prompt(self):
         app = self.start(password="pw")
         self.lock_with_stored_password(app)
         app.right_click_tray()
-        prompt = self.unlock_prompt(app)
+        prompt = app.unlock_prompt()
         self.try_side_doors(prompt, locked=True, keys_live=True)
-        app.press(prompt, V.IDCANCEL)
-        app.wait_no_dialog(V.UNLOCK_TITLE)
+        app.close_dialog(prompt, V.IDCANCEL)
         self.unlock_and_check_keys()
 
     def test_locked_exit_question(self):
@@ -218,8 +204,7 @@ class Locked(SideDoorCase):
         self.desk.post(app.hwnd, H.WM_CLOSE)
         box, _ = app.wait_message(V.EXIT_CAPTION)
         self.try_side_doors(box, locked=True, keys_live=True)
-        app.press(box, V.IDNO)
-        app.wait_no_dialog(V.EXIT_CAPTION)
+        app.close_dialog(box, V.IDNO)
         self.assertFalse(self.ow.window(1).visible)
         self.unlock_and_check_keys()
 
@@ -241,8 +226,7 @@ class TrayMenuOpen(SideDoorCase):
         self.assertEqual([i.text for i in items if i.kind == "item"][-1], "Exit")
         # a double-click while the menu is up closes it and brings the main window back
         app.close_menu()
-        app.focus()
-        app.click_control(V.IDOK)
+        app.click_main(V.IDOK)
         app.wait_visible(False)
         app.open_tray_menu()
         app.tray_notify(H.WM_LBUTTONDBLCLK)

@@ -10,7 +10,6 @@ from session import VelumixTestCase, velumix_exe
 
 STAMP = re.compile(rb"On (\d\d)/(\d\d)/(\d{4}) at (\d\d):(\d\d):(\d\d): ")
 MAIN_LINE = re.compile(rb"\*\*Main window\*\* left=(-?\d+) top=(-?\d+) right=(-?\d+) bottom=(-?\d+)\n")
-SETTINGS = r"HKCU\Software\Orvane\Velumix\{}\Settings"
 
 # Client pixels (x, y, width, height) of every control after initialisation.
 LAYOUT = {
@@ -70,14 +69,13 @@ class SettingsRoot(MainWindowTestCase):
     def test_first_start_leaves_the_key_chain_with_no_values(self):
         self.assertFalse(self.desk.reg_key_exists(r"HKCU\Software\Orvane"))
         self.start_main()
-        self.assertEqual(self.desk.reg_query(SETTINGS.format("Velumix")), {})
+        self.assertEqual(self.stored(), {})
 
     def test_a_renamed_copy_uses_its_own_name(self):
         copy = os.path.join(self.workdir, "Hider.exe")
         shutil.copy(velumix_exe(), copy)
-        proc = self.start_velumix(exe=copy)
-        self.desk.find_window("Velumix", pid=proc.winpid, visible=True, timeout=30)
-        self.assertEqual(self.desk.reg_query(SETTINGS.format("Hider")), {})
+        self.start_main(exe=copy)
+        self.assertEqual(self.stored("Hider"), {})
         self.assertEqual(self.desk.reg_subkeys(r"HKCU\Software\Orvane\Velumix"), ["Hider"])
 
 
@@ -95,8 +93,7 @@ class OneCopyPerFolder(MainWindowTestCase):
     def test_a_copy_in_another_folder_runs_beside_it(self):
         first, _ = self.start_main()
         other = self.desk.mkdtemp("other-")
-        second = self.start_velumix(cwd=other, name="second")
-        self.desk.find_window("Velumix", pid=second.winpid, visible=True, timeout=30)
+        second, _ = self.start_main(cwd=other, name="second")
         self.assertTrue(first.alive() and second.alive())
 
     def test_a_read_only_folder_gives_no_window(self):
@@ -133,16 +130,9 @@ class MainDialogLayout(MainWindowTestCase):
 
 
 class EndingTheProgram(MainWindowTestCase):
-    def focus_main(self, main):
-        info = self.desk.window_info(main.hwnd)
-        # a click on the caption gives it the focus without touching a control
-        self.desk.click(info.rect.left + 60, info.rect.top + 8)
-        harness.wait_until(lambda: self.desk.foreground().hwnd == main.hwnd, timeout=10,
-                           what="the main window in front")
-
     def test_enter_and_ok_put_the_window_away_but_never_end_the_program(self):
         proc, main = self.start_main()
-        self.focus_main(main)
+        self.desk.bring_to_front(main.hwnd)
         self.desk.key("Return")
         harness.wait_until(lambda: not self.desk.window_info(main.hwnd).visible, what="hidden by Enter")
         self.assertTrue(proc.alive())
@@ -153,13 +143,11 @@ class EndingTheProgram(MainWindowTestCase):
 
     def test_escape_takes_the_exit_path(self):
         proc, main = self.start_main()
-        self.focus_main(main)
+        self.desk.bring_to_front(main.hwnd)
         self.desk.key("Escape")
         self.wait_gone(proc)
 
     def test_the_close_box_takes_the_exit_path(self):
         proc, main = self.start_main()
-        info = self.desk.window_info(main.hwnd)
-        # the close box sits at the right end of the caption
-        self.desk.click(info.rect.right - 12, info.rect.top + 12)
+        self.desk.click(*self.desk.close_box_point(main.hwnd))
         self.wait_gone(proc)

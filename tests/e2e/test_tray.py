@@ -32,9 +32,7 @@ class TrayTestCase(VelumixTestCase):
 class TrayMenuContents(TrayTestCase):
     def test_right_click_opens_the_menu_right_aligned_at_the_click(self):
         ow, app = self.launch_with(["Tray one", "Tray two", "Tray three"])
-        r = self.desk.window_info(ow.hwnd(1)).rect
-        self.desk.click(r.left + 60, r.top + 10)
-        H.wait_until(lambda: self.desk.foreground().hwnd == ow.hwnd(1), what="Tray one in front")
+        self.bring_to_front(ow, 1)
         x, y = app.tray_point()
         self.desk.click(x, y, button=3)
         menu, items = app.tray_menu()
@@ -96,19 +94,16 @@ class TrayMenuContents(TrayTestCase):
 class TrayMenuCommands(TrayTestCase):
     def test_a_window_item_toggles_that_window(self):
         ow, app = self.launch_with(["Toggle me", "Leave me"])
-        _, items = app.open_tray_menu()
-        app.choose(items, "Toggle me")
+        app.choose_from_tray("Toggle me")
         ow.wait_status(lambda s: not s.window(1).visible, what="Toggle me hidden")
         self.assertTrue(ow.window(2).visible)
-        _, items = app.open_tray_menu()
-        app.choose(items, "Toggle me")
+        app.choose_from_tray("Toggle me")
         ow.wait_status(lambda s: s.window(1).visible, what="Toggle me shown again")
         self.assertTrue(ow.window(2).visible)
 
     def test_hide_all_and_show_all(self):
         ow, app = self.launch_with(["All one", "All two"])
-        _, items = app.open_tray_menu()
-        app.choose(items, "Hide all")
+        app.choose_from_tray("Hide all")
         ow.wait_status(lambda s: not any(w.visible for w in s.windows), what="both hidden")
         self.assertTrue(app.visible())
         _, items = app.open_tray_menu()
@@ -118,18 +113,15 @@ class TrayMenuCommands(TrayTestCase):
 
     def test_configure_opens_the_configuration_dialog(self):
         app = self.launch()
-        _, items = app.open_tray_menu()
-        app.choose(items, "Configure Velumix")
+        app.choose_from_tray("Configure Velumix")
         dlg = app.wait_dialog(V.CONFIG_TITLE)
         self.assertEqual(dlg.owner, app.hwnd)
-        app.press(dlg, V.IDCANCEL)
-        app.wait_no_dialog(V.CONFIG_TITLE)
+        app.close_dialog(dlg, V.IDCANCEL)
         self.assertTrue(app.proc.alive())
 
     def test_exit_ends_the_program(self):
         ow, app = self.launch_with(["Still here"])
-        _, items = app.open_tray_menu()
-        app.choose(items, "Exit")
+        app.choose_from_tray("Exit")
         app.wait_exit()
         self.assertTrue(ow.window(1).visible)
 
@@ -172,8 +164,7 @@ class IntoTheTrayAndBack(TrayTestCase):
         H.wait_until(lambda: "While in the tray" not in app.list_items(), stable=10, interval=0.1,
                      what="the list left as it was")
         self.assertIn("Before the tray", app.list_items())
-        app.double_click_tray()
-        app.wait_visible(True)
+        app.restore_from_tray()
         info = app.info()
         self.assertFalse(info.iconic)
         self.assertIn("While in the tray", app.list_items())
@@ -195,8 +186,7 @@ class IntoTheTrayAndBack(TrayTestCase):
 
     def test_minimising_puts_the_window_into_the_tray(self):
         def minimise(app):
-            r = app.info().rect
-            self.desk.click(r.right - 47, r.top + 10)   # the minimise box
+            self.desk.click(*self.desk.minimize_box_point(app.hwnd))
         self.round_trip(minimise)
 
 
@@ -219,13 +209,12 @@ class TrayIconComingAndGoing(TrayTestCase):
     def test_without_an_icon_minimising_leaves_the_window_minimised_and_the_refresh_on(self):
         tray = V.start_fake_tray(self.desk, self.workdir)   # refuses every icon
         ow, app = self.launch_with(["Watching"])
-        H.wait_until(lambda: "HideToTray: couldn't like put it to system tray and stuff\n" in self.log_text(),
+        H.wait_until(lambda: "HideToTray: " + V.NO_TRAY_LOG + "\n" in self.log_text(),
                      what="the failed add in the log")
-        r = app.info().rect
-        self.desk.click(r.right - 47, r.top + 10)   # the minimise box
+        self.desk.click(*self.desk.minimize_box_point(app.hwnd))
         H.wait_until(lambda: app.info().iconic, what="the main window minimised")
         self.assertTrue(app.visible())
-        H.wait_until(lambda: self.log_text().count("HideToTray: couldn't like put it to system tray") == 2,
+        H.wait_until(lambda: self.log_text().count("HideToTray: " + V.NO_TRAY_LOG) == 2,
                      what="the second failed add in the log")
         ow.command("open Seen while minimised")
         app.wait_list(lambda items: "Seen while minimised" in items, what="the list still refreshed")

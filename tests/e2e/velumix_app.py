@@ -37,6 +37,12 @@ SET_PASSWORD_TITLE = "Set Password"
 UNLOCK_TITLE = "Password Required"
 OOPS = "Oops..."
 EXIT_CAPTION = "Exit Velumix?"
+ABOUT_TITLE = "About Velumix"
+MISTAKE = "Mistake in entering a password. Try again!"
+CANNOT_LOCK = "The program cannot be locked"
+EXIT_LOCKED = "The program is locked! By Exiting, currently hidden windows will remain hidden. Proceed?"
+EXIT_UNLOCKED = "By Exiting, currently hidden windows will be unhidden. Proceed?"
+NO_TRAY_LOG = "couldn't like put it to system tray and stuff"
 
 # Configuration dialog controls
 CFG_START_MINIMIZED, CFG_CAMOUFLAGE, CFG_PASSWORD, CFG_CONFIRM = 1004, 1005, 1006, 1007
@@ -47,9 +53,58 @@ PW_ENTRY, PW_CONFIRM = 1003, 1004
 # The hot-key control's flags and the registration's
 HOTKEYF_SHIFT, HOTKEYF_CONTROL, HOTKEYF_ALT = 1, 2, 4
 
-SETTINGS_VALUES = ("password", "camouflage", "startminimized", "hot_showall_key", "hot_lock_key",
-                   "hot_hidecurrent_key", "hot_hideall_key", "hot_showall_mod", "hot_lock_mod",
-                   "hot_hidecurrent_mod", "hot_hideall_mod")
+# Each operation's hot key in the settings: (value of the virtual key, value of the MOD_ flags)
+HOT_KEY_VALUES = {
+    "showall": ("hot_showall_key", "hot_showall_mod"),
+    "lock": ("hot_lock_key", "hot_lock_mod"),
+    "hidecurrent": ("hot_hidecurrent_key", "hot_hidecurrent_mod"),
+    "hideall": ("hot_hideall_key", "hot_hideall_mod"),
+}
+SETTINGS_VALUES = ("password", "camouflage", "startminimized") + tuple(n for v in HOT_KEY_VALUES.values() for n in v)
+CTRL_ALT = harness.MOD_CONTROL | harness.MOD_ALT
+# Ctrl+Alt: S show all, L lock, H hide current, J hide all
+CTRL_ALT_KEYS = {"showall": (0x53, CTRL_ALT), "lock": (0x4C, CTRL_ALT),
+                 "hidecurrent": (0x48, CTRL_ALT), "hideall": (0x4A, CTRL_ALT)}
+
+
+def hot_key_settings(keys):
+    """Settings values for {operation: (key, modifiers)}; modifiers None leaves that value out."""
+    values = {}
+    for op, (key, mods) in keys.items():
+        key_name, mod_name = HOT_KEY_VALUES[op]
+        values[key_name] = key
+        if mods is not None:
+            values[mod_name] = mods
+    return values
+
+
+def stored_hot_keys(keys):
+    """What reg_query gives for hot keys stored as DWORDs, {operation: (key, modifiers)}."""
+    return {name: ("REG_DWORD", v) for name, v in hot_key_settings(keys).items()}
+
+
+def read_hot_keys(values):
+    """{operation: (key, modifiers)} of what reg_query gives. A missing value reads None, one
+    that is not a DWORD as its (type, data) pair, so that it never equals a number."""
+    def read(name):
+        typ, data = values.get(name, (None, None))
+        return data if typ in ("REG_DWORD", None) else (typ, data)
+    return {op: tuple(read(n) for n in names) for op, names in HOT_KEY_VALUES.items()}
+
+
+def seed_settings(desk, app_name="Velumix", **values):
+    """Settings as an earlier run or another program left them: an int is a DWORD, a str
+    a string, a (type, data) pair goes in as it is."""
+    for name, value in values.items():
+        if isinstance(value, tuple):
+            typ, value = value
+        else:
+            typ = "REG_DWORD" if isinstance(value, int) else "REG_SZ"
+        desk.reg_add(settings_key(app_name), name, typ, value)
+
+
+def seed_hot_keys(desk, keys, app_name="Velumix"):
+    seed_settings(desk, app_name, **hot_key_settings(keys))
 
 
 class Velumix:
@@ -83,10 +138,8 @@ class Velumix:
     def control_center(self, cid, parent=None):
         """Screen coordinates of a control's centre."""
         parent = parent or self.hwnd
-        info = self.desk.window_info(parent)
-        c = self.control(cid, parent)
-        ox, oy = info.client_origin
-        return ox + (c.rect.left + c.rect.right) // 2, oy + (c.rect.top + c.rect.bottom) // 2
+        left, top, right, bottom = self.desk.child_rect(parent, self.control(cid, parent))
+        return (left + right) // 2, (top + bottom) // 2
 
     def click_control(self, cid, parent=None):
         self.desk.click(*self.control_center(cid, parent))
@@ -111,12 +164,31 @@ class Velumix:
         ox, oy = info.client_origin
         return ox + 100, oy + index * 15 + 7
 
+    def row_rects(self, index):
+        """Screen rectangles of list row `index`: its bulb, and its text."""
+        ox, oy = self.desk.window_info(self.list_hwnd()).client_origin
+        top, bottom = oy + 15 * index, oy + 15 * index + 15
+        return (ox, top, ox + 15, bottom), (ox + 20, top, ox + 200, bottom)
+
     def focus(self):
         """Brings the main window to the front by a click on its caption."""
-        r = self.info().rect
-        self.desk.click(r.left + 80, r.top + 10)
-        harness.wait_until(lambda: self.desk.foreground().hwnd == self.hwnd, timeout=10,
-                           what="the main window in front")
+        self.desk.bring_to_front(self.hwnd, what="the main window in front")
+
+    def click_main(self, cid):
+        """A click on a button of the main window, brought to the front first."""
+        self.focus()
+        self.click_control(cid)
+
+    def settled_origin(self):
+        """The main window's client origin once it is shown and stays put."""
+        seen = []
+
+        def still():
+            info = self.info()
+            seen.append(info.client_origin if info and info.visible else None)
+            return seen[-1] is not None and seen[-2:] == [seen[-1]] * 2
+        harness.wait_until(still, timeout=10, what="the main window shown and in place")
+        return seen[-1]
 
     # -- tray ----------------------------------------------------------------
 
@@ -129,6 +201,11 @@ class Velumix:
 
     def double_click_tray(self):
         self.desk.double_click(*self.tray_point())
+
+    def restore_from_tray(self):
+        """A double-click on the icon, and the main window back."""
+        self.double_click_tray()
+        self.wait_visible(True)
 
     def right_click_tray(self):
         self.desk.click(*self.tray_point(), button=3)
@@ -182,6 +259,16 @@ class Velumix:
         self.right_click_tray()
         return self.tray_menu()
 
+    def choose_from_tray(self, text):
+        _, items = self.open_tray_menu()
+        self.choose(items, text)
+
+    def menu_states(self):
+        """{title: shown} as the tray menu's check marks have it."""
+        _, items = self.open_tray_menu()
+        self.close_menu()
+        return window_states(items)
+
     def choose(self, items, text):
         """Clicks the menu item with this text."""
         item = next((i for i in items if i.kind == "item" and i.text == text), None)
@@ -203,9 +290,70 @@ class Velumix:
 
     def open_config(self):
         """Opens the configuration dialog with the main window's Configure button."""
-        self.focus()
-        self.click_control(CONFIGURE)
+        self.click_main(CONFIGURE)
         return self.wait_dialog(CONFIG_TITLE)
+
+    def open_set_password(self):
+        """The Lock button without a stored password: the Set Password dialog."""
+        self.click_main(SET_PASSWORD)
+        return self.wait_dialog(SET_PASSWORD_TITLE)
+
+    def close_dialog(self, dialog, button, click=False):
+        """Presses (with click, clicks with the mouse) a button of a dialog or message box,
+        then waits until no dialog of its title is left."""
+        (self.click_button if click else self.press)(dialog, button)
+        self.wait_no_dialog(dialog.title)
+
+    def fill_config(self, dlg, checks=(), password=None, hot_keys=None):
+        """Clicks the check boxes `checks`, types `password` into both password fields and
+        each {control: chord} into its hot-key control."""
+        for cid in checks:
+            self.click_control(cid, dlg.hwnd)
+        if password is not None:
+            self.type_into(dlg, CFG_PASSWORD, password)
+            self.type_into(dlg, CFG_CONFIRM, password)
+        for cid, chord in (hot_keys or {}).items():
+            self.enter_hot_key(dlg, cid, chord)
+
+    def toggle_config(self, *cids):
+        """Checks or clears the configuration's check boxes and confirms with OK."""
+        dlg = self.open_config()
+        for cid in cids:
+            self.click_control(cid, dlg.hwnd)
+        self.close_dialog(dlg, IDOK, click=True)
+
+    def enter_new_password(self, entry, confirm):
+        """Fills the open Set Password dialog and clicks OK."""
+        prompt = self.wait_dialog(SET_PASSWORD_TITLE)
+        self.type_into(prompt, PW_ENTRY, entry)
+        self.type_into(prompt, PW_CONFIRM, confirm)
+        self.click_button(prompt, IDOK)
+        return prompt
+
+    def lock_with_new_password(self, entry, confirm):
+        """The Lock button with no password stored, and the Set Password dialog filled."""
+        self.click_main(SET_PASSWORD)
+        return self.enter_new_password(entry, confirm)
+
+    def unlock_prompt(self):
+        return self.wait_dialog(UNLOCK_TITLE)
+
+    def enter_password(self, prompt, text, click=True):
+        """Types into the Password Required prompt and confirms; without click the button
+        is pressed through the control and the mouse stays where it is."""
+        self.type_into(prompt, PW_ENTRY, text)
+        (self.click_button if click else self.press)(prompt, IDOK)
+
+    def unlock_from_tray(self, password):
+        """Right-click, the password, and the tray menu it opens, closed again."""
+        self.right_click_tray()
+        self.enter_password(self.unlock_prompt(), password, click=False)
+        self.wait_menu_and_close()
+
+    def wait_menu_and_close(self):
+        """The tray menu comes up (a right-click's, once the password is in); then it is closed."""
+        self.tray_menu()
+        self.close_menu()
 
     def hot_key(self, dialog, cid):
         """A hot-key control's value: key in the low byte, control flags in the high one."""
@@ -257,6 +405,11 @@ class Velumix:
         harness.wait_until(lambda: not self.proc.alive(), timeout=timeout, stable=1, what="Velumix to end")
 
 
+def window_states(items):
+    """{title: shown} of the window items of a tray menu."""
+    return {i.text: i.checked for i in items if i.kind == "item" and i.id >= MENU_WINDOW_FIRST}
+
+
 # faketray.exe's ways with notification icons
 TRAY_REFUSES, TRAY_KEEPS, TRAY_KEEPS_BUT_FAILS_ADD = 0, 1, 2
 FAKE_TRAY_SET_MODE, FAKE_TRAY_COUNT = 0x8001, 0x8002   # WM_APP + 1, + 2
@@ -269,11 +422,8 @@ def message_box_kind(desk, hwnd):
     icon = next((c for c in children if c.cls.lower() == "static" and c.style & SS_TYPEMASK == SS_ICON), None)
     if icon is None:
         return buttons, None
-    ox, oy = desk.window_info(hwnd).client_origin
-    r = icon.rect
-    pixels = harness.wait_until(
-        lambda: (lambda shot: shot.region((ox + r.left, oy + r.top, ox + r.right, oy + r.bottom)))(desk.screenshot()),
-        stable=2, what="the icon drawn")
+    rect = desk.child_rect(hwnd, icon)
+    pixels = harness.wait_until(lambda: desk.screenshot().region(rect), stable=2, what="the icon drawn")
     return buttons, pixels
 
 
@@ -364,10 +514,14 @@ def decode_journal(data):
     return owner, started, bool(flags & 1), entries
 
 
-def read_log(workdir):
-    path = os.path.join(workdir, "logfile.log")
+def read_bytes(path, missing=None):
     try:
         with open(path, "rb") as f:
             return f.read()
     except FileNotFoundError:
-        return None
+        return missing
+
+
+def read_log(workdir):
+    """logfile.log of a working directory as bytes; None if there is none."""
+    return read_bytes(os.path.join(workdir, "logfile.log"))

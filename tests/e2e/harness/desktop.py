@@ -352,3 +352,34 @@ class WineDesktop(VxProbes, Taskbar, Input, Screenshots, Registry):
 
     def owned_windows(self, titles=(), count=0, title_format=None, name="owner", timeout=20.0):
         return OwnedWindows(self, titles, count, title_format, name, timeout)
+
+    def child_rect(self, parent, child):
+        """Screen (left, top, right, bottom) of a child control of window `parent`."""
+        ox, oy = self.window_info(parent).client_origin
+        return ox + child.rect.left, oy + child.rect.top, ox + child.rect.right, oy + child.rect.bottom
+
+    # -- the frames of top-level windows ------------------------------------
+    # Wine's default theme: a caption about 20 pixels high, its boxes at the right end.
+
+    def caption_point(self, hwnd):
+        """A point on the caption clear of the icon, the title's start and the boxes."""
+        r = self.window_info(hwnd).rect
+        return r.left + 60, r.top + 10
+
+    def caption_icon_point(self, hwnd):
+        """The icon at the left end of the caption, which opens the system menu."""
+        r = self.window_info(hwnd).rect
+        return r.left + 12, r.top + 11
+
+    def close_box_point(self, hwnd):
+        r = self.window_info(hwnd).rect
+        return r.right - 12, r.top + 12
+
+    def minimize_box_point(self, hwnd):
+        r = self.window_info(hwnd).rect
+        return r.right - 47, r.top + 10
+
+    def bring_to_front(self, hwnd, what="the window in front"):
+        """A click on the caption: it activates the window without touching its contents."""
+        self.click(*self.caption_point(hwnd))
+        wait_until(lambda: self.foreground().hwnd == hwnd, timeout=10, what=what)

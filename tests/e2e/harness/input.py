@@ -57,3 +57,8 @@ class Input:
     def click_desktop(self):
         """A click on an empty spot of the desktop background (top right corner)."""
         self.click(self.width - 2, 2)
+
+    def key_from_desktop(self, *keys):
+        """Keys pressed with the bare desktop in front, so that only hot keys act on them."""
+        self.click_desktop()
+        self.key(*keys)

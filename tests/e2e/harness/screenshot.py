@@ -98,9 +98,7 @@ class Screenshots:
         return self.screenshot().pixel(x, y)
 
     def region(self, rect) -> bytes:
-        """The RGB bytes of rect (l, t, r, b), row after row."""
-        l, t, r, b = rect
-        return b"".join(self.rgb[(y * self.width + l) * 3:(y * self.width + r) * 3] for y in range(t, b))
+        return self.screenshot().region(rect)
 
     def region_has_color(self, rect, color, tolerance=0) -> bool:
         return self.screenshot().region_has_color(rect, color, tolerance)

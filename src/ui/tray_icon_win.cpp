@@ -65,7 +65,17 @@ bool CTrayIcon::FinishAdd() {
   return m_addResult;
 }
 
+// Another program may have deleted the icon, or the shell have gone without
+// announcing a new one: asked to change nothing, the shell says whether it
+// holds the icon.
+bool CTrayIcon::StillHeld() {
+  NOTIFYICONDATAA probe = m_nid;
+  probe.uFlags = 0;
+  return ::Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+}
+
 bool CTrayIcon::EnsureUp(HWND window, bool camouflaged) {
+  if (IsUp() && !AddPending() && !StillHeld()) g_trayIconAdded = 0;
   if (IsUp()) return true;
   // The shell may hold the icon although it reported the last add as failed.
   bool pending = AddPending();

@@ -214,9 +214,10 @@ LRESULT CVelumixDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     RestoreTrayIcon();
     return 0;
   }
-  // The dialog manager shows the dialog once it is idle; a locked start
-  // keeps it in the tray.
-  if (message == WM_WINDOWPOSCHANGING && m_stayInTray) {
+  // While locked the main window stays in the tray whatever asks for it: a
+  // restore or a show from another program, or the dialog manager's first
+  // show of a locked start.
+  if (message == WM_WINDOWPOSCHANGING && (m_stayInTray || m_lock.locked())) {
     reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
   }
   if (message == WM_SHOWWINDOW && wParam && std::exchange(m_focusAfterShow, false)) {

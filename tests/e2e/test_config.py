@@ -106,7 +106,7 @@ class TypedHotKeys(ConfigTestCase):
         app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDECURRENT, "ctrl+alt+h")
         app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDEALL, "ctrl+alt+h")
         app.click_button(dlg, V.IDOK)
-        self.answer(app, V.OOPS, V.IDOK, text="There are identical hot keys for different operations. Try again!",
+        self.answer(app, V.OOPS, V.IDOK, text=V.DUPLICATE_HOT_KEYS,
                     owner=dlg.hwnd, kind=V.MB_OK | V.MB_ICONHAND, click=False)
         # the same showing, as the user left it, and nothing stored
         self.assertEqual([d.hwnd for d in app.dialogs(V.CONFIG_TITLE)], [dlg.hwnd])

@@ -1,0 +1,77 @@
+"""What other programs can do to Velumix from outside, and what it must hold to all the
+same: a restore or a show posted to its locked main window, its tray icon deleted behind
+its back, a window titled like the desktop's row, look-alike hot keys, stored values it
+did not write, and a Settings key that refuses writes."""
+
+import harness as H
+import velumix_app as V
+from session import VelumixTestCase
+
+SW_SHOW, SW_RESTORE = 5, 9
+VK_HOME = 0x24
+EXTENDED_KEY = 0x8   # the hot-key control's extended-key flag, as the settings keep it
+
+
+class WhileLocked(VelumixTestCase):
+    def test_a_restore_or_a_show_from_another_program_leaves_the_main_window_in_the_tray(self):
+        self.seed_settings(password="pw")
+        ow, app = self.launch_with(["Secret"])
+        self.lock_with_stored_password(app)
+        self.desk.post(app.hwnd, H.WM_SYSCOMMAND, H.SC_RESTORE, 0)
+        self.desk.show_window(app.hwnd, SW_SHOW)
+        self.desk.show_window(app.hwnd, SW_RESTORE)
+        H.wait_until(lambda: not app.visible(), stable=15, what="the main window still in the tray")
+        # the password still brings it back
+        app.double_click_tray()
+        app.enter_password(app.unlock_prompt(), "pw")
+        app.wait_visible(True)
+
+    def test_the_lock_puts_back_an_icon_another_program_deleted(self):
+        self.seed_settings(password="pw")
+        self.seed_hot_keys()
+        ow, app = self.launch_with(["Behind the lock"])
+        app.tray_point()
+        self.desk.notify_icon_delete(app.hwnd, 5)
+        H.wait_until(lambda: self.desk.tray_icon_count() == 0, what="the icon gone")
+        self.desk.key_from_desktop("ctrl+alt+l")
+        app.wait_visible(False)
+        H.wait_until(lambda: self.desk.tray_icon_count() == 1, what="the icon back")
+        app.double_click_tray()
+        app.enter_password(app.unlock_prompt(), "pw")
+        app.wait_visible(True)
+
+
+class TheDesktopRow(VelumixTestCase):
+    def test_hide_current_with_a_window_titled_like_the_desktop_row_leaves_the_desktop(self):
+        self.seed_hot_keys()
+        ow = self.owned_windows(["Program Manager", "Desktop Icons"])   # the first stands in for the desktop
+        app = self.launch()
+        app.wait_list(lambda items: items.count("Desktop Icons") == 2, what="two desktop rows")
+        self.bring_to_front(ow, 2)
+        self.desk.key("ctrl+alt+h")
+        status = ow.wait_status(lambda s: True, stable=10, what="settled")
+        self.assertTrue(status.window(1).visible, "the desktop was hidden")
+
+
+class HotKeysAsRegistered(VelumixTestCase):
+    def test_ctrl_home_on_the_home_key_and_on_the_keypad_are_one_binding(self):
+        # As the hot-key control keeps them: the Home key with the extended-key flag, the
+        # keypad's 7 (NumLock off) without; Wine's control types both without it.
+        self.seed_hot_keys({"showall": (VK_HOME, H.MOD_CONTROL | EXTENDED_KEY), "hideall": (VK_HOME, H.MOD_CONTROL)})
+        app = self.launch()
+        dlg = app.open_config()
+        self.assertNotEqual(app.hot_key(dlg, V.CFG_HOTKEY_SHOWALL), app.hot_key(dlg, V.CFG_HOTKEY_HIDEALL))
+        app.click_button(dlg, V.IDOK)
+        self.answer(app, V.OOPS, V.IDOK, text=V.DUPLICATE_HOT_KEYS)
+        self.assertTrue(app.dialogs(V.CONFIG_TITLE), "the dialog stays open for another try")
+
+    def test_a_stored_modifier_the_registration_refuses_is_mended_by_retyping_the_key(self):
+        self.seed_settings(hot_hideall_key=ord("J"), hot_hideall_mod=0x0102)
+        ow, app = self.launch_with(["Mended"])
+        dlg = app.open_config()
+        app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDEALL, "ctrl+alt+j")
+        app.close_dialog(dlg, V.IDOK, click=True)
+        H.wait_until(lambda: self.stored().get("hot_hideall_mod") == ("REG_DWORD", H.MOD_CONTROL | H.MOD_ALT),
+                     what="the typed modifiers stored whole")
+        self.desk.key_from_desktop("ctrl+alt+j")
+        ow.wait_status(lambda s: not s.window(1).visible, what="hidden by the mended hot key")

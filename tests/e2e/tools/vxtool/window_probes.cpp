@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "framework/handles.h"
 #include "output.h"
 #include "window_text.h"
 
@@ -279,16 +280,13 @@ int CmdTooltips(HWND tooltip) {
   if (!::IsWindow(tooltip)) return Fail(kExitNotFound, kNoSuchWindow);
   DWORD pid = 0;
   ::GetWindowThreadProcessId(tooltip, &pid);
-  HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  fw::unique_process process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
   if (!process) return Fail(kExitFailure, "OpenProcess failed (error " + Decimal(::GetLastError()) + ")");
   constexpr SIZE_T kTextChars = 1024;
   constexpr SIZE_T kSize = sizeof(TTTOOLINFOW) + kTextChars * sizeof(wchar_t);
   char* remote =
-      static_cast<char*>(::VirtualAllocEx(process, nullptr, kSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-  if (!remote) {
-    ::CloseHandle(process);
-    return Fail(kExitFailure, "VirtualAllocEx failed");
-  }
+      static_cast<char*>(::VirtualAllocEx(process.get(), nullptr, kSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (!remote) return Fail(kExitFailure, "VirtualAllocEx failed");
   LPWSTR remoteText = reinterpret_cast<LPWSTR>(remote + sizeof(TTTOOLINFOW));
   bool ok;
   LRESULT count = SendTo(tooltip, TTM_GETTOOLCOUNT, 0, 0, &ok);
@@ -298,14 +296,14 @@ int CmdTooltips(HWND tooltip) {
     tool.cbSize = sizeof tool;
     tool.lpszText = remoteText;
     std::vector<wchar_t> text(kTextChars, 0);
-    ::WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr);
-    ::WriteProcessMemory(process, remoteText, text.data(), kTextChars * sizeof(wchar_t), nullptr);
+    ::WriteProcessMemory(process.get(), remote, &tool, sizeof tool, nullptr);
+    ::WriteProcessMemory(process.get(), remoteText, text.data(), kTextChars * sizeof(wchar_t), nullptr);
     if (!SendTo(tooltip, TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote), &ok) || !ok) {
       continue;
     }
     SIZE_T got = 0;
-    ::ReadProcessMemory(process, remote, &tool, sizeof tool, &got);
-    ::ReadProcessMemory(process, remoteText, text.data(), (kTextChars - 1) * sizeof(wchar_t), &got);
+    ::ReadProcessMemory(process.get(), remote, &tool, sizeof tool, &got);
+    ::ReadProcessMemory(process.get(), remoteText, text.data(), (kTextChars - 1) * sizeof(wchar_t), &got);
     std::string shown;
     if (tool.lpszText == remoteText) {
       shown = AnsiFromWide(text.data(), static_cast<int>(::wcsnlen(text.data(), kTextChars - 1)), 4096);
@@ -315,8 +313,7 @@ int CmdTooltips(HWND tooltip) {
                 HexNumber(tool.uFlags), Decimal(r.left), Decimal(r.top), Decimal(r.right), Decimal(r.bottom),
                 Escape(shown)});
   }
-  ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  ::CloseHandle(process);
+  ::VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
   return kExitOk;
 }
 

@@ -31,8 +31,8 @@ int Usage() {
                "usage: vxtool COMMAND ...\n"
                "  list | find TITLE | find --class CLASS [TITLE] | info HWND | rect HWND\n"
                "  client HWND | children HWND [--all] | sysmenu HWND [--inject] | menu HWND | foreground\n"
-               "  post|send HWND MSG WPARAM LPARAM | listbox HWND | showwindow HWND N\n"
-               "  setforeground HWND | gettext HWND | settext HWND TEXT | cursor | screen\n"
+               "  post|send HWND MSG WPARAM LPARAM | listbox HWND | listwatch HWND MS [EVERY]\n"
+               "  showwindow HWND N | setforeground HWND | gettext HWND | settext HWND TEXT | cursor | screen\n"
                "  procs | terminate PID [CODE] | touch PATH | urlsink FILE [ARG...] | regmsg NAME\n"
                "  popupmenu HWND | windowicons HWND | tooltips HWND | notifydelete HWND ID\n"
                "  messagebox FLAGS CAPTION TEXT\n"
@@ -100,6 +100,16 @@ int SetText(const Args& a) {
   return WindowArgument(a, &window) && a.size() > 3 ? CmdSetText(window, a[3]) : Usage();
 }
 
+int ListWatch(const Args& a) {
+  HWND window;
+  long long duration, every = 10;
+  if (!WindowArgument(a, &window) || a.size() < 4 || !ParseNumber(a[3].c_str(), &duration) ||
+      (a.size() > 4 && (!ParseNumber(a[4].c_str(), &every) || every < 0))) {
+    return Usage();
+  }
+  return CmdListWatch(window, duration, every);
+}
+
 int ShowWindowAs(const Args& a) {
   HWND window;
   long long how;
@@ -140,6 +150,7 @@ constexpr Command kCommands[] = {
     {"windowicons", OnWindow<CmdWindowIcons>},
     {"menu", OnWindow<CmdMenu>},
     {"listbox", OnWindow<CmdListBox>},
+    {"listwatch", ListWatch},
     {"tooltips", OnWindow<CmdTooltips>},
     {"notifydelete", NotifyDelete},
     {"setforeground", OnWindow<CmdSetForeground>},

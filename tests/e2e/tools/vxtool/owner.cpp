@@ -23,6 +23,7 @@ constexpr int kListId = 101;
 constexpr UINT kTrayMessage = WM_APP + 1;
 // The notification icon's mouse messages kept for the status file.
 constexpr size_t kTrayEventsKept = 16;
+constexpr UINT_PTR kRetitleTimer = 1;
 
 // Events close as processes and threads do; the product names no owner for them.
 using unique_event = fw::UniqueHandle<fw::NullIsInvalid<HANDLE, ::CloseHandle>>;
@@ -36,7 +37,9 @@ struct OwnedWindow {
   std::vector<UINT> trayEvents;  // mouse messages from the notification icon, newest last
   int hotkeys;                   // WM_HOTKEY received
   int lastHotkey;
-  HANDLE wake = nullptr;  // a window on a thread of its own: set to let a stalled thread go on
+  HANDLE wake = nullptr;      // a window on a thread of its own: set to let a stalled thread go on
+  std::string retitleFormat;  // retitle-every: the title, %d standing for the count
+  long long retitles = 0;
 };
 
 constexpr char kThreadClass[] = "VxThreadWindow";
@@ -131,6 +134,12 @@ LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         if (w->trayEvents.size() > kTrayEventsKept) w->trayEvents.erase(w->trayEvents.begin());
       }
       return 0;
+    case WM_TIMER:
+      if (OwnedWindow* w = FindOwned(hwnd); w && wParam == kRetitleTimer) {
+        ::SetWindowTextA(hwnd, NumberedTitle(w->retitleFormat, ++w->retitles).c_str());
+        return 0;
+      }
+      break;
     case WM_HOTKEY:
       if (OwnedWindow* w = FindOwned(hwnd)) {
         ++w->hotkeys;
@@ -329,6 +338,24 @@ void Close(OwnedWindow& w, const std::string&) { ::DestroyWindow(w.hwnd); }
 
 void Retitle(OwnedWindow& w, const std::string& tail) { ::SetWindowTextA(w.hwnd, tail.c_str()); }
 
+// retitle-every I MS FORMAT: the window renames itself every MS ms, with no
+// process start between two titles; %d in FORMAT counts up from 1. MS 0
+// stops it. A window of its own thread cannot take the timer.
+void RetitleEvery(OwnedWindow& w, const std::string& tail) {
+  size_t space = tail.find(' ');
+  long long period;
+  if (!ParseNumber(tail.substr(0, space).c_str(), &period) || period < 0) {
+    g_owner.lastError = "bad retitle-every";
+  } else if (period == 0) {
+    ::KillTimer(w.hwnd, kRetitleTimer);
+  } else {
+    w.retitleFormat = space == std::string::npos ? std::string() : tail.substr(space + 1);
+    if (!::SetTimer(w.hwnd, kRetitleTimer, static_cast<UINT>(period), nullptr)) {
+      g_owner.lastError = "retitle-every failed (error " + Decimal(::GetLastError()) + ")";
+    }
+  }
+}
+
 template <int How>
 void ShowAs(OwnedWindow& w, const std::string&) {
   ::ShowWindow(w.hwnd, How);
@@ -458,6 +485,7 @@ constexpr Verb kVerbs[] = {
     {"quit", Quit, nullptr},
     {"close", nullptr, Close},
     {"retitle", nullptr, Retitle},
+    {"retitle-every", nullptr, RetitleEvery},
     {"show", nullptr, ShowAs<SW_SHOW>},
     {"hide", nullptr, ShowAs<SW_HIDE>},
     {"minimize", nullptr, ShowAs<SW_MINIMIZE>},

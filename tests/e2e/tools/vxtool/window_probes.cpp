@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cwchar>
+#include <set>
 
 #include "framework/handles.h"
 #include "output.h"
@@ -81,15 +82,37 @@ LRESULT SendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool* ok
 
 // The A message comes back truncated to one character across processes
 // under Wine 8, so this asks in UTF-16 and converts to the ANSI code page.
-std::string ListBoxItemText(HWND listBox, LRESULT index) {
+bool ListBoxItemText(HWND listBox, LRESULT index, std::string* text) {
   std::vector<wchar_t> wide(kTextMax + 16, 0);
   DWORD_PTR got = 0;
   if (!::SendMessageTimeoutW(listBox, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.data()),
                              SMTO_ABORTIFHUNG, 3000, &got) ||
       static_cast<LRESULT>(got) < 0) {
-    return std::string();
+    return false;
   }
-  return AnsiFromWide(wide.data(), static_cast<int>(::wcsnlen(wide.data(), kTextMax)), kTextMax * 2);
+  *text = AnsiFromWide(wide.data(), static_cast<int>(::wcsnlen(wide.data(), kTextMax)), kTextMax * 2);
+  return true;
+}
+
+// The texts of the items that could be read; a list being filled again
+// may have fewer items than it had a moment before.
+std::vector<std::string> ListBoxTexts(HWND listBox) {
+  std::vector<std::string> texts;
+  bool ok;
+  LRESULT count = SendTo(listBox, LB_GETCOUNT, 0, 0, &ok);
+  for (LRESULT i = 0; ok && i < count; ++i) {
+    LRESULT length = SendTo(listBox, LB_GETTEXTLEN, i, 0, &ok);
+    std::string text;
+    if (ok && length >= 0 && length < kTextMax && ListBoxItemText(listBox, i, &text)) texts.push_back(text);
+  }
+  return texts;
+}
+
+long long MillisecondsSince(const LARGE_INTEGER& start) {
+  LARGE_INTEGER now, frequency;
+  ::QueryPerformanceCounter(&now);
+  ::QueryPerformanceFrequency(&frequency);
+  return (now.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart;
 }
 
 }  // namespace
@@ -265,12 +288,29 @@ int CmdListBox(HWND listBox) {
   for (LRESULT i = 0; i < count; ++i) {
     LRESULT length = SendTo(listBox, LB_GETTEXTLEN, i, 0, &ok);
     std::string text;
-    if (ok && length >= 0 && length < kTextMax) text = ListBoxItemText(listBox, i);
+    if (ok && length >= 0 && length < kTextMax) ListBoxItemText(listBox, i, &text);
     LRESULT data = SendTo(listBox, LB_GETITEMDATA, i, 0, &ok);
     LRESULT selected = SendTo(listBox, LB_GETSEL, i, 0, &ok);
     EmitRecord({"item", Decimal(i), Decimal(length), Decimal(selected > 0 ? 1 : 0),
                 HexNumber(static_cast<unsigned long long>(data)), Escape(text)});
   }
+  return kExitOk;
+}
+
+int CmdListWatch(HWND listBox, long long duration, long long every) {
+  if (!::IsWindow(listBox)) return Fail(kExitNotFound, kNoSuchWindow);
+  std::set<std::string> seen;
+  long long samples = 0, at = 0;
+  LARGE_INTEGER start;
+  ::QueryPerformanceCounter(&start);
+  while ((at = MillisecondsSince(start)) < duration) {
+    for (const std::string& text : ListBoxTexts(listBox)) {
+      if (seen.insert(text).second) EmitRecord({"seen", Decimal(at), Escape(text)});
+    }
+    ++samples;
+    ::Sleep(static_cast<DWORD>(every));
+  }
+  EmitRecord({"watched", Decimal(samples), Decimal(at)});
   return kExitOk;
 }
 

@@ -55,13 +55,14 @@ def vxtool_exe():
     src_dir = os.path.join(REPO, "tests", "e2e", "tools", "vxtool")
     files = sorted(os.path.join(src_dir, f) for f in os.listdir(src_dir) if f.endswith((".cpp", ".h")))
     sources = [f for f in files if f.endswith(".cpp")]
-    newest = max(os.path.getmtime(f) for f in files)
+    newest = max(os.path.getmtime(f) for f in files + [os.path.join(REPO, "src", "framework", "handles.h")])
     if os.path.exists(built) and os.path.getmtime(built) >= newest:
         return built
     out = os.path.join(artifacts_dir(), "tools", "vxtool.exe")
     if not os.path.exists(out) or os.path.getmtime(out) < newest:
         os.makedirs(os.path.dirname(out), exist_ok=True)
-        subprocess.run(["x86_64-w64-mingw32-g++", "-std=c++20", "-O2", "-static", "-o", out] + sources
+        subprocess.run(["x86_64-w64-mingw32-g++", "-std=c++20", "-O2", "-static", "-I", os.path.join(REPO, "src"),
+                        "-o", out] + sources
                        + ["-luser32", "-lgdi32", "-lshell32", "-ladvapi32", "-lntdll"], check=True)
     return out
 

@@ -113,8 +113,9 @@ class OwnedWindows:
         return wait_until(check, timeout=timeout, stable=stable, what=what or "owner status")
 
     def command(self, line, wait=True, timeout=10.0) -> Optional[OwnerStatus]:
-        """Send one command (open T, close I, retitle I T, show/hide/minimize/maximize/
-        restore/activate I, showcmd I N, move I X Y W H, type I TEXT, listbox I [STYLE],
+        """Send one command (open T, close I, retitle I T, retitle-every I MS FORMAT (the
+        window renames itself every MS ms, %d counting up; MS 0 stops), show/hide/minimize/
+        maximize/restore/activate I, showcmd I N, move I X Y W H, type I TEXT, listbox I [STYLE],
         additem I TEXT, select I N, trayicon I [TIP], untray I, hotkey I ID MODS VK,
         unhotkey I ID, quit; openthread T opens a window on a thread of its own, which
         stall I stops answering until wake I). With wait, returns the first status after

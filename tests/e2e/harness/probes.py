@@ -7,7 +7,8 @@ from typing import List, Optional, Tuple
 
 from .errors import VxError
 from .processes import _popen_pids
-from .records import Child, Foreground, ListBox, ListItem, MenuItem, PopupItem, Rect, Tool, Window, _int
+from .records import (Child, Foreground, ListBox, ListItem, ListWatch, MenuItem, PopupItem, Rect, Tool, Window,
+                      _int)
 from .text import _arg, _unescape
 from .waiting import wait_until
 from .win32 import SC_ABOUTWINE
@@ -139,6 +140,13 @@ class VxProbes:
         items = [ListItem(int(f[1]), int(f[2]), f[3] == "1", _int(f[4]), f[5])
                  for f in recs[1:] if f[0] == "item"]
         return ListBox(int(head[1]), int(head[2]), int(head[3]), int(head[4]), _int(head[5]), items)
+
+    def listbox_watch(self, hwnd, ms, every=10) -> ListWatch:
+        """The texts a list box showed while one vxtool process looked at it every `every`
+        ms for `ms` ms: how often it looks does not depend on how fast processes start."""
+        recs = self.vx("listwatch", hex(hwnd), ms, every, timeout=ms / 1000 + 30)
+        end = recs[-1]
+        return ListWatch({f[2]: int(f[1]) for f in recs if f[0] == "seen"}, int(end[1]), int(end[2]))
 
     def _menu(self, *args):
         return [MenuItem(int(f[1]), int(f[2]), f[3], _int(f[4]), f[5])

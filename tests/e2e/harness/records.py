@@ -1,7 +1,7 @@
 """The records vxtool prints, parsed: windows, controls, list boxes, menus, tooltips."""
 
 from dataclasses import dataclass
-from typing import List, NamedTuple, Optional, Tuple
+from typing import Dict, List, NamedTuple, Optional, Tuple
 
 
 class Rect(NamedTuple):
@@ -97,6 +97,12 @@ class ListBox(NamedTuple):
     @property
     def texts(self):
         return [i.text for i in self.items]
+
+
+class ListWatch(NamedTuple):
+    first_seen: Dict[str, int]  # each text shown, with the ms from the start at which it was first seen
+    samples: int
+    elapsed_ms: int
 
 
 class MenuItem(NamedTuple):

@@ -6,8 +6,11 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "command_line.h"
@@ -28,8 +31,8 @@ int Usage() {
                "usage: vxtool COMMAND ...\n"
                "  list | find TITLE | find --class CLASS [TITLE] | info HWND | rect HWND\n"
                "  client HWND | children HWND [--all] | sysmenu HWND [--inject] | menu HWND | foreground\n"
-               "  post|send HWND MSG WPARAM LPARAM | listbox HWND | showwindow HWND N\n"
-               "  setforeground HWND | gettext HWND | settext HWND TEXT | cursor | screen\n"
+               "  post|send HWND MSG WPARAM LPARAM | listbox HWND | listwatch HWND MS [EVERY]\n"
+               "  showwindow HWND N | setforeground HWND | gettext HWND | settext HWND TEXT | cursor | screen\n"
                "  procs | terminate PID [CODE] | touch PATH | urlsink FILE [ARG...] | regmsg NAME\n"
                "  popupmenu HWND | windowicons HWND | tooltips HWND | notifydelete HWND ID\n"
                "  messagebox FLAGS CAPTION TEXT\n"
@@ -39,89 +42,129 @@ int Usage() {
   return kExitUsage;
 }
 
-// `a` holds the program name, the command and its arguments.
-int Run(const std::vector<std::string>& a) {
-  if (a.size() < 2) return Usage();
-  const std::string& c = a[1];
-  HWND h = nullptr;
-  bool hasWindow = a.size() > 2 && ParseHwnd(a[2].c_str(), &h);
-  long long n = 0;
-  int rc;
+using Args = std::vector<std::string>;
 
-  // The commands that take no window first; then every other one needs one.
-  if (c == "list") {
-    rc = CmdList();
-  } else if (c == "find") {
-    rc = CmdFind(a);
-  } else if (c == "foreground") {
-    rc = CmdForeground();
-  } else if (c == "post" || c == "send") {
-    rc = CmdMessage(a, c == "send");
-  } else if (c == "cursor") {
-    rc = CmdCursor();
-  } else if (c == "screen") {
-    rc = CmdScreen();
-  } else if (c == "procs") {
-    rc = CmdProcs();
-  } else if (c == "owner") {
-    rc = CmdOwner(a);
-  } else if (c == "regquery" && a.size() > 2) {
-    rc = CmdRegQuery(a[2]);
-  } else if (c == "regset") {
-    rc = CmdRegSet(a);
-  } else if (c == "touch" && a.size() > 2) {
-    rc = CmdTouch(a[2]);
-  } else if (c == "urlsink") {
-    rc = CmdUrlSink(a);
-  } else if (c == "messagebox") {
-    rc = CmdMessageBox(a);
-  } else if (c == "regmsg" && a.size() > 2) {
-    rc = CmdRegMsg(a[2]);
-  } else if (c == "regsetfile") {
-    rc = CmdRegSetFile(a);
-  } else if (c == "regdelete") {
-    rc = CmdRegDelete(a);
-  } else if (c == "terminate") {
-    long long code = 1;
-    if (a.size() < 3 || !ParseNumber(a[2].c_str(), &n) || (a.size() > 3 && !ParseNumber(a[3].c_str(), &code))) {
-      return Usage();
-    }
-    rc = CmdTerminate(n, code);
-  } else if (!hasWindow) {
-    return Usage();
-  } else if (c == "info") {
-    rc = CmdInfo(h);
-  } else if (c == "rect") {
-    rc = CmdRect(h);
-  } else if (c == "client") {
-    rc = CmdClient(h);
-  } else if (c == "children") {
-    rc = CmdChildren(a, h);
-  } else if (c == "sysmenu") {
-    rc = CmdSysMenu(h, a.size() > 3 && a[3] == "--inject");
-  } else if (c == "popupmenu") {
-    rc = CmdPopupMenu(h);
-  } else if (c == "windowicons") {
-    rc = CmdWindowIcons(h);
-  } else if (c == "menu") {
-    rc = CmdMenu(h);
-  } else if (c == "listbox") {
-    rc = CmdListBox(h);
-  } else if (c == "tooltips") {
-    rc = CmdTooltips(h);
-  } else if (c == "notifydelete" && a.size() > 3 && ParseNumber(a[3].c_str(), &n)) {
-    rc = CmdNotifyDelete(h, n);
-  } else if (c == "setforeground") {
-    rc = CmdSetForeground(h);
-  } else if (c == "gettext") {
-    rc = CmdGetText(h);
-  } else if (c == "settext" && a.size() > 3) {
-    rc = CmdSetText(h, a[3]);
-  } else if (c == "showwindow" && a.size() > 3 && ParseNumber(a[3].c_str(), &n)) {
-    rc = CmdShowWindow(h, n);
-  } else {
+// The handlers below adapt each command's arguments to its function; a
+// missing or malformed argument is a usage error. `a` holds the program
+// name, the command and its arguments.
+
+template <int (*Command)()>
+int NoArguments(const Args&) {
+  return Command();
+}
+
+template <int (*Command)(const std::string&)>
+int OneArgument(const Args& a) {
+  return a.size() > 2 ? Command(a[2]) : Usage();
+}
+
+bool WindowArgument(const Args& a, HWND* window) { return a.size() > 2 && ParseHwnd(a[2].c_str(), window); }
+
+template <int (*Command)(HWND)>
+int OnWindow(const Args& a) {
+  HWND window;
+  return WindowArgument(a, &window) ? Command(window) : Usage();
+}
+
+int Post(const Args& a) { return CmdMessage(a, false); }
+
+int Send(const Args& a) { return CmdMessage(a, true); }
+
+int Terminate(const Args& a) {
+  long long pid = 0, code = 1;
+  if (a.size() < 3 || !ParseNumber(a[2].c_str(), &pid) || (a.size() > 3 && !ParseNumber(a[3].c_str(), &code))) {
     return Usage();
   }
+  return CmdTerminate(pid, code);
+}
+
+int Children(const Args& a) {
+  HWND window;
+  return WindowArgument(a, &window) ? CmdChildren(a, window) : Usage();
+}
+
+int SysMenu(const Args& a) {
+  HWND window;
+  return WindowArgument(a, &window) ? CmdSysMenu(window, a.size() > 3 && a[3] == "--inject") : Usage();
+}
+
+int NotifyDelete(const Args& a) {
+  HWND window;
+  long long id;
+  return WindowArgument(a, &window) && a.size() > 3 && ParseNumber(a[3].c_str(), &id) ? CmdNotifyDelete(window, id)
+                                                                                      : Usage();
+}
+
+int SetText(const Args& a) {
+  HWND window;
+  return WindowArgument(a, &window) && a.size() > 3 ? CmdSetText(window, a[3]) : Usage();
+}
+
+int ListWatch(const Args& a) {
+  HWND window;
+  long long duration, every = 10;
+  if (!WindowArgument(a, &window) || a.size() < 4 || !ParseNumber(a[3].c_str(), &duration) ||
+      (a.size() > 4 && (!ParseNumber(a[4].c_str(), &every) || every < 0))) {
+    return Usage();
+  }
+  return CmdListWatch(window, duration, every);
+}
+
+int ShowWindowAs(const Args& a) {
+  HWND window;
+  long long how;
+  return WindowArgument(a, &window) && a.size() > 3 && ParseNumber(a[3].c_str(), &how) ? CmdShowWindow(window, how)
+                                                                                       : Usage();
+}
+
+struct Command {
+  std::string_view name;
+  int (*run)(const Args& a);
+};
+
+constexpr Command kCommands[] = {
+    {"list", NoArguments<CmdList>},
+    {"find", CmdFind},
+    {"foreground", NoArguments<CmdForeground>},
+    {"post", Post},
+    {"send", Send},
+    {"cursor", NoArguments<CmdCursor>},
+    {"screen", NoArguments<CmdScreen>},
+    {"procs", NoArguments<CmdProcs>},
+    {"owner", CmdOwner},
+    {"regquery", OneArgument<CmdRegQuery>},
+    {"regset", CmdRegSet},
+    {"regsetfile", CmdRegSetFile},
+    {"regdelete", CmdRegDelete},
+    {"touch", OneArgument<CmdTouch>},
+    {"urlsink", CmdUrlSink},
+    {"messagebox", CmdMessageBox},
+    {"regmsg", OneArgument<CmdRegMsg>},
+    {"terminate", Terminate},
+    {"info", OnWindow<CmdInfo>},
+    {"rect", OnWindow<CmdRect>},
+    {"client", OnWindow<CmdClient>},
+    {"children", Children},
+    {"sysmenu", SysMenu},
+    {"popupmenu", OnWindow<CmdPopupMenu>},
+    {"windowicons", OnWindow<CmdWindowIcons>},
+    {"menu", OnWindow<CmdMenu>},
+    {"listbox", OnWindow<CmdListBox>},
+    {"listwatch", ListWatch},
+    {"tooltips", OnWindow<CmdTooltips>},
+    {"notifydelete", NotifyDelete},
+    {"setforeground", OnWindow<CmdSetForeground>},
+    {"gettext", OnWindow<CmdGetText>},
+    {"settext", SetText},
+    {"showwindow", ShowWindowAs},
+};
+
+int Run(const Args& a) {
+  if (a.size() < 2) return Usage();
+  auto command =
+      std::find_if(std::begin(kCommands), std::end(kCommands), [&](const Command& c) { return c.name == a[1]; });
+  if (command == std::end(kCommands)) return Usage();
+  int rc = command->run(a);
   std::fflush(stdout);
   return rc;
 }

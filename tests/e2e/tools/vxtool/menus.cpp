@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "framework/handles.h"
 #include "output.h"
 
 namespace {
@@ -153,16 +154,16 @@ int DumpMenu(HMENU menu) {
 
 // The module loaded in process `pid` under this name, or this full path.
 HMODULE RemoteModule(DWORD pid, const char* nameOrPath) {
-  HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-  if (snapshot == INVALID_HANDLE_VALUE) return nullptr;
+  // A snapshot fails as a file does, with INVALID_HANDLE_VALUE.
+  fw::unique_hfile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid));
+  if (!snapshot) return nullptr;
   MODULEENTRY32 entry = {};
   entry.dwSize = sizeof entry;
   HMODULE found = nullptr;
   bool byPath = std::strchr(nameOrPath, '\\') != nullptr;
-  for (BOOL ok = ::Module32First(snapshot, &entry); ok && !found; ok = ::Module32Next(snapshot, &entry)) {
+  for (BOOL ok = ::Module32First(snapshot.get(), &entry); ok && !found; ok = ::Module32Next(snapshot.get(), &entry)) {
     if (!::lstrcmpiA(byPath ? entry.szExePath : entry.szModule, nameOrPath)) found = entry.hModule;
   }
-  ::CloseHandle(snapshot);
   return found;
 }
 
@@ -174,12 +175,11 @@ void* RemoteProc(HMODULE local, HMODULE remote, const char* name) {
 }
 
 bool RunRemote(HANDLE process, void* function, void* arg, DWORD* code) {
-  HANDLE thread =
-      ::CreateRemoteThread(process, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(function), arg, 0, nullptr);
+  fw::unique_thread thread(
+      ::CreateRemoteThread(process, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(function), arg, 0, nullptr));
   if (!thread) return false;
-  bool done = ::WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
-  if (done) ::GetExitCodeThread(thread, code);
-  ::CloseHandle(thread);
+  bool done = ::WaitForSingleObject(thread.get(), 10000) == WAIT_OBJECT_0;
+  if (done) ::GetExitCodeThread(thread.get(), code);
   return done;
 }
 
@@ -190,9 +190,9 @@ int CmdMenuInject(HWND window, int mode) {
   if (!::IsWindow(window)) return Fail(kExitNotFound, "no such window");
   DWORD pid = 0;
   ::GetWindowThreadProcessId(window, &pid);
-  HANDLE process = ::OpenProcess(
+  fw::unique_process process(::OpenProcess(
       PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ,
-      FALSE, pid);
+      FALSE, pid));
   if (!process) return Fail(kExitFailure, "OpenProcess failed (error " + Decimal(::GetLastError()) + ")");
 
   char self[MAX_PATH];
@@ -200,19 +200,20 @@ int CmdMenuInject(HWND window, int mode) {
   HMODULE kernel = ::GetModuleHandleA("kernel32.dll"), user = ::GetModuleHandleA("user32.dll");
   HMODULE remoteKernel = RemoteModule(pid, "kernel32.dll"), remoteUser = RemoteModule(pid, "user32.dll");
   const size_t size = sizeof(RemoteMenu) + MAX_PATH;
-  char* memory = static_cast<char*>(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  char* memory =
+      static_cast<char*>(::VirtualAllocEx(process.get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
   char* remotePath = memory ? memory + sizeof(RemoteMenu) : nullptr;
   int rc = kExitFailure;
   std::string error;
   DWORD code = 0;
   if (!remoteKernel || !remoteUser || !memory) {
     error = "cannot prepare the target process";
-  } else if (!::WriteProcessMemory(process, remotePath, self, std::strlen(self) + 1, nullptr)) {
+  } else if (!::WriteProcessMemory(process.get(), remotePath, self, std::strlen(self) + 1, nullptr)) {
     error = "WriteProcessMemory failed";
   } else {
     HMODULE before = RemoteModule(pid, self);
     HMODULE loaded = nullptr;
-    if (!RunRemote(process, RemoteProc(kernel, remoteKernel, "LoadLibraryA"), remotePath, &code) ||
+    if (!RunRemote(process.get(), RemoteProc(kernel, remoteKernel, "LoadLibraryA"), remotePath, &code) ||
         !(loaded = RemoteModule(pid, self))) {
       error = "could not load vxtool into the target";
     } else {
@@ -227,10 +228,10 @@ int CmdMenuInject(HWND window, int mode) {
       block.sendMessage = reinterpret_cast<decltype(block.sendMessage)>(userProc("SendMessageA"));
       block.getMenuItemRect = reinterpret_cast<decltype(block.getMenuItemRect)>(userProc("GetMenuItemRect"));
       block.mode = mode;
-      ::WriteProcessMemory(process, memory, &block, sizeof block, nullptr);
+      ::WriteProcessMemory(process.get(), memory, &block, sizeof block, nullptr);
       char* ownBase = reinterpret_cast<char*>(::GetModuleHandleA(nullptr));
       char* function = reinterpret_cast<char*>(loaded) + (reinterpret_cast<char*>(&vx_remote_sysmenu) - ownBase);
-      if (!RunRemote(process, function, memory, &code)) {
+      if (!RunRemote(process.get(), function, memory, &code)) {
         error = "remote thread did not finish";
       } else if (code != 0) {
         rc = kExitUnsupported;
@@ -239,16 +240,15 @@ int CmdMenuInject(HWND window, int mode) {
                                      : "no system menu in the target either";
       } else {
         SIZE_T got = 0;
-        ::ReadProcessMemory(process, memory, &block, sizeof block, &got);
+        ::ReadProcessMemory(process.get(), memory, &block, sizeof block, &got);
         std::fwrite(block.out, 1, block.used, stdout);
         rc = block.truncated ? kExitFailure : kExitOk;
         if (block.truncated) error = "output truncated";
       }
-      if (ours) RunRemote(process, RemoteProc(kernel, remoteKernel, "FreeLibrary"), loaded, &code);
+      if (ours) RunRemote(process.get(), RemoteProc(kernel, remoteKernel, "FreeLibrary"), loaded, &code);
     }
   }
-  if (memory) ::VirtualFreeEx(process, memory, 0, MEM_RELEASE);
-  ::CloseHandle(process);
+  if (memory) ::VirtualFreeEx(process.get(), memory, 0, MEM_RELEASE);
   return rc ? Fail(rc, error) : kExitOk;
 }
 

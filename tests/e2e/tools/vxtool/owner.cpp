@@ -3,9 +3,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <string_view>
 
+#include "framework/handles.h"
 #include "output.h"
 #include "window_text.h"
 
@@ -19,6 +23,10 @@ constexpr int kListId = 101;
 constexpr UINT kTrayMessage = WM_APP + 1;
 // The notification icon's mouse messages kept for the status file.
 constexpr size_t kTrayEventsKept = 16;
+constexpr UINT_PTR kRetitleTimer = 1;
+
+// Events close as processes and threads do; the product names no owner for them.
+using unique_event = fw::UniqueHandle<fw::NullIsInvalid<HANDLE, ::CloseHandle>>;
 
 struct OwnedWindow {
   int index;
@@ -29,7 +37,9 @@ struct OwnedWindow {
   std::vector<UINT> trayEvents;  // mouse messages from the notification icon, newest last
   int hotkeys;                   // WM_HOTKEY received
   int lastHotkey;
-  HANDLE wake = nullptr;  // a window on a thread of its own: set to let a stalled thread go on
+  HANDLE wake = nullptr;      // a window on a thread of its own: set to let a stalled thread go on
+  std::string retitleFormat;  // retitle-every: the title, %d standing for the count
+  long long retitles = 0;
 };
 
 constexpr char kThreadClass[] = "VxThreadWindow";
@@ -74,6 +84,14 @@ bool TrayIcon(OwnedWindow* w, DWORD operation, const std::string& tip) {
   return ::Shell_NotifyIconA(operation, &data) != FALSE;
 }
 
+// FORMAT with its first %d replaced by `n`.
+std::string NumberedTitle(const std::string& format, long long n) {
+  std::string title = format;
+  size_t at = title.find("%d");
+  if (at != std::string::npos) title.replace(at, 2, Decimal(n));
+  return title;
+}
+
 // Owner-drawn list boxes draw their strings plainly, selected ones inverted.
 void DrawListItem(const DRAWITEMSTRUCT* item) {
   char text[kTextMax] = "";
@@ -116,6 +134,12 @@ LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         if (w->trayEvents.size() > kTrayEventsKept) w->trayEvents.erase(w->trayEvents.begin());
       }
       return 0;
+    case WM_TIMER:
+      if (OwnedWindow* w = FindOwned(hwnd); w && wParam == kRetitleTimer) {
+        ::SetWindowTextA(hwnd, NumberedTitle(w->retitleFormat, ++w->retitles).c_str());
+        return 0;
+      }
+      break;
     case WM_HOTKEY:
       if (OwnedWindow* w = FindOwned(hwnd)) {
         ++w->hotkeys;
@@ -195,20 +219,19 @@ DWORD WINAPI RunThreadWindow(void* argument) {
   return 0;
 }
 
+// The wake event lives as long as the process: the thread may wait on it to
+// the end.
 void OpenThreadWindow(const std::string& title) {
-  ThreadStart start{title, ::CreateEventA(nullptr, FALSE, FALSE, nullptr), ::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-  DWORD thread = 0;
-  HANDLE handle = ::CreateThread(nullptr, 0, &RunThreadWindow, &start, 0, &thread);
-  if (handle) {
-    ::WaitForSingleObject(start.ready, INFINITE);
-    ::CloseHandle(handle);
-  }
-  ::CloseHandle(start.ready);
+  unique_event wake(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
+  unique_event ready(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  ThreadStart start{title, wake.get(), ready.get()};
+  fw::unique_thread thread(::CreateThread(nullptr, 0, &RunThreadWindow, &start, 0, nullptr));
+  if (thread) ::WaitForSingleObject(ready.get(), INFINITE);
   if (!start.hwnd) {
     g_owner.lastError = "CreateWindow on a thread failed";
     return;
   }
-  g_owner.windows.push_back({g_owner.nextIndex++, start.hwnd, nullptr, nullptr, false, {}, 0, 0, start.wake});
+  g_owner.windows.push_back({g_owner.nextIndex++, start.hwnd, nullptr, nullptr, false, {}, 0, 0, wake.release()});
 }
 
 // The title without a message to the window, whose thread may be stalled.
@@ -262,6 +285,28 @@ std::vector<std::string> OwnedRecord(const OwnedWindow& w, HWND foreground) {
           Escape(std::string(edit, n > 0 ? n : 0))};
 }
 
+bool WriteWholeFile(const std::string& path, const std::string& data) {
+  fw::unique_hfile file(
+      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD wrote = 0;
+  ::WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &wrote, nullptr);
+  return true;
+}
+
+// Shared with the writer, which may be appending to it.
+std::string ReadGrowingFile(const std::string& path) {
+  std::string data;
+  fw::unique_hfile file(::CreateFileA(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return data;
+  char buffer[8192];
+  DWORD got;
+  while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got) data.append(buffer, got);
+  return data;
+}
+
 // Written beside the status file and moved over it, so that a reader never
 // sees half of it; "end" closes a complete one.
 void WriteStatus() {
@@ -274,12 +319,7 @@ void WriteStatus() {
   out += "end\n";
 
   std::string temporary = g_owner.statusPath + ".tmp";
-  HANDLE file =
-      ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD wrote = 0;
-  ::WriteFile(file, out.data(), static_cast<DWORD>(out.size()), &wrote, nullptr);
-  ::CloseHandle(file);
+  if (!WriteWholeFile(temporary, out)) return;
   ::MoveFileExA(temporary.c_str(), g_owner.statusPath.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
@@ -292,49 +332,179 @@ int IndexArg(const std::string& rest, std::string* tail) {
   return ParseNumber(number.c_str(), &value) ? static_cast<int>(value) : -1;
 }
 
+void Quit(const std::string&) { g_owner.quitting = true; }
+
+void Close(OwnedWindow& w, const std::string&) { ::DestroyWindow(w.hwnd); }
+
+void Retitle(OwnedWindow& w, const std::string& tail) { ::SetWindowTextA(w.hwnd, tail.c_str()); }
+
+// retitle-every I MS FORMAT: the window renames itself every MS ms, with no
+// process start between two titles; %d in FORMAT counts up from 1. MS 0
+// stops it. A window of its own thread cannot take the timer.
+void RetitleEvery(OwnedWindow& w, const std::string& tail) {
+  size_t space = tail.find(' ');
+  long long period;
+  if (!ParseNumber(tail.substr(0, space).c_str(), &period) || period < 0) {
+    g_owner.lastError = "bad retitle-every";
+  } else if (period == 0) {
+    ::KillTimer(w.hwnd, kRetitleTimer);
+  } else {
+    w.retitleFormat = space == std::string::npos ? std::string() : tail.substr(space + 1);
+    if (!::SetTimer(w.hwnd, kRetitleTimer, static_cast<UINT>(period), nullptr)) {
+      g_owner.lastError = "retitle-every failed (error " + Decimal(::GetLastError()) + ")";
+    }
+  }
+}
+
+template <int How>
+void ShowAs(OwnedWindow& w, const std::string&) {
+  ::ShowWindow(w.hwnd, How);
+}
+
+void ShowCmd(OwnedWindow& w, const std::string& tail) {
+  long long how;
+  if (ParseNumber(tail.c_str(), &how)) {
+    ::ShowWindow(w.hwnd, static_cast<int>(how));
+  } else {
+    g_owner.lastError = "bad showcmd";
+  }
+}
+
+void Activate(OwnedWindow& w, const std::string&) {
+  if (::IsIconic(w.hwnd)) ::ShowWindow(w.hwnd, SW_RESTORE);
+  ::SetForegroundWindow(w.hwnd);
+  ::SetActiveWindow(w.hwnd);
+}
+
 // move I X Y W H
-void MoveOwned(HWND hwnd, const std::string& tail) {
+void Move(OwnedWindow& w, const std::string& tail) {
   long long x, y, cx, cy;
   char a[32], b[32], c[32], d[32];
   if (std::sscanf(tail.c_str(), "%31s %31s %31s %31s", a, b, c, d) == 4 && ParseNumber(a, &x) && ParseNumber(b, &y) &&
       ParseNumber(c, &cx) && ParseNumber(d, &cy)) {
-    ::MoveWindow(hwnd, static_cast<int>(x), static_cast<int>(y), static_cast<int>(cx), static_cast<int>(cy), TRUE);
+    ::MoveWindow(w.hwnd, static_cast<int>(x), static_cast<int>(y), static_cast<int>(cx), static_cast<int>(cy), TRUE);
   } else {
     g_owner.lastError = "bad move";
   }
 }
 
+void Type(OwnedWindow& w, const std::string& tail) { ::SetWindowTextA(w.edit, tail.c_str()); }
+
 // listbox I [EXTRA-STYLE]: a list box under the edit, e.g. 0x50 for
 // owner-drawn with strings; it replaces the window's earlier one.
-void AddListBox(OwnedWindow* w, const std::string& tail) {
+void AddListBox(OwnedWindow& w, const std::string& tail) {
   long long extra = 0;
   if (!tail.empty() && !ParseNumber(tail.c_str(), &extra)) {
     g_owner.lastError = "bad listbox style";
     return;
   }
-  if (w->list) ::DestroyWindow(w->list);
+  if (w.list) ::DestroyWindow(w.list);
   RECT client;
-  ::GetClientRect(w->hwnd, &client);
+  ::GetClientRect(w.hwnd, &client);
   DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | static_cast<DWORD>(extra);
-  w->list =
-      ::CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "", style, 4, 32, client.right - 8, client.bottom - 36, w->hwnd,
+  w.list =
+      ::CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "", style, 4, 32, client.right - 8, client.bottom - 36, w.hwnd,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), ::GetModuleHandleA(nullptr), nullptr);
 }
 
-// hotkey I ID MODS VK / unhotkey I ID
-void ChangeHotkey(const std::string& verb, HWND hwnd, const std::string& tail) {
+bool HasListBox(const OwnedWindow& w) {
+  if (!w.list) g_owner.lastError = "no listbox in window";
+  return w.list != nullptr;
+}
+
+void AddItem(OwnedWindow& w, const std::string& tail) {
+  if (HasListBox(w)) ::SendMessageA(w.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(tail.c_str()));
+}
+
+void Select(OwnedWindow& w, const std::string& tail) {
+  long long n;
+  if (!HasListBox(w)) return;
+  if (ParseNumber(tail.c_str(), &n)) {
+    ::SendMessageA(w.list, LB_SETCURSEL, static_cast<WPARAM>(n), 0);
+  } else {
+    g_owner.lastError = "bad select";
+  }
+}
+
+void PutInTray(OwnedWindow& w, const std::string& tail) {
+  if (w.tray) TrayIcon(&w, NIM_DELETE, "");
+  w.tray = TrayIcon(&w, NIM_ADD, tail);
+  if (!w.tray) g_owner.lastError = "Shell_NotifyIcon failed";
+}
+
+void TakeOutOfTray(OwnedWindow& w, const std::string&) {
+  if (w.tray) TrayIcon(&w, NIM_DELETE, "");
+  w.tray = false;
+}
+
+// hotkey I ID MODS VK
+void RegisterOwnHotkey(OwnedWindow& w, const std::string& tail) {
   long long id = 0, modifiers = 0, vk = 0;
   char a[32] = "", b[32] = "", c[32] = "";
   int got = std::sscanf(tail.c_str(), "%31s %31s %31s", a, b, c);
-  bool ok = got >= 1 && ParseNumber(a, &id);
-  if (verb == "hotkey") {
-    ok = ok && got == 3 && ParseNumber(b, &modifiers) && ParseNumber(c, &vk) &&
-         ::RegisterHotKey(hwnd, static_cast<int>(id), static_cast<UINT>(modifiers), static_cast<UINT>(vk));
-  } else {
-    ok = ok && ::UnregisterHotKey(hwnd, static_cast<int>(id));
+  if (got != 3 || !ParseNumber(a, &id) || !ParseNumber(b, &modifiers) || !ParseNumber(c, &vk) ||
+      !::RegisterHotKey(w.hwnd, static_cast<int>(id), static_cast<UINT>(modifiers), static_cast<UINT>(vk))) {
+    g_owner.lastError = "hotkey failed (error " + Decimal(::GetLastError()) + ")";
   }
-  if (!ok) g_owner.lastError = verb + " failed (error " + Decimal(::GetLastError()) + ")";
 }
+
+// unhotkey I ID
+void UnregisterOwnHotkey(OwnedWindow& w, const std::string& tail) {
+  long long id = 0;
+  char a[32] = "";
+  if (std::sscanf(tail.c_str(), "%31s", a) < 1 || !ParseNumber(a, &id) ||
+      !::UnregisterHotKey(w.hwnd, static_cast<int>(id))) {
+    g_owner.lastError = "unhotkey failed (error " + Decimal(::GetLastError()) + ")";
+  }
+}
+
+bool HasThreadOfItsOwn(const OwnedWindow& w) {
+  if (!w.wake) g_owner.lastError = "window " + Decimal(w.index) + " has no thread of its own";
+  return w.wake != nullptr;
+}
+
+void Stall(OwnedWindow& w, const std::string&) {
+  if (HasThreadOfItsOwn(w)) ::PostThreadMessageA(::GetWindowThreadProcessId(w.hwnd, nullptr), kStall, 0, 0);
+}
+
+void Wake(OwnedWindow& w, const std::string&) {
+  if (HasThreadOfItsOwn(w)) ::SetEvent(w.wake);
+}
+
+// A verb acts on the owner, or on the window whose number starts its
+// arguments (the rest of them in `tail`).
+struct Verb {
+  std::string_view name;
+  void (*onOwner)(const std::string& rest);
+  void (*onWindow)(OwnedWindow& w, const std::string& tail);
+};
+
+constexpr Verb kVerbs[] = {
+    {"open", OpenWindow, nullptr},
+    {"openthread", OpenThreadWindow, nullptr},
+    {"quit", Quit, nullptr},
+    {"close", nullptr, Close},
+    {"retitle", nullptr, Retitle},
+    {"retitle-every", nullptr, RetitleEvery},
+    {"show", nullptr, ShowAs<SW_SHOW>},
+    {"hide", nullptr, ShowAs<SW_HIDE>},
+    {"minimize", nullptr, ShowAs<SW_MINIMIZE>},
+    {"maximize", nullptr, ShowAs<SW_MAXIMIZE>},
+    {"restore", nullptr, ShowAs<SW_RESTORE>},
+    {"showcmd", nullptr, ShowCmd},
+    {"activate", nullptr, Activate},
+    {"move", nullptr, Move},
+    {"type", nullptr, Type},
+    {"listbox", nullptr, AddListBox},
+    {"additem", nullptr, AddItem},
+    {"select", nullptr, Select},
+    {"trayicon", nullptr, PutInTray},
+    {"untray", nullptr, TakeOutOfTray},
+    {"hotkey", nullptr, RegisterOwnHotkey},
+    {"unhotkey", nullptr, UnregisterOwnHotkey},
+    {"stall", nullptr, Stall},
+    {"wake", nullptr, Wake},
+};
 
 void RunCommand(const std::string& line) {
   size_t space = line.find(' ');
@@ -342,104 +512,27 @@ void RunCommand(const std::string& line) {
   std::string rest = space == std::string::npos ? std::string() : line.substr(space + 1);
   g_owner.lastError.clear();
   if (verb.empty()) return;
-  if (verb == "open") {
-    OpenWindow(rest);
+  auto found = std::find_if(std::begin(kVerbs), std::end(kVerbs), [&](const Verb& v) { return v.name == verb; });
+  if (found != std::end(kVerbs) && found->onOwner) {
+    found->onOwner(rest);
     return;
   }
-  if (verb == "quit") {
-    g_owner.quitting = true;
-    return;
-  }
-  if (verb == "openthread") {
-    OpenThreadWindow(rest);
-    return;
-  }
-
+  // An unknown verb is told apart only once its window is found.
   std::string tail;
   OwnedWindow* w = FindOwned(IndexArg(rest, &tail));
   if (!w) {
     g_owner.lastError = "no window " + rest.substr(0, rest.find(' ')) + " for " + verb;
-    return;
-  }
-  HWND h = w->hwnd;
-  if (verb == "stall" || verb == "wake") {
-    if (!w->wake) {
-      g_owner.lastError = "window " + Decimal(w->index) + " has no thread of its own";
-    } else if (verb == "stall") {
-      ::PostThreadMessageA(::GetWindowThreadProcessId(h, nullptr), kStall, 0, 0);
-    } else {
-      ::SetEvent(w->wake);
-    }
-    return;
-  }
-  if (verb == "close") {
-    ::DestroyWindow(h);
-  } else if (verb == "retitle") {
-    ::SetWindowTextA(h, tail.c_str());
-  } else if (verb == "show") {
-    ::ShowWindow(h, SW_SHOW);
-  } else if (verb == "hide") {
-    ::ShowWindow(h, SW_HIDE);
-  } else if (verb == "minimize") {
-    ::ShowWindow(h, SW_MINIMIZE);
-  } else if (verb == "maximize") {
-    ::ShowWindow(h, SW_MAXIMIZE);
-  } else if (verb == "restore") {
-    ::ShowWindow(h, SW_RESTORE);
-  } else if (verb == "showcmd") {
-    long long how;
-    if (ParseNumber(tail.c_str(), &how)) {
-      ::ShowWindow(h, static_cast<int>(how));
-    } else {
-      g_owner.lastError = "bad showcmd";
-    }
-  } else if (verb == "activate") {
-    if (::IsIconic(h)) ::ShowWindow(h, SW_RESTORE);
-    ::SetForegroundWindow(h);
-    ::SetActiveWindow(h);
-  } else if (verb == "move") {
-    MoveOwned(h, tail);
-  } else if (verb == "type") {
-    ::SetWindowTextA(w->edit, tail.c_str());
-  } else if (verb == "listbox") {
-    AddListBox(w, tail);
-  } else if (verb == "additem" || verb == "select") {
-    long long n;
-    if (!w->list) {
-      g_owner.lastError = "no listbox in window";
-    } else if (verb == "additem") {
-      ::SendMessageA(w->list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(tail.c_str()));
-    } else if (ParseNumber(tail.c_str(), &n)) {
-      ::SendMessageA(w->list, LB_SETCURSEL, static_cast<WPARAM>(n), 0);
-    } else {
-      g_owner.lastError = "bad select";
-    }
-  } else if (verb == "trayicon") {
-    if (w->tray) TrayIcon(w, NIM_DELETE, "");
-    w->tray = TrayIcon(w, NIM_ADD, tail);
-    if (!w->tray) g_owner.lastError = "Shell_NotifyIcon failed";
-  } else if (verb == "untray") {
-    if (w->tray) TrayIcon(w, NIM_DELETE, "");
-    w->tray = false;
-  } else if (verb == "hotkey" || verb == "unhotkey") {
-    ChangeHotkey(verb, h, tail);
-  } else {
+  } else if (found == std::end(kVerbs)) {
     g_owner.lastError = "unknown command " + verb;
+  } else {
+    found->onWindow(*w, tail);
   }
 }
 
 // Runs the lines added to the commands file since the last poll. Only whole
 // lines count; a line still being written waits for the next poll.
 void PollCommands() {
-  HANDLE file =
-      ::CreateFileA(g_owner.commandsPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  std::string data;
-  char buffer[8192];
-  DWORD got;
-  while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) data.append(buffer, got);
-  ::CloseHandle(file);
+  std::string data = ReadGrowingFile(g_owner.commandsPath);
 
   size_t lineNumber = 0, pos = 0;
   bool ran = false;
@@ -498,12 +591,7 @@ int CmdOwner(const std::vector<std::string>& args) {
   if (!::RegisterClassA(&wc)) return Fail(kExitFailure, "RegisterClass failed");
 
   for (auto& t : titles) OpenWindow(t);
-  for (long long i = 1; i <= count; ++i) {
-    std::string t = format;
-    size_t at = t.find("%d");
-    if (at != std::string::npos) t.replace(at, 2, Decimal(i));
-    OpenWindow(t);
-  }
+  for (long long i = 1; i <= count; ++i) OpenWindow(NumberedTitle(format, i));
   WriteStatus();
 
   // A thread timer: polls the commands every 50 ms, rewrites the status

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "framework/handles.h"
 #include "output.h"
 
 namespace vxtool {
@@ -47,10 +48,9 @@ std::wstring EnvironmentBlock(HANDLE process) {
 
 // The value of VXTAG in another process's environment.
 std::string ProcessTag(DWORD pid) {
-  HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+  fw::unique_process process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
   if (!process) return "";
-  std::wstring block = EnvironmentBlock(process);
-  ::CloseHandle(process);
+  std::wstring block = EnvironmentBlock(process.get());
   const std::wstring key = L"VXTAG=";
   size_t pos = 0;
   while (pos < block.size()) {
@@ -69,36 +69,33 @@ std::string ProcessTag(DWORD pid) {
 }  // namespace
 
 int CmdProcs() {
-  HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return Fail(kExitFailure, "CreateToolhelp32Snapshot failed");
+  // A snapshot fails as a file does, with INVALID_HANDLE_VALUE.
+  fw::unique_hfile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return Fail(kExitFailure, "CreateToolhelp32Snapshot failed");
   PROCESSENTRY32 entry = {};
   entry.dwSize = sizeof entry;
-  for (BOOL ok = ::Process32First(snapshot, &entry); ok; ok = ::Process32Next(snapshot, &entry)) {
+  for (BOOL ok = ::Process32First(snapshot.get(), &entry); ok; ok = ::Process32Next(snapshot.get(), &entry)) {
     EmitRecord({"proc", Decimal(entry.th32ProcessID), Decimal(entry.th32ParentProcessID), Decimal(entry.cntThreads),
                 Escape(entry.szExeFile), Escape(ProcessTag(entry.th32ProcessID))});
   }
-  ::CloseHandle(snapshot);
   return kExitOk;
 }
 
 int CmdTerminate(long long pid, long long code) {
-  HANDLE process = ::OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(pid));
+  fw::unique_process process(::OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(pid)));
   if (!process) return Fail(kExitNotFound, "no such process");
-  BOOL done = ::TerminateProcess(process, static_cast<UINT>(code));
-  ::CloseHandle(process);
-  if (!done) return Fail(kExitFailure, "TerminateProcess failed");
+  if (!::TerminateProcess(process.get(), static_cast<UINT>(code))) return Fail(kExitFailure, "TerminateProcess failed");
   EmitRecord({"ok"});
   return kExitOk;
 }
 
 int CmdTouch(const std::string& path) {
-  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    DWORD error = ::GetLastError();
-    EmitRecord({"error", Decimal(error)});
+  fw::unique_hfile file(
+      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    EmitRecord({"error", Decimal(::GetLastError())});
     return kExitFailure;
   }
-  ::CloseHandle(file);
   EmitRecord({"ok"});
   return kExitOk;
 }

@@ -2,47 +2,92 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
+#include <iterator>
+#include <string_view>
 
+#include "framework/handles.h"
 #include "output.h"
 
 namespace vxtool {
 
 namespace {
 
+struct RootKey {
+  std::string_view shortName;
+  std::string_view longName;
+  HKEY key;
+};
+
+// The predefined keys are pointer constants, which a constant expression may
+// not cast from a number.
+const RootKey kRootKeys[] = {
+    {"HKCU", "HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+    {"HKLM", "HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+    {"HKCR", "HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+    {"HKU", "HKEY_USERS", HKEY_USERS},
+};
+
+struct ValueType {
+  std::string_view name;
+  DWORD type;
+};
+
+constexpr ValueType kValueTypes[] = {
+    {"REG_NONE", REG_NONE},
+    {"REG_SZ", REG_SZ},
+    {"REG_EXPAND_SZ", REG_EXPAND_SZ},
+    {"REG_BINARY", REG_BINARY},
+    {"REG_DWORD", REG_DWORD},
+    {"REG_DWORD_BIG_ENDIAN", REG_DWORD_BIG_ENDIAN},
+    {"REG_MULTI_SZ", REG_MULTI_SZ},
+    {"REG_QWORD", REG_QWORD},
+};
+
 bool SplitKey(const std::string& path, HKEY* root, std::string* subKey) {
   size_t backslash = path.find('\\');
   std::string head = path.substr(0, backslash);
   *subKey = backslash == std::string::npos ? std::string() : path.substr(backslash + 1);
   for (auto& c : head) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (head == "HKCU" || head == "HKEY_CURRENT_USER") {
-    *root = HKEY_CURRENT_USER;
-  } else if (head == "HKLM" || head == "HKEY_LOCAL_MACHINE") {
-    *root = HKEY_LOCAL_MACHINE;
-  } else if (head == "HKCR" || head == "HKEY_CLASSES_ROOT") {
-    *root = HKEY_CLASSES_ROOT;
-  } else if (head == "HKU" || head == "HKEY_USERS") {
-    *root = HKEY_USERS;
-  } else {
-    return false;
-  }
+  auto found = std::find_if(std::begin(kRootKeys), std::end(kRootKeys),
+                            [&](const RootKey& r) { return r.shortName == head || r.longName == head; });
+  if (found == std::end(kRootKeys)) return false;
+  *root = found->key;
   return true;
 }
 
 const char* TypeName(DWORD type) {
-  switch (type) {
-    case REG_NONE: return "REG_NONE";
-    case REG_SZ: return "REG_SZ";
-    case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
-    case REG_BINARY: return "REG_BINARY";
-    case REG_DWORD: return "REG_DWORD";
-    case REG_DWORD_BIG_ENDIAN: return "REG_DWORD_BIG_ENDIAN";
-    case REG_MULTI_SZ: return "REG_MULTI_SZ";
-    case REG_QWORD: return "REG_QWORD";
-    default: return "REG_UNKNOWN";
+  auto found =
+      std::find_if(std::begin(kValueTypes), std::end(kValueTypes), [&](const ValueType& t) { return t.type == type; });
+  return found == std::end(kValueTypes) ? "REG_UNKNOWN" : found->name.data();
+}
+
+// The type named `name`, if it is one of `accepted`.
+bool ParseType(const std::string& name, std::initializer_list<DWORD> accepted, DWORD* type) {
+  auto found =
+      std::find_if(std::begin(kValueTypes), std::end(kValueTypes), [&](const ValueType& t) { return t.name == name; });
+  if (found == std::end(kValueTypes) || std::find(accepted.begin(), accepted.end(), found->type) == accepted.end()) {
+    return false;
   }
+  *type = found->type;
+  return true;
+}
+
+// The key, or nothing with the error in `result`.
+fw::unique_hkey OpenKey(HKEY root, const std::string& subKey, REGSAM access, LONG* result) {
+  HKEY key = nullptr;
+  *result = ::RegOpenKeyExA(root, subKey.c_str(), 0, access, &key);
+  return fw::unique_hkey(*result == ERROR_SUCCESS ? key : nullptr);
+}
+
+fw::unique_hkey CreateKey(HKEY root, const std::string& subKey, REGSAM access, LONG* result) {
+  HKEY key = nullptr;
+  *result = ::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, access, nullptr, &key, nullptr);
+  return fw::unique_hkey(*result == ERROR_SUCCESS ? key : nullptr);
 }
 
 std::string HexBytes(const BYTE* bytes, DWORD count) {
@@ -93,12 +138,11 @@ std::string ShownData(DWORD type, const std::vector<BYTE>& data, DWORD size) {
 // printed.
 int StoreValue(HKEY root, const std::string& subKey, const std::string& name, DWORD type,
                const std::vector<BYTE>& data) {
-  HKEY key;
-  LONG r = ::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-  if (r != ERROR_SUCCESS) return Fail(kExitFailure, "RegCreateKey failed (" + Decimal(r) + ")");
-  r = ::RegSetValueExA(key, name.c_str(), 0, type, data.empty() ? nullptr : data.data(),
+  LONG r;
+  fw::unique_hkey key = CreateKey(root, subKey, KEY_WRITE, &r);
+  if (!key) return Fail(kExitFailure, "RegCreateKey failed (" + Decimal(r) + ")");
+  r = ::RegSetValueExA(key.get(), name.c_str(), 0, type, data.empty() ? nullptr : data.data(),
                        static_cast<DWORD>(data.size()));
-  ::RegCloseKey(key);
   if (r != ERROR_SUCCESS) return Fail(kExitFailure, "RegSetValueEx failed (" + Decimal(r) + ")");
   return kExitOk;
 }
@@ -106,40 +150,34 @@ int StoreValue(HKEY root, const std::string& subKey, const std::string& name, DW
 }  // namespace
 
 int CmdRegQuery(const std::string& path) {
-  HKEY root, key;
+  HKEY root;
   std::string subKey;
   if (!SplitKey(path, &root, &subKey)) return Fail(kExitUsage, "unknown root key in " + path);
-  LONG r = ::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key);
-  if (r != ERROR_SUCCESS) return Fail(kExitNotFound, "key not found (" + Decimal(r) + ")");
+  LONG r;
+  fw::unique_hkey key = OpenKey(root, subKey, KEY_READ, &r);
+  if (!key) return Fail(kExitNotFound, "key not found (" + Decimal(r) + ")");
   EmitRecord({"key", Escape(path)});
   for (DWORD i = 0;; ++i) {
     char name[16384];
     DWORD nameLength = sizeof name, type = 0, dataLength = 0;
-    r = ::RegEnumValueA(key, i, name, &nameLength, nullptr, &type, nullptr, &dataLength);
+    r = ::RegEnumValueA(key.get(), i, name, &nameLength, nullptr, &type, nullptr, &dataLength);
     if (r == ERROR_NO_MORE_ITEMS) break;
-    if (r != ERROR_SUCCESS && r != ERROR_MORE_DATA) {
-      ::RegCloseKey(key);
-      return Fail(kExitFailure, "RegEnumValue failed");
-    }
+    if (r != ERROR_SUCCESS && r != ERROR_MORE_DATA) return Fail(kExitFailure, "RegEnumValue failed");
     std::vector<BYTE> data(dataLength + 2, 0);
     nameLength = sizeof name;
     DWORD size = dataLength;
-    r = ::RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data.data(), &size);
-    if (r != ERROR_SUCCESS) {
-      ::RegCloseKey(key);
-      return Fail(kExitFailure, "RegEnumValue failed");
-    }
+    r = ::RegEnumValueA(key.get(), i, name, &nameLength, nullptr, &type, data.data(), &size);
+    if (r != ERROR_SUCCESS) return Fail(kExitFailure, "RegEnumValue failed");
     EmitRecord(
         {"value", Escape(std::string(name, nameLength)), TypeName(type), Decimal(size), ShownData(type, data, size)});
   }
   for (DWORD i = 0;; ++i) {
     char name[1024];
     DWORD nameLength = sizeof name;
-    r = ::RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
+    r = ::RegEnumKeyExA(key.get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
     if (r != ERROR_SUCCESS) break;
     EmitRecord({"subkey", Escape(std::string(name, nameLength))});
   }
-  ::RegCloseKey(key);
   return kExitOk;
 }
 
@@ -151,37 +189,51 @@ int CmdRegSet(const std::vector<std::string>& args) {
   std::string subKey;
   if (!SplitKey(args[2], &root, &subKey)) return Fail(kExitUsage, "unknown root key");
   const std::string& name = args[3];
-  const std::string& type = args[4];
+  DWORD t;
+  if (!ParseType(args[4], {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, REG_BINARY, REG_NONE}, &t)) {
+    return Fail(kExitUsage, "unknown type " + args[4]);
+  }
   std::string first = args.size() > 5 ? args[5] : std::string();
   std::vector<BYTE> data;
-  DWORD t;
   long long number = 0;
-  if (type == "REG_SZ" || type == "REG_EXPAND_SZ") {
-    t = type == "REG_SZ" ? REG_SZ : REG_EXPAND_SZ;
-    data.assign(first.begin(), first.end());
-    data.push_back(0);
-  } else if (type == "REG_MULTI_SZ") {
-    t = REG_MULTI_SZ;
-    for (size_t i = 5; i < args.size(); ++i) {
-      data.insert(data.end(), args[i].begin(), args[i].end());
+  switch (t) {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+      data.assign(first.begin(), first.end());
       data.push_back(0);
+      break;
+    case REG_MULTI_SZ:
+      for (size_t i = 5; i < args.size(); ++i) {
+        data.insert(data.end(), args[i].begin(), args[i].end());
+        data.push_back(0);
+      }
+      data.push_back(0);
+      break;
+    case REG_DWORD:
+    case REG_QWORD: {
+      if (!ParseNumber(first.c_str(), &number)) return Fail(kExitUsage, "bad number");
+      const BYTE* bytes = reinterpret_cast<const BYTE*>(&number);
+      data.assign(bytes, bytes + (t == REG_DWORD ? 4 : 8));
+      break;
     }
-    data.push_back(0);
-  } else if (type == "REG_DWORD" || type == "REG_QWORD") {
-    if (!ParseNumber(first.c_str(), &number)) return Fail(kExitUsage, "bad number");
-    t = type == "REG_DWORD" ? REG_DWORD : REG_QWORD;
-    size_t n = t == REG_DWORD ? 4 : 8;
-    const BYTE* bytes = reinterpret_cast<const BYTE*>(&number);
-    data.assign(bytes, bytes + n);
-  } else if (type == "REG_BINARY" || type == "REG_NONE") {
-    t = type == "REG_BINARY" ? REG_BINARY : REG_NONE;
-    if (!ParseHexBytes(first, &data)) return Fail(kExitUsage, "bad hex data");
-  } else {
-    return Fail(kExitUsage, "unknown type " + type);
+    default:
+      if (!ParseHexBytes(first, &data)) return Fail(kExitUsage, "bad hex data");
   }
   if (int rc = StoreValue(root, subKey, name, t, data)) return rc;
   EmitRecord({"ok"});
   return kExitOk;
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<BYTE>* data) {
+  fw::unique_hfile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  BYTE buffer[65536];
+  DWORD got;
+  while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got) {
+    data->insert(data->end(), buffer, buffer + got);
+  }
+  return true;
 }
 
 // Like regset, the data read from a file, for data that does not fit a
@@ -191,27 +243,12 @@ int CmdRegSetFile(const std::vector<std::string>& args) {
   HKEY root;
   std::string subKey;
   if (!SplitKey(args[2], &root, &subKey)) return Fail(kExitUsage, "unknown root key");
-  const std::string& type = args[4];
   DWORD t;
-  if (type == "REG_SZ") {
-    t = REG_SZ;
-  } else if (type == "REG_EXPAND_SZ") {
-    t = REG_EXPAND_SZ;
-  } else if (type == "REG_BINARY") {
-    t = REG_BINARY;
-  } else if (type == "REG_NONE") {
-    t = REG_NONE;
-  } else {
-    return Fail(kExitUsage, "unknown type " + type);
+  if (!ParseType(args[4], {REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_NONE}, &t)) {
+    return Fail(kExitUsage, "unknown type " + args[4]);
   }
-  HANDLE file = ::CreateFileA(args[5].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Fail(kExitFailure, "cannot open " + args[5]);
   std::vector<BYTE> data;
-  BYTE buffer[65536];
-  DWORD got;
-  while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) data.insert(data.end(), buffer, buffer + got);
-  ::CloseHandle(file);
+  if (!ReadWholeFile(args[5], &data)) return Fail(kExitFailure, "cannot open " + args[5]);
   if (t == REG_SZ || t == REG_EXPAND_SZ) data.push_back(0);
   if (int rc = StoreValue(root, subKey, args[3], t, data)) return rc;
   EmitRecord({"ok", Decimal(static_cast<long long>(data.size()))});
@@ -226,22 +263,15 @@ int CmdRegDelete(const std::vector<std::string>& args) {
     return Fail(kExitUsage, "usage: regdelete KEY [VALUE]");
   }
   LONG r;
-  HKEY key;
   if (args.size() > 3) {
-    r = ::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_SET_VALUE, &key);
-    if (r == ERROR_SUCCESS) {
-      r = ::RegDeleteValueA(key, args[3].c_str());
-      ::RegCloseKey(key);
+    if (fw::unique_hkey key = OpenKey(root, subKey, KEY_SET_VALUE, &r)) {
+      r = ::RegDeleteValueA(key.get(), args[3].c_str());
     }
-  } else {
-    r = ::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key);
-    if (r == ERROR_SUCCESS) {
-      ::RegCloseKey(key);
-      // RegDeleteTree takes the key itself too when given a subkey name.
-      r = ::RegDeleteTreeA(root, subKey.c_str());
-      LONG again = ::RegDeleteKeyA(root, subKey.c_str());
-      if (r == ERROR_SUCCESS && again != ERROR_SUCCESS && again != ERROR_FILE_NOT_FOUND) r = again;
-    }
+  } else if (OpenKey(root, subKey, KEY_READ, &r)) {
+    // RegDeleteTree takes the key itself too when given a subkey name.
+    r = ::RegDeleteTreeA(root, subKey.c_str());
+    LONG again = ::RegDeleteKeyA(root, subKey.c_str());
+    if (r == ERROR_SUCCESS && again != ERROR_SUCCESS && again != ERROR_FILE_NOT_FOUND) r = again;
   }
   if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND) return Fail(kExitFailure, "delete failed (" + Decimal(r) + ")");
   EmitRecord({"ok", r == ERROR_SUCCESS ? "deleted" : "absent"});

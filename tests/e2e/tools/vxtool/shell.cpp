@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "framework/handles.h"
 #include "output.h"
 
 namespace vxtool {
@@ -11,12 +12,11 @@ int CmdUrlSink(const std::vector<std::string>& args) {
   std::vector<std::string> fields;
   for (size_t i = 3; i < args.size(); ++i) fields.push_back(Escape(args[i]));
   std::string line = FormatRecord(fields);
-  HANDLE file = ::CreateFileA(args[2].c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Fail(kExitFailure, "cannot open " + args[2]);
+  fw::unique_hfile file(::CreateFileA(args[2].c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return Fail(kExitFailure, "cannot open " + args[2]);
   DWORD wrote = 0;
-  ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &wrote, nullptr);
-  ::CloseHandle(file);
+  ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &wrote, nullptr);
   return kExitOk;
 }
 

@@ -3,7 +3,9 @@
 #include <commctrl.h>
 
 #include <cwchar>
+#include <set>
 
+#include "framework/handles.h"
 #include "output.h"
 #include "window_text.h"
 
@@ -80,15 +82,37 @@ LRESULT SendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool* ok
 
 // The A message comes back truncated to one character across processes
 // under Wine 8, so this asks in UTF-16 and converts to the ANSI code page.
-std::string ListBoxItemText(HWND listBox, LRESULT index) {
+bool ListBoxItemText(HWND listBox, LRESULT index, std::string* text) {
   std::vector<wchar_t> wide(kTextMax + 16, 0);
   DWORD_PTR got = 0;
   if (!::SendMessageTimeoutW(listBox, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.data()),
                              SMTO_ABORTIFHUNG, 3000, &got) ||
       static_cast<LRESULT>(got) < 0) {
-    return std::string();
+    return false;
   }
-  return AnsiFromWide(wide.data(), static_cast<int>(::wcsnlen(wide.data(), kTextMax)), kTextMax * 2);
+  *text = AnsiFromWide(wide.data(), static_cast<int>(::wcsnlen(wide.data(), kTextMax)), kTextMax * 2);
+  return true;
+}
+
+// The texts of the items that could be read; a list being filled again
+// may have fewer items than it had a moment before.
+std::vector<std::string> ListBoxTexts(HWND listBox) {
+  std::vector<std::string> texts;
+  bool ok;
+  LRESULT count = SendTo(listBox, LB_GETCOUNT, 0, 0, &ok);
+  for (LRESULT i = 0; ok && i < count; ++i) {
+    LRESULT length = SendTo(listBox, LB_GETTEXTLEN, i, 0, &ok);
+    std::string text;
+    if (ok && length >= 0 && length < kTextMax && ListBoxItemText(listBox, i, &text)) texts.push_back(text);
+  }
+  return texts;
+}
+
+long long MillisecondsSince(const LARGE_INTEGER& start) {
+  LARGE_INTEGER now, frequency;
+  ::QueryPerformanceCounter(&now);
+  ::QueryPerformanceFrequency(&frequency);
+  return (now.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart;
 }
 
 }  // namespace
@@ -264,12 +288,29 @@ int CmdListBox(HWND listBox) {
   for (LRESULT i = 0; i < count; ++i) {
     LRESULT length = SendTo(listBox, LB_GETTEXTLEN, i, 0, &ok);
     std::string text;
-    if (ok && length >= 0 && length < kTextMax) text = ListBoxItemText(listBox, i);
+    if (ok && length >= 0 && length < kTextMax) ListBoxItemText(listBox, i, &text);
     LRESULT data = SendTo(listBox, LB_GETITEMDATA, i, 0, &ok);
     LRESULT selected = SendTo(listBox, LB_GETSEL, i, 0, &ok);
     EmitRecord({"item", Decimal(i), Decimal(length), Decimal(selected > 0 ? 1 : 0),
                 HexNumber(static_cast<unsigned long long>(data)), Escape(text)});
   }
+  return kExitOk;
+}
+
+int CmdListWatch(HWND listBox, long long duration, long long every) {
+  if (!::IsWindow(listBox)) return Fail(kExitNotFound, kNoSuchWindow);
+  std::set<std::string> seen;
+  long long samples = 0, at = 0;
+  LARGE_INTEGER start;
+  ::QueryPerformanceCounter(&start);
+  while ((at = MillisecondsSince(start)) < duration) {
+    for (const std::string& text : ListBoxTexts(listBox)) {
+      if (seen.insert(text).second) EmitRecord({"seen", Decimal(at), Escape(text)});
+    }
+    ++samples;
+    ::Sleep(static_cast<DWORD>(every));
+  }
+  EmitRecord({"watched", Decimal(samples), Decimal(at)});
   return kExitOk;
 }
 
@@ -279,16 +320,13 @@ int CmdTooltips(HWND tooltip) {
   if (!::IsWindow(tooltip)) return Fail(kExitNotFound, kNoSuchWindow);
   DWORD pid = 0;
   ::GetWindowThreadProcessId(tooltip, &pid);
-  HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  fw::unique_process process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
   if (!process) return Fail(kExitFailure, "OpenProcess failed (error " + Decimal(::GetLastError()) + ")");
   constexpr SIZE_T kTextChars = 1024;
   constexpr SIZE_T kSize = sizeof(TTTOOLINFOW) + kTextChars * sizeof(wchar_t);
   char* remote =
-      static_cast<char*>(::VirtualAllocEx(process, nullptr, kSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-  if (!remote) {
-    ::CloseHandle(process);
-    return Fail(kExitFailure, "VirtualAllocEx failed");
-  }
+      static_cast<char*>(::VirtualAllocEx(process.get(), nullptr, kSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (!remote) return Fail(kExitFailure, "VirtualAllocEx failed");
   LPWSTR remoteText = reinterpret_cast<LPWSTR>(remote + sizeof(TTTOOLINFOW));
   bool ok;
   LRESULT count = SendTo(tooltip, TTM_GETTOOLCOUNT, 0, 0, &ok);
@@ -298,14 +336,14 @@ int CmdTooltips(HWND tooltip) {
     tool.cbSize = sizeof tool;
     tool.lpszText = remoteText;
     std::vector<wchar_t> text(kTextChars, 0);
-    ::WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr);
-    ::WriteProcessMemory(process, remoteText, text.data(), kTextChars * sizeof(wchar_t), nullptr);
+    ::WriteProcessMemory(process.get(), remote, &tool, sizeof tool, nullptr);
+    ::WriteProcessMemory(process.get(), remoteText, text.data(), kTextChars * sizeof(wchar_t), nullptr);
     if (!SendTo(tooltip, TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote), &ok) || !ok) {
       continue;
     }
     SIZE_T got = 0;
-    ::ReadProcessMemory(process, remote, &tool, sizeof tool, &got);
-    ::ReadProcessMemory(process, remoteText, text.data(), (kTextChars - 1) * sizeof(wchar_t), &got);
+    ::ReadProcessMemory(process.get(), remote, &tool, sizeof tool, &got);
+    ::ReadProcessMemory(process.get(), remoteText, text.data(), (kTextChars - 1) * sizeof(wchar_t), &got);
     std::string shown;
     if (tool.lpszText == remoteText) {
       shown = AnsiFromWide(text.data(), static_cast<int>(::wcsnlen(text.data(), kTextChars - 1)), 4096);
@@ -315,8 +353,7 @@ int CmdTooltips(HWND tooltip) {
                 HexNumber(tool.uFlags), Decimal(r.left), Decimal(r.top), Decimal(r.right), Decimal(r.bottom),
                 Escape(shown)});
   }
-  ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  ::CloseHandle(process);
+  ::VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
   return kExitOk;
 }
 

@@ -34,6 +34,12 @@ int CmdMessage(const std::vector<std::string>& args, bool send);
 int CmdRegMsg(const std::string& name);
 
 int CmdListBox(HWND listBox);
+// listwatch HWND MS [EVERY]: the list box's texts, looked at every EVERY ms
+// (10 by default) for MS ms from this one process, so that how fast
+// processes start does not set how often it is looked at. "seen T TEXT"
+// for each text the first time it is there, T in ms from the start; then
+// "watched SAMPLES T".
+int CmdListWatch(HWND listBox, long long duration, long long every);
 // tooltips HWND: the tools of a tooltip control of any process.
 int CmdTooltips(HWND tooltip);
 

@@ -178,7 +178,7 @@ void OpenWindow(const std::string& title) {
   }
   HWND edit = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 4, 4, 192, 24,
                                 hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), instance, nullptr);
-  g_owner.windows.push_back({index, hwnd, edit, nullptr, false, {}, 0, 0});
+  g_owner.windows.push_back({index, hwnd, edit, nullptr, false, {}, 0, 0, nullptr, {}, 0});
   ::ShowWindow(hwnd, SW_SHOWNORMAL);
   ::UpdateWindow(hwnd);
 }
@@ -231,7 +231,7 @@ void OpenThreadWindow(const std::string& title) {
     g_owner.lastError = "CreateWindow on a thread failed";
     return;
   }
-  g_owner.windows.push_back({g_owner.nextIndex++, start.hwnd, nullptr, nullptr, false, {}, 0, 0, wake.release()});
+  g_owner.windows.push_back({g_owner.nextIndex++, start.hwnd, nullptr, nullptr, false, {}, 0, 0, wake.release(), {}, 0});
 }
 
 // The title without a message to the window, whose thread may be stalled.

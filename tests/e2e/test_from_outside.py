@@ -66,12 +66,12 @@ class HotKeysAsRegistered(VelumixTestCase):
         self.assertTrue(app.dialogs(V.CONFIG_TITLE), "the dialog stays open for another try")
 
     def test_a_stored_modifier_the_registration_refuses_is_mended_by_retyping_the_key(self):
-        self.seed_settings(hot_hideall_key=ord("J"), hot_hideall_mod=0x0102)
+        self.seed_hot_keys({"hideall": (ord("J"), 0x0102)})
         ow, app = self.launch_with(["Mended"])
         dlg = app.open_config()
         app.enter_hot_key(dlg, V.CFG_HOTKEY_HIDEALL, "ctrl+alt+j")
         app.close_dialog(dlg, V.IDOK, click=True)
-        H.wait_until(lambda: self.stored().get("hot_hideall_mod") == ("REG_DWORD", H.MOD_CONTROL | H.MOD_ALT),
+        H.wait_until(lambda: V.read_hot_keys(self.stored())["hideall"] == (ord("J"), H.MOD_CONTROL | H.MOD_ALT),
                      what="the typed modifiers stored whole")
         self.desk.key_from_desktop("ctrl+alt+j")
         ow.wait_status(lambda s: not s.window(1).visible, what="hidden by the mended hot key")

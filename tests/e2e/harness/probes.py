@@ -141,6 +141,14 @@ class VxProbes:
                  for f in recs[1:] if f[0] == "item"]
         return ListBox(int(head[1]), int(head[2]), int(head[3]), int(head[4]), _int(head[5]), items)
 
+    def watch_showing(self, cls, title, ms) -> "ShowWatch":
+        """One vxtool process, ready when this returns, that waits for the window of class
+        `cls` titled `title` and looks every few ms, for `ms` ms, whether it is visible: a
+        window shown for a moment is seen however slowly processes start."""
+        proc = self.run(self.vxtool, ["showwatch", cls, title, ms], name="showwatch")
+        wait_until(lambda: "ready" in proc.output(), timeout=30, stable=1, what="the show watcher ready")
+        return ShowWatch(proc, ms)
+
     def listbox_watch(self, hwnd, ms, every=10) -> ListWatch:
         """The texts a list box showed while one vxtool process looked at it every `every`
         ms for `ms` ms: how often it looks does not depend on how fast processes start."""
@@ -202,3 +210,16 @@ class VxProbes:
         f = self.vx("screen")[0]
         return {"size": (int(f[1]), int(f[2])), "work_area": Rect(*map(int, f[3:7])),
                 "acp": int(f[7]), "oemcp": int(f[8]), "small_icon": (int(f[9]), int(f[10]))}
+
+
+class ShowWatch:
+    def __init__(self, proc, ms):
+        self._proc, self._ms = proc, ms
+
+    def changes(self) -> List[Tuple[bool, int]]:
+        """(visible, ms from when the window was found) at each change, once it has ended."""
+        code = self._proc.wait(self._ms / 1000 + 30)
+        if code != 0:
+            raise VxError(code, self._proc.output().strip(), ["showwatch"])
+        lines = [line.split("\t") for line in self._proc.output().splitlines()]
+        return [(f[0] == "shown", int(f[1])) for f in lines if f[0] in ("shown", "hidden")]

@@ -32,6 +32,7 @@ int Usage() {
                "  list | find TITLE | find --class CLASS [TITLE] | info HWND | rect HWND\n"
                "  client HWND | children HWND [--all] | sysmenu HWND [--inject] | menu HWND | foreground\n"
                "  post|send HWND MSG WPARAM LPARAM | listbox HWND | listwatch HWND MS [EVERY]\n"
+               "  showwatch CLASS TITLE MS\n"
                "  showwindow HWND N | setforeground HWND | gettext HWND | settext HWND TEXT | cursor | screen\n"
                "  procs | terminate PID [CODE] | touch PATH | urlsink FILE [ARG...] | regmsg NAME\n"
                "  popupmenu HWND | windowicons HWND | tooltips HWND | notifydelete HWND ID\n"
@@ -110,6 +111,11 @@ int ListWatch(const Args& a) {
   return CmdListWatch(window, duration, every);
 }
 
+int ShowWatch(const Args& a) {
+  long long duration;
+  return a.size() > 4 && ParseNumber(a[4].c_str(), &duration) ? CmdShowWatch(a[2], a[3], duration) : Usage();
+}
+
 int ShowWindowAs(const Args& a) {
   HWND window;
   long long how;
@@ -151,6 +157,7 @@ constexpr Command kCommands[] = {
     {"menu", OnWindow<CmdMenu>},
     {"listbox", OnWindow<CmdListBox>},
     {"listwatch", ListWatch},
+    {"showwatch", ShowWatch},
     {"tooltips", OnWindow<CmdTooltips>},
     {"notifydelete", NotifyDelete},
     {"setforeground", OnWindow<CmdSetForeground>},

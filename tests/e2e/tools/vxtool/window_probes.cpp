@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cwchar>
 #include <set>
 
@@ -309,6 +310,31 @@ int CmdListWatch(HWND listBox, long long duration, long long every) {
     }
     ++samples;
     ::Sleep(static_cast<DWORD>(every));
+  }
+  EmitRecord({"watched", Decimal(samples), Decimal(at)});
+  return kExitOk;
+}
+
+int CmdShowWatch(const std::string& className, const std::string& title, long long duration) {
+  constexpr DWORD kEvery = 5;
+  EmitRecord({"ready"});
+  std::fflush(stdout);  // read while this runs
+  LARGE_INTEGER start;
+  ::QueryPerformanceCounter(&start);
+  HWND window = nullptr;
+  while (!(window = ::FindWindowA(className.c_str(), title.c_str()))) {
+    if (MillisecondsSince(start) >= duration) return Fail(kExitNotFound, kNoSuchWindow);
+    ::Sleep(kEvery);
+  }
+  ::QueryPerformanceCounter(&start);
+  long long samples = 0, at = 0;
+  int visible = -1;
+  while ((at = MillisecondsSince(start)) < duration) {
+    int now = ::IsWindowVisible(window) ? 1 : 0;
+    if (now != visible) EmitRecord({now ? "shown" : "hidden", Decimal(at)});
+    visible = now;
+    ++samples;
+    ::Sleep(kEvery);
   }
   EmitRecord({"watched", Decimal(samples), Decimal(at)});
   return kExitOk;

@@ -40,6 +40,12 @@ int CmdListBox(HWND listBox);
 // for each text the first time it is there, T in ms from the start; then
 // "watched SAMPLES T".
 int CmdListWatch(HWND listBox, long long duration, long long every);
+// showwatch CLASS TITLE MS: "ready" at once, then waits for a window of that
+// class and title to exist and watches whether it is visible, every few ms,
+// for MS ms from when it was found: "shown T" and "hidden T" at each change,
+// T in ms from then; "watched SAMPLES T" at the end, or a failure when no
+// such window came within MS ms.
+int CmdShowWatch(const std::string& className, const std::string& title, long long duration);
 // tooltips HWND: the tools of a tooltip control of any process.
 int CmdTooltips(HWND tooltip);
 

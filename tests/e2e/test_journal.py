@@ -204,6 +204,28 @@ class Locked(JournalCase):
         H.wait_until(lambda: not app.visible() and not any(w.visible for w in ow.status().windows[:2]),
                      stable=15, what="the main window and the two windows still hidden")
 
+    def test_a_window_named_by_a_locked_and_an_unlocked_journal_comes_back_locked(self):
+        # Journals are taken in the order of their names: either one may come first.
+        self.seed_settings(password="pw")
+        for locked_name, unlocked_name in (("90.1", "91.1"), ("93.1", "92.1")):
+            with self.subTest(locked_first=locked_name < unlocked_name):
+                self.desk.reg_delete(V.journal_key())
+                ow = self.owned_windows(["Named twice"])
+                ow.command("hide 1")
+                entry = [(ow.hwnd(1), ow.status().pid, "Named twice", "VxOwnerWindow")]
+                for name, locked in ((locked_name, True), (unlocked_name, False)):
+                    owner = int(name.split(".")[0])
+                    self.desk.reg_add(JOURNAL, name, "REG_BINARY", V.encode_journal(owner, 1, locked, entry))
+                app = self.launch()
+                H.wait_until(lambda: self.desk.tray_visible(), what="the tray icon")
+                H.wait_until(lambda: not app.visible(), stable=10, what="a locked start, in the tray")
+                app.double_click_tray()
+                app.enter_password(app.unlock_prompt(), "pw")
+                app.wait_visible(True)
+                self.assertEqual(app.menu_states()["Named twice"], False)
+                self.kill(app)
+                ow.stop()
+
     def test_without_a_stored_password_the_windows_come_back_unlocked(self):
         ow, app = self.locked_hiding("Nothing to protect")
         app.proc.kill()

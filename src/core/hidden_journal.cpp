@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstring>
+#include <string_view>
 
 namespace velumix {
 
@@ -123,18 +125,53 @@ std::string JournalName(const InstanceId& instance) {
   return std::to_string(instance.process) + "." + std::to_string(instance.started);
 }
 
+namespace {
+
+// The instance a value's name says it belongs to; nothing for a name no
+// copy of the program would give a journal.
+std::optional<InstanceId> InstanceNamed(std::string_view name) {
+  std::size_t dot = name.find('.');
+  if (dot == std::string_view::npos) return std::nullopt;
+  InstanceId instance;
+  const char* end = name.data() + name.size();
+  auto [processEnd, processError] = std::from_chars(name.data(), name.data() + dot, instance.process);
+  auto [startedEnd, startedError] = std::from_chars(name.data() + dot + 1, end, instance.started);
+  if (processError != std::errc{} || processEnd != name.data() + dot || startedError != std::errc{} || startedEnd != end) {
+    return std::nullopt;
+  }
+  return instance;
+}
+
+}  // namespace
+
+bool JournalKeeper::MayBeInUse(const std::string& name) {
+  std::optional<InstanceId> instance = InstanceNamed(name);
+  return instance && (*instance == m_self || m_processes.IsRunning(*instance));
+}
+
 std::vector<AbandonedJournal> JournalKeeper::FindAbandoned() {
   std::vector<AbandonedJournal> found;
+  const std::string own = JournalName(m_self);
+  bool ownHeld = false;
   for (const JournalStore::Stored& stored : m_store.ReadAll()) {
+    if (stored.name == own) {
+      ownHeld = stored.readable && stored.bytes == m_written;
+      continue;
+    }
     std::optional<Journal> journal =
         stored.readable ? DecodeJournal(stored.bytes.data(), stored.bytes.size()) : std::nullopt;
     if (!journal || stored.name != JournalName(journal->owner)) {
-      m_store.Remove(stored.name);
+      // Never trusted; removed only when its name says whose it was and that
+      // one has ended. A copy's value read while it was being rewritten reads
+      // as unreadable too.
+      if (!MayBeInUse(stored.name)) m_store.Remove(stored.name);
       continue;
     }
-    if (journal->owner == m_self || m_processes.IsRunning(journal->owner)) continue;
+    if (m_processes.IsRunning(journal->owner)) continue;
     found.push_back({stored.name, std::move(*journal)});
   }
+  // Removed behind this run's back: the next Record writes it again.
+  if (m_stored && !ownHeld) m_stored = false;
   return found;
 }
 

@@ -98,7 +98,8 @@ class JournalKeeper final : public HiddenRecord {
       : m_store(store), m_processes(processes), m_windows(windows), m_self(processes.Self()) {}
 
   // Journals of instances that are no longer running. Unreadable ones are
-  // removed at once: never trusted, they are replaced by this run's.
+  // never trusted, and removed once their names show their instances gone.
+  // Notices when this run's own journal has gone from the store.
   std::vector<AbandonedJournal> FindAbandoned();
   // Takes into the table, as hidden entries, the windows the journals name
   // that still exist, belong to the same process and class and are not
@@ -119,6 +120,9 @@ class JournalKeeper final : public HiddenRecord {
 
  private:
   Journal Describe(const HiddenWindowTable& table);
+  // The value `name` may be the journal of a running instance, this one's
+  // included.
+  bool MayBeInUse(const std::string& name);
   bool TakeBackWindow(HiddenWindowTable& table, const JournalEntry& entry);
 
   JournalStore& m_store;

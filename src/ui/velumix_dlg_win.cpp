@@ -168,7 +168,11 @@ bool CVelumixDlg::AdoptAbandonedWindows() {
 // this one's start, leaves its windows to this one.
 void CVelumixDlg::TakeBackLate() {
   std::vector<velumix::AbandonedJournal> found = m_journal.FindAbandoned();
-  if (found.empty()) return;
+  if (found.empty()) {
+    // Written again if it went from the registry since the last look.
+    m_journal.Record(m_engine.table());
+    return;
+  }
   bool takeLocked = m_lock.locked() || m_settings.m_password.empty();
   if (m_journal.TakeBack(m_engine.table(), found, takeLocked).windows > 0) m_engine.m_listChanged = 1;
 }

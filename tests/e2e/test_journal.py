@@ -135,6 +135,19 @@ class AfterAKill(JournalCase):
         checked += 100
         print(f"\n    {runs} kills during Hide all, {checked} windows checked, none stranded", end=" ")
 
+    def test_its_own_journal_deleted_from_outside_is_written_again(self):
+        ow, app = self.launch_with(["Kept on record"])
+        self.hide(app, ["Kept on record"])
+        name = H.wait_until(lambda: next(iter(self.journals()), None), what="the journal")
+        self.desk.reg_delete(JOURNAL, name)
+        # the running copy looks every five seconds
+        H.wait_until(lambda: name in self.journals(), timeout=20, what="the journal written again")
+        self.kill(app)
+        app = self.relaunch()
+        app.wait_list(lambda items: "Kept on record" in items, what="taken back after the kill")
+        app.click_control(V.SHOW_ALL)
+        ow.wait_status(lambda s: s.window(1).visible, what="shown again")
+
     def test_bad_journals_are_ignored_removed_and_replaced(self):
         ow = self.owned_windows(["Named by bad journals"])
         ow.command("hide 1")

@@ -249,6 +249,30 @@ TEST_F(JournalKeeperTest, UnreadableJournalsAreRemovedAndNeverTrusted) {
   EXPECT_EQ(m_table.count(), 0);
 }
 
+// A value read while its copy rewrote it reads as unreadable (its size
+// changed between the listing and the read): only a value whose name proves
+// its copy gone may be removed.
+TEST_F(JournalKeeperTest, ABadValueOfACopyThatRunsIsLeftAlone) {
+  m_processes.m_running = {"60.1", "61.1"};
+  m_store.m_values["60.1"] = {};
+  m_store.m_unreadable.insert("60.1");
+  m_store.m_values["61.1"] = {'V', 'X', 'J', '1', 0, 0};
+  EXPECT_THAT(m_keeper.FindAbandoned(), IsEmpty());
+  EXPECT_EQ(m_store.m_values.size(), 2u);
+}
+
+// Another program, or a copy that took it for a bad one, may remove this
+// run's journal: the next look writes it again.
+TEST_F(JournalKeeperTest, ItsOwnJournalRemovedFromOutsideIsWrittenAgain) {
+  WindowId a = m_desktop.Add("Held hidden", false);
+  m_table.AdoptHidden(a, "Held hidden");
+  ASSERT_TRUE(m_keeper.Record(m_table));
+  m_store.m_values.clear();
+  EXPECT_THAT(m_keeper.FindAbandoned(), IsEmpty());
+  EXPECT_TRUE(m_keeper.Record(m_table));
+  EXPECT_THAT(OursNames(), ElementsAre(a));
+}
+
 TEST_F(JournalKeeperTest, WhatARunLeftLockedComesBackOnlyWhenAsked) {
   WindowId w = m_desktop.Add("Locked away", false);
   WindowId v = m_desktop.Add("Left open", false);

@@ -65,17 +65,14 @@ bool CTrayIcon::FinishAdd() {
   return m_addResult;
 }
 
-// Another program may have deleted the icon, or the shell have gone without
-// announcing a new one: asked to change nothing, the shell says whether it
-// holds the icon.
-bool CTrayIcon::StillHeld() {
+// Asked to change nothing, the shell says whether it holds the icon.
+void CTrayIcon::ForgetIfGone() {
   NOTIFYICONDATAA probe = m_nid;
   probe.uFlags = 0;
-  return ::Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+  if (IsUp() && !::Shell_NotifyIconA(NIM_MODIFY, &probe)) g_trayIconAdded = 0;
 }
 
 bool CTrayIcon::EnsureUp(HWND window, bool camouflaged) {
-  if (IsUp() && !AddPending() && !StillHeld()) g_trayIconAdded = 0;
   if (IsUp()) return true;
   // The shell may hold the icon although it reported the last add as failed.
   bool pending = AddPending();

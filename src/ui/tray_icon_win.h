@@ -30,9 +30,13 @@ class CTrayIcon {
   bool AddPending() const { return static_cast<bool>(m_addThread); }
 
   bool IsUp() const { return g_trayIconAdded == 1; }
-  // Puts the icon up unless the shell holds it; the start-up's add, if one is
-  // under way, is waited for and counts. False when the shell refused it.
+  // Puts the icon up unless it is; the start-up's add, if one is under way,
+  // is waited for and counts. False when the shell refused it.
   bool EnsureUp(HWND window, bool camouflaged);
+  // Another program may have deleted the icon, or the shell have gone without
+  // announcing a new one: the icon then counts as down, for EnsureUp to put
+  // back.
+  void ForgetIfGone();
   // Adds the icon afresh, or updates the one the shell still holds: after a
   // restart of the notification area, or to change its picture.
   bool PutUp(HWND window, bool camouflaged);
@@ -51,7 +55,6 @@ class CTrayIcon {
   // Adds the icon the record describes, or with `orUpdate` updates one the
   // shell holds.
   bool Send(bool orUpdate);
-  bool StillHeld();
   // Waits for the start-up's add; false when it failed, or when there was
   // none to wait for.
   bool FinishAdd();

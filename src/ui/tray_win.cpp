@@ -25,6 +25,8 @@ velumix::TrayMouse TrayMouseFor(LPARAM message) {
 }  // namespace
 
 BOOL CVelumixDlg::HideToTray(HideMode mode) {
+  // The main window goes only where the icon can bring it back from.
+  if (mode == HIDE_MODE_HIDE) m_trayIcon.ForgetIfGone();
   if (!m_trayIcon.EnsureUp(m_hWnd, m_settings.m_camouflage != 0)) {
     // The window stays where it is, and so does its list refresh: with no
     // icon there would be nothing to bring either back.

@@ -16,39 +16,39 @@ namespace {
 // so that a key that refuses writes still reads as what it holds.
 constexpr REGSAM kWalkAccess = KEY_READ | KEY_WRITE;
 
-fw::unique_hkey CreateSubKey(HKEY parent, const char* name, REGSAM access) {
+unique_hkey CreateSubKey(HKEY parent, const char* name, REGSAM access) {
   HKEY key = nullptr;
   DWORD disposition = 0;
   if (::RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key, &disposition) !=
       ERROR_SUCCESS) {
     return {};
   }
-  return fw::unique_hkey(key);
+  return unique_hkey(key);
 }
 
-fw::unique_hkey OpenSubKey(HKEY parent, const char* name, REGSAM access) {
+unique_hkey OpenSubKey(HKEY parent, const char* name, REGSAM access) {
   HKEY key = nullptr;
   if (::RegOpenKeyExA(parent, name, 0, access, &key) != ERROR_SUCCESS) return {};
-  return fw::unique_hkey(key);
+  return unique_hkey(key);
 }
 
 // Software is opened, never created; the levels below it are created as
 // needed, so the first read already leaves the whole chain behind. Without
 // `create` nothing is created.
-fw::unique_hkey OpenSectionKey(const std::string& registryKey, const std::string& appName, const char* section,
+unique_hkey OpenSectionKey(const std::string& registryKey, const std::string& appName, const char* section,
                                REGSAM access, bool create = true) {
   // Once the chain exists, as it does from the first start on, one open finds
   // the key the walk below would end on: one registry call instead of seven,
   // eleven times over while the settings load. A chain that is gone, whole
   // or in part, is walked and made again.
   std::string path = "Software\\" + registryKey + "\\" + appName + "\\" + section;
-  if (fw::unique_hkey key = OpenSubKey(HKEY_CURRENT_USER, path.c_str(), access)) return key;
+  if (unique_hkey key = OpenSubKey(HKEY_CURRENT_USER, path.c_str(), access)) return key;
   auto open = create ? CreateSubKey : OpenSubKey;
-  fw::unique_hkey softwareKey = OpenSubKey(HKEY_CURRENT_USER, "Software", kWalkAccess);
+  unique_hkey softwareKey = OpenSubKey(HKEY_CURRENT_USER, "Software", kWalkAccess);
   if (!softwareKey) return {};
-  fw::unique_hkey rootKey = open(softwareKey.get(), registryKey.c_str(), kWalkAccess);
+  unique_hkey rootKey = open(softwareKey.get(), registryKey.c_str(), kWalkAccess);
   if (!rootKey) return {};
-  fw::unique_hkey appKey = open(rootKey.get(), appName.c_str(), kWalkAccess);
+  unique_hkey appKey = open(rootKey.get(), appName.c_str(), kWalkAccess);
   if (!appKey) return {};
   return open(appKey.get(), section, access);
 }
@@ -56,7 +56,7 @@ fw::unique_hkey OpenSectionKey(const std::string& registryKey, const std::string
 }  // namespace
 
 std::uint32_t RegistryProfile::GetInt(const char* section, const char* entry, std::uint32_t fallback) const {
-  fw::unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_READ);
+  unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_READ);
   if (!key) return fallback;
   std::uint8_t buffer[4] = {};
   DWORD size = sizeof buffer;
@@ -65,7 +65,7 @@ std::uint32_t RegistryProfile::GetInt(const char* section, const char* entry, st
 }
 
 std::string RegistryProfile::GetString(const char* section, const char* entry, std::string_view fallback) const {
-  fw::unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_READ);
+  unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_READ);
   if (!key) return std::string(fallback);
   DWORD size = 0;
   if (::RegQueryValueExA(key.get(), entry, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
@@ -80,7 +80,7 @@ std::string RegistryProfile::GetString(const char* section, const char* entry, s
 }
 
 bool RegistryProfile::WriteInt(const char* section, const char* entry, std::uint32_t value) const {
-  fw::unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_WRITE);
+  unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_WRITE);
   if (!key) return false;
   DWORD data = value;
   return ::RegSetValueExA(key.get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
@@ -88,7 +88,7 @@ bool RegistryProfile::WriteInt(const char* section, const char* entry, std::uint
 }
 
 bool RegistryProfile::WriteString(const char* section, const char* entry, std::string_view value) const {
-  fw::unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_WRITE);
+  unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_WRITE);
   if (!key) return false;
   std::string text(value);
   return ::RegSetValueExA(key.get(), entry, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -97,7 +97,7 @@ bool RegistryProfile::WriteString(const char* section, const char* entry, std::s
 
 std::vector<RegistryProfile::Value> RegistryProfile::ReadValues(const char* section, std::size_t limit) const {
   std::vector<Value> values;
-  fw::unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_READ, false);
+  unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_READ, false);
   if (!key) return values;
   for (DWORD index = 0;; ++index) {
     char name[256];
@@ -119,14 +119,14 @@ std::vector<RegistryProfile::Value> RegistryProfile::ReadValues(const char* sect
 }
 
 bool RegistryProfile::WriteBinary(const char* section, const char* entry, const std::vector<std::uint8_t>& data) const {
-  fw::unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_WRITE);
+  unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_WRITE);
   if (!key) return false;
   return ::RegSetValueExA(key.get(), entry, 0, REG_BINARY, data.data(), static_cast<DWORD>(data.size())) ==
          ERROR_SUCCESS;
 }
 
 void RegistryProfile::DeleteValue(const char* section, const char* entry) const {
-  if (fw::unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_SET_VALUE, false)) {
+  if (unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_SET_VALUE, false)) {
     ::RegDeleteValueA(key.get(), entry);
   }
 }

@@ -22,9 +22,7 @@ class WhileLocked(VelumixTestCase):
         self.desk.show_window(app.hwnd, SW_RESTORE)
         H.wait_until(lambda: not app.visible(), stable=15, what="the main window still in the tray")
         # the password still brings it back
-        app.double_click_tray()
-        app.enter_password(app.unlock_prompt(), "pw")
-        app.wait_visible(True)
+        app.restore_with_password("pw")
 
     def test_the_lock_puts_back_an_icon_another_program_deleted(self):
         self.seed_settings(password="pw")
@@ -36,9 +34,7 @@ class WhileLocked(VelumixTestCase):
         self.desk.key_from_desktop("ctrl+alt+l")
         app.wait_visible(False)
         H.wait_until(lambda: self.desk.tray_icon_count() == 1, what="the icon back")
-        app.double_click_tray()
-        app.enter_password(app.unlock_prompt(), "pw")
-        app.wait_visible(True)
+        app.restore_with_password("pw")
 
 
 class TheDesktopRow(VelumixTestCase):

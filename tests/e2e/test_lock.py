@@ -103,9 +103,7 @@ class FirstPassword(VelumixTestCase):
         app.wait_visible(False)
         self.assertEqual(self.stored(), dict(before, password=("REG_SZ", "hk")))
         # unlocked again from the tray, the same key locks at once with the stored password
-        app.double_click_tray()
-        app.enter_password(app.unlock_prompt(), "hk")
-        app.wait_visible(True)
+        app.restore_with_password("hk")
         self.desk.key_from_desktop("ctrl+alt+l")
         app.wait_visible(False)
         self.assertEqual(app.dialogs(V.SET_PASSWORD_TITLE), [])
@@ -231,9 +229,7 @@ class WhileLocked(VelumixTestCase):
         ow, app = self.launch_with(["Before the lock"])
         self.lock_with_stored_password(app)
         ow.command("open After the lock")
-        app.double_click_tray()
-        app.enter_password(app.unlock_prompt(), "pw")
-        app.wait_visible(True)
+        app.restore_with_password("pw")
         self.assertIn("After the lock", app.list_items())
         self.assertTrue(app.no_popup_menu())
 

@@ -208,6 +208,12 @@ class Velumix:
         self.double_click_tray()
         self.wait_visible(True)
 
+    def restore_with_password(self, password):
+        """While locked: a double-click on the icon, the password, and the main window back."""
+        self.double_click_tray()
+        self.enter_password(self.unlock_prompt(), password)
+        self.wait_visible(True)
+
     def right_click_tray(self):
         self.desk.click(*self.tray_point(), button=3)
 

@@ -67,6 +67,14 @@ int OnWindow(const Args& a) {
   return WindowArgument(a, &window) ? Command(window) : Usage();
 }
 
+template <int (*Command)(HWND, long long)>
+int OnWindowWithNumber(const Args& a) {
+  HWND window;
+  long long number;
+  return WindowArgument(a, &window) && a.size() > 3 && ParseNumber(a[3].c_str(), &number) ? Command(window, number)
+                                                                                          : Usage();
+}
+
 int Post(const Args& a) { return CmdMessage(a, false); }
 
 int Send(const Args& a) { return CmdMessage(a, true); }
@@ -89,13 +97,6 @@ int SysMenu(const Args& a) {
   return WindowArgument(a, &window) ? CmdSysMenu(window, a.size() > 3 && a[3] == "--inject") : Usage();
 }
 
-int NotifyDelete(const Args& a) {
-  HWND window;
-  long long id;
-  return WindowArgument(a, &window) && a.size() > 3 && ParseNumber(a[3].c_str(), &id) ? CmdNotifyDelete(window, id)
-                                                                                      : Usage();
-}
-
 int SetText(const Args& a) {
   HWND window;
   return WindowArgument(a, &window) && a.size() > 3 ? CmdSetText(window, a[3]) : Usage();
@@ -114,13 +115,6 @@ int ListWatch(const Args& a) {
 int ShowWatch(const Args& a) {
   long long duration;
   return a.size() > 4 && ParseNumber(a[4].c_str(), &duration) ? CmdShowWatch(a[2], a[3], duration) : Usage();
-}
-
-int ShowWindowAs(const Args& a) {
-  HWND window;
-  long long how;
-  return WindowArgument(a, &window) && a.size() > 3 && ParseNumber(a[3].c_str(), &how) ? CmdShowWindow(window, how)
-                                                                                       : Usage();
 }
 
 struct Command {
@@ -159,11 +153,11 @@ constexpr Command kCommands[] = {
     {"listwatch", ListWatch},
     {"showwatch", ShowWatch},
     {"tooltips", OnWindow<CmdTooltips>},
-    {"notifydelete", NotifyDelete},
+    {"notifydelete", OnWindowWithNumber<CmdNotifyDelete>},
     {"setforeground", OnWindow<CmdSetForeground>},
     {"gettext", OnWindow<CmdGetText>},
     {"settext", SetText},
-    {"showwindow", ShowWindowAs},
+    {"showwindow", OnWindowWithNumber<CmdShowWindow>},
 };
 
 int Run(const Args& a) {

@@ -20,7 +20,7 @@ bool WindowEngine::Request(HiddenWindowEntry& entry, ShowCommand command) {
   return false;
 }
 
-void WindowEngine::HideChosen(const bool (&chosen)[kTableSlots]) {
+bool WindowEngine::HideChosen(const bool (&chosen)[kTableSlots]) {
   std::int32_t before[kTableSlots];
   bool any = false;
   for (int i = 0; i < m_table.count(); ++i) {
@@ -29,8 +29,13 @@ void WindowEngine::HideChosen(const bool (&chosen)[kTableSlots]) {
     m_table[i].hidden = 1;
     any = true;
   }
-  if (!any) return;
-  Recorded();
+  if (!any) return true;
+  if (!Recorded()) {
+    for (int i = 0; i < m_table.count(); ++i) {
+      if (chosen[i]) m_table[i].hidden = before[i];
+    }
+    return false;
+  }
   bool refused = false;
   for (int i = 0; i < m_table.count(); ++i) {
     HiddenWindowEntry& entry = m_table[i];
@@ -39,16 +44,17 @@ void WindowEngine::HideChosen(const bool (&chosen)[kTableSlots]) {
     refused = true;
   }
   if (refused) Recorded();
+  return true;
 }
 
-void WindowEngine::HideAll() {
+bool WindowEngine::HideAll() {
   bool chosen[kTableSlots] = {};
   for (int i = 0; i < m_table.count(); ++i) {
     const HiddenWindowEntry& entry = m_table[i];
     chosen[i] = m_windows.IsVisible(entry.hwnd) && !IsDesktopEntry(entry) && !IsOwn(entry);
   }
-  HideChosen(chosen);
   m_listChanged = 1;
+  return HideChosen(chosen);
 }
 
 void WindowEngine::ShowAll() {
@@ -62,13 +68,13 @@ void WindowEngine::ShowAll() {
   m_listChanged = 1;
 }
 
-void WindowEngine::HideCurrent() {
+bool WindowEngine::HideCurrent() {
   char title[kTitleBufferSize];
   WindowId foreground = m_windows.Foreground();
-  if (foreground == kNoWindow) return;
+  if (foreground == kNoWindow) return true;
   m_windows.GetTitle(foreground, title);
   // The taskbar, the desktop and other title-less windows name nothing.
-  if (title[0] == '\0') return;
+  if (title[0] == '\0') return true;
   bool chosen[kTableSlots] = {};
   for (int i = 0; i < m_table.count(); ++i) {
     const HiddenWindowEntry& entry = m_table[i];
@@ -77,7 +83,7 @@ void WindowEngine::HideCurrent() {
                 !IsOwn(entry);
     if (chosen[i]) m_listChanged = 1;
   }
-  HideChosen(chosen);
+  return HideChosen(chosen);
 }
 
 ToggleResult WindowEngine::ToggleEntry(int index, ShowCommand showWith) {
@@ -91,7 +97,7 @@ ToggleResult WindowEngine::ToggleEntry(int index, ShowCommand showWith) {
   if (IsOwn(entry)) return ToggleResult::None;
   bool chosen[kTableSlots] = {};
   chosen[index] = true;
-  HideChosen(chosen);
+  if (!HideChosen(chosen)) return ToggleResult::Refused;
   return entry.hidden != 0 ? ToggleResult::Hidden : ToggleResult::None;
 }
 

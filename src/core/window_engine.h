@@ -21,7 +21,9 @@ class WindowList {
   virtual bool AddString(const char* text) = 0;
 };
 
-enum class ToggleResult { None, Hidden, Shown };
+// Refused: the window was left as it was, because no record could name it
+// as hidden.
+enum class ToggleResult { None, Hidden, Shown, Refused };
 
 // Told what the table holds hidden: before any window is hidden, and after
 // windows are shown or the table changed.
@@ -49,15 +51,19 @@ class WindowEngine {
   // The program's own windows are tracked like any other, but no operation
   // ever hides one of them.
 
+  // A window is hidden only once the record names it: a kill would otherwise
+  // leave it hidden where no later start looks. The hides return false when
+  // the record could not be kept and nothing was hidden.
+
   // Hides every visible tracked window but the desktop's.
-  void HideAll();
+  bool HideAll();
   // Shows every tracked window that is not visible, the desktop's included,
   // and every one still flagged as hidden; none is activated, since the
   // caller brings the main window to the front.
   void ShowAll();
   // Hides every visible tracked window whose title is the foreground
   // window's (non-empty) title, but never the desktop.
-  void HideCurrent();
+  bool HideCurrent();
   // Flips entry `index` whatever its window's visibility; an index that is
   // not in use touches nothing. A window is shown with `showWith`.
   ToggleResult ToggleEntry(int index, ShowCommand showWith = ShowCommand::Show);
@@ -80,13 +86,12 @@ class WindowEngine {
   bool IsOwn(const HiddenWindowEntry& entry);
   // Hides the chosen entries. All of them are recorded as hidden before the
   // first is asked for, so that no kill in between leaves one unrecorded; a
-  // request that cannot be made puts its flag back.
-  void HideChosen(const bool (&chosen)[kTableSlots]);
+  // request that cannot be made puts its flag back. When the record cannot
+  // be kept, every flag goes back and nothing is asked for: false.
+  bool HideChosen(const bool (&chosen)[kTableSlots]);
   // Asks for the show state; the flag follows only a request that was made.
   bool Request(HiddenWindowEntry& entry, ShowCommand command);
-  void Recorded() {
-    if (m_record) m_record->Record(m_table);
-  }
+  bool Recorded() { return !m_record || m_record->Record(m_table); }
 
   WindowSystem& m_windows;
   HiddenRecord* m_record = nullptr;
@@ -95,5 +100,9 @@ class WindowEngine {
 
 inline constexpr char kListInsertFailed[] = "Error in inserting a list box item";
 inline constexpr char kListInsertFailedAtStart[] = "Error in serting a list box item";
+inline constexpr char kHideUnrecorded[] = "Could not record the windows to hide in the journal; nothing was hidden\n";
+inline constexpr char kHideRefusedMessage[] =
+    "The windows were not hidden: Velumix could not note them in the registry, and a window hidden without that "
+    "note could not be given back after a crash.";
 
 }  // namespace velumix

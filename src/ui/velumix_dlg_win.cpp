@@ -312,7 +312,7 @@ bool CVelumixDlg::DeferPastTrayMenu(UINT message, WPARAM wParam, LPARAM lParam) 
 // menu that outlived the lock) do nothing.
 void CVelumixDlg::HideAll() {
   if (m_lock.locked()) return;
-  m_engine.HideAll();
+  if (!m_engine.HideAll()) HideRefused();
   InvalidateRect(nullptr, FALSE);
 }
 
@@ -328,22 +328,35 @@ void CVelumixDlg::ShowAll() {
   }
 }
 
-void CVelumixDlg::HideCurrent() { m_engine.HideCurrent(); }
+void CVelumixDlg::HideCurrent() {
+  if (!m_engine.HideCurrent()) HideRefused();
+}
+
+void CVelumixDlg::HideRefused() {
+  g_pLog->Log(velumix::kHideUnrecorded);
+  if (m_hideRefusedShown) return;
+  m_hideRefusedShown = true;
+  ::MessageBoxA(m_hWnd, velumix::kHideRefusedMessage, velumix::kOopsCaption, MB_OK | MB_ICONHAND);
+  m_hideRefusedShown = false;
+}
 
 void CVelumixDlg::OnWindowListSelChange() {
   int selection = m_list.GetCurSel();
   m_list.SetCurSel(-1);
   if (m_lock.locked()) return;
-  if (m_engine.ToggleEntry(selection, velumix::ShowCommand::ShowWithoutActivating) == velumix::ToggleResult::Shown) {
-    SetForegroundWindow();
-  }
+  velumix::ToggleResult result = m_engine.ToggleEntry(selection, velumix::ShowCommand::ShowWithoutActivating);
+  if (result == velumix::ToggleResult::Shown) SetForegroundWindow();
+  if (result == velumix::ToggleResult::Refused) HideRefused();
   m_engine.m_listChanged = 1;
   RefreshList();
 }
 
 void CVelumixDlg::OnWindowCommand(UINT id) {
   if (m_lock.locked()) return;
-  m_engine.ToggleEntry(m_trayMenuModel.ResolveWindowCommand(m_engine.table(), id));
+  if (m_engine.ToggleEntry(m_trayMenuModel.ResolveWindowCommand(m_engine.table(), id)) ==
+      velumix::ToggleResult::Refused) {
+    HideRefused();
+  }
   m_engine.m_listChanged = 1;
   InvalidateRect(nullptr, FALSE);
 }

@@ -92,6 +92,9 @@ class CVelumixDlg : public fw::CDialog {
   class ConfigureHostAdapter;
 
   void HideCurrent();
+  // A hide that the journal could not record was not made: says so in the
+  // log, and to the user unless that message is already up.
+  void HideRefused();
   BOOL UnlockWithPassword();
   void RegisterHotKeys();
   void UnregisterHotKeys();
@@ -136,6 +139,7 @@ class CVelumixDlg : public fw::CDialog {
   HICON m_hIcon = nullptr;  // shared resource icon, not owned
   std::unique_ptr<CImageButton> m_buttons[6];
   bool m_trayMenuOpen = false;
+  bool m_hideRefusedShown = false;
   // A start that is locked keeps the main window in the tray from the first.
   bool m_stayInTray = false;
   // An unlocked start gives the focus after the main window's first show.

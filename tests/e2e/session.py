@@ -224,6 +224,11 @@ class VelumixTestCase(E2ETestCase):
         """{operation: (key, modifiers)}; by default Ctrl+Alt S, L, H and J."""
         V.seed_hot_keys(self.desk, keys, app_name)
 
+    def refuse_writes(self, key):
+        """The key can be read but not written until the test ends."""
+        self.desk.reg_access(key, "D:(A;;KR;;;WD)")
+        self.addCleanup(self.desk.reg_access, key, "D:(A;;KA;;;WD)")
+
     def stored(self, app_name="Velumix"):
         return self.desk.reg_query(V.settings_key(app_name))
 

@@ -36,6 +36,13 @@ class WhileLocked(VelumixTestCase):
         H.wait_until(lambda: self.desk.tray_icon_count() == 1, what="the icon back")
         app.restore_with_password("pw")
 
+    def test_a_settings_key_that_refuses_writes_still_gives_the_stored_password(self):
+        self.seed_settings(password="pw")
+        self.refuse_writes(V.settings_key())
+        ow, app = self.launch_with(["Read only"])
+        self.lock_with_stored_password(app)
+        app.restore_with_password("pw")
+
 
 class TheDesktopRow(VelumixTestCase):
     def test_hide_current_with_a_window_titled_like_the_desktop_row_leaves_the_desktop(self):

@@ -20,6 +20,8 @@ BM_GETCHECK = 0x00F0
 HKM_GETHOTKEY = 0x0402
 WM_TRAYNOTIFY = 0x65
 WM_HOTKEY = 0x0312
+# The ids Velumix registers its hot keys under
+HOTKEY_SHOWALL, HOTKEY_LOCK, HOTKEY_HIDECURRENT, HOTKEY_HIDEALL = 1, 2, 3, 4
 ID_HELP = 57670
 
 # Message box kinds, as MessageBox takes them
@@ -44,6 +46,9 @@ CANNOT_LOCK = "The program cannot be locked"
 EXIT_LOCKED = "The program is locked! By Exiting, currently hidden windows will remain hidden. Proceed?"
 EXIT_UNLOCKED = "By Exiting, currently hidden windows will be unhidden. Proceed?"
 NO_TRAY_LOG = "couldn't like put it to system tray and stuff"
+HIDE_REFUSED = ("The windows were not hidden: Velumix could not note them in the registry, and a window hidden "
+                "without that note could not be given back after a crash.")
+HIDE_UNRECORDED_LOG = "Could not record the windows to hide in the journal; nothing was hidden"
 
 # Configuration dialog controls
 CFG_START_MINIMIZED, CFG_CAMOUFLAGE, CFG_PASSWORD, CFG_CONFIRM = 1004, 1005, 1006, 1007
@@ -148,6 +153,10 @@ class Velumix:
     def command(self, cid, code=0):
         """A WM_COMMAND as a menu or a button would send it."""
         self.desk.post(self.hwnd, harness.WM_COMMAND, (code << 16) | cid, 0)
+
+    def post_hot_key(self, hid):
+        """A hot key as Windows posts it when pressed."""
+        self.desk.post(self.hwnd, WM_HOTKEY, hid, 0)
 
     def list_hwnd(self):
         return self.control(WINDOW_LIST).hwnd

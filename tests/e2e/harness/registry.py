@@ -46,6 +46,11 @@ class Registry:
         """Delete a key with everything under it, or one value; absent is fine."""
         self.vx("regdelete", key, *([value] if value is not None else []))
 
+    def reg_access(self, key, sddl):
+        """Give the key (created if absent) an access list in SDDL: "D:(A;;KR;;;WD)" lets
+        everyone read it and nobody write it, "D:(A;;KA;;;WD)" gives everything back."""
+        self.vx("regaccess", key, sddl)
+
     def reg_add(self, key, name, type, data):
         if type == "REG_MULTI_SZ":
             args = list(data)

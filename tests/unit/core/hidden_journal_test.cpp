@@ -398,5 +398,30 @@ TEST_F(JournalKeeperTest, EveryHideIsRecordedBeforeItIsAskedFor) {
   EXPECT_EQ(checked, 3 + 2 + 3);
 }
 
+// A window no journal can name would be stranded by a kill: it is not hidden.
+TEST_F(JournalKeeperTest, AHideTheJournalCannotRecordIsNotMade) {
+  WindowEngine engine(m_desktop);
+  engine.SetRecord(&m_keeper);
+  WindowId kept = m_desktop.Add("Kept");
+  WindowId other = m_desktop.Add("Other");
+  engine.FillTable();
+  engine.ToggleEntry(engine.table().Find(kept));
+  m_store.m_failWrites = true;
+  int asked = 0;
+  m_desktop.m_onShow = [&](WindowId, ShowCommand) { ++asked; };
+  m_desktop.m_foreground = other;
+  EXPECT_FALSE(engine.HideAll());
+  EXPECT_FALSE(engine.HideCurrent());
+  EXPECT_EQ(engine.ToggleEntry(engine.table().Find(other)), ToggleResult::Refused);
+  EXPECT_EQ(asked, 0);
+  EXPECT_TRUE(m_desktop.at(other).visible);
+  EXPECT_EQ(engine.table()[engine.table().Find(other)].hidden, 0);
+  EXPECT_NE(engine.table()[engine.table().Find(kept)].hidden, 0);  // what was recorded stays hidden
+  EXPECT_THAT(OursNames(), ElementsAre(kept));
+  m_store.m_failWrites = false;
+  EXPECT_TRUE(engine.HideAll());
+  EXPECT_FALSE(m_desktop.at(other).visible);
+}
+
 }  // namespace
 }  // namespace velumix

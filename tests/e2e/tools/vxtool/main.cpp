@@ -39,6 +39,7 @@ int Usage() {
                "  messagebox FLAGS CAPTION TEXT\n"
                "  regquery KEY | regset KEY NAME TYPE [DATA...] | regsetfile KEY NAME TYPE PATH\n"
                "  regdelete KEY [VALUE]\n"
+               "  regaccess KEY SDDL\n"
                "  owner --status FILE [--commands FILE] [--title T]... [--count N --title-format F]\n");
   return kExitUsage;
 }
@@ -136,6 +137,7 @@ constexpr Command kCommands[] = {
     {"regset", CmdRegSet},
     {"regsetfile", CmdRegSetFile},
     {"regdelete", CmdRegDelete},
+    {"regaccess", CmdRegAccess},
     {"touch", OneArgument<CmdTouch>},
     {"urlsink", CmdUrlSink},
     {"messagebox", CmdMessageBox},

@@ -1,6 +1,7 @@
 #include "registry.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <cctype>
@@ -275,6 +276,25 @@ int CmdRegDelete(const std::vector<std::string>& args) {
   }
   if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND) return Fail(kExitFailure, "delete failed (" + Decimal(r) + ")");
   EmitRecord({"ok", r == ERROR_SUCCESS ? "deleted" : "absent"});
+  return kExitOk;
+}
+
+int CmdRegAccess(const std::vector<std::string>& args) {
+  if (args.size() != 4) return Fail(kExitUsage, "usage: regaccess KEY SDDL");
+  HKEY root;
+  std::string subKey;
+  if (!SplitKey(args[2], &root, &subKey)) return Fail(kExitUsage, "unknown root key");
+  LONG r;
+  fw::unique_hkey key = CreateKey(root, subKey, WRITE_DAC, &r);
+  if (!key) return Fail(kExitFailure, "RegCreateKey failed (" + Decimal(r) + ")");
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(args[3].c_str(), SDDL_REVISION_1, &descriptor,
+                                                               nullptr)) {
+    return Fail(kExitUsage, "not an access list: " + args[3]);
+  }
+  r = ::RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor);
+  ::LocalFree(descriptor);
+  if (r != ERROR_SUCCESS) return Fail(kExitFailure, "RegSetKeySecurity failed (" + Decimal(r) + ")");
   return kExitOk;
 }
 

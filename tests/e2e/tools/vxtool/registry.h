@@ -18,5 +18,8 @@ int CmdRegSet(const std::vector<std::string>& args);
 int CmdRegSetFile(const std::vector<std::string>& args);
 // regdelete KEY [VALUE]
 int CmdRegDelete(const std::vector<std::string>& args);
+// regaccess KEY SDDL: creates the key if needed and gives it the access list
+// in SDDL, such as "D:(A;;KR;;;WD)" (everyone may read it, nobody write it).
+int CmdRegAccess(const std::vector<std::string>& args);
 
 }  // namespace vxtool

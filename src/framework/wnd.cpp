@@ -1,14 +1,28 @@
 #include "framework/wnd.h"
 
+#include "framework/crash_guard.h"
+
+#include <algorithm>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace fw {
 
 namespace {
 
-// The window property that holds the attached object.
-constexpr const char kObjectProperty[] = "VelumixObject";
+// The attached objects, by window. Kept in the process: anything kept on
+// the window itself (a property) any other program could set on its own
+// windows and have taken for one of ours.
+std::vector<std::pair<HWND, CWnd*>>& Attached() {
+  static std::vector<std::pair<HWND, CWnd*>> attached;
+  return attached;
+}
+
+std::vector<std::pair<HWND, CWnd*>>::iterator FindAttached(HWND hwnd) {
+  auto& attached = Attached();
+  return std::find_if(attached.begin(), attached.end(), [&](const auto& a) { return a.first == hwnd; });
+}
 
 bool Matches(const MessageEntry& e, UINT id, UINT code) {
   switch (e.kind) {
@@ -100,12 +114,13 @@ END_MESSAGE_MAP()
 CWnd::~CWnd() { UnsubclassWindow(); }
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
-  return hwnd ? static_cast<CWnd*>(::GetPropA(hwnd, kObjectProperty)) : nullptr;
+  auto found = FindAttached(hwnd);
+  return hwnd && found != Attached().end() ? found->second : nullptr;
 }
 
 bool CWnd::SubclassWindow(HWND hwnd) {
   if (!hwnd || m_hWnd || FromHandlePermanent(hwnd)) return false;
-  if (!::SetPropA(hwnd, kObjectProperty, this)) return false;
+  Attached().emplace_back(hwnd, this);
   m_hWnd = hwnd;
   m_superProc = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StaticWndProc)));
@@ -121,7 +136,7 @@ HWND CWnd::UnsubclassWindow() {
   if (!hwnd) return nullptr;
   if (m_superProc) ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
   m_superProc = nullptr;
-  ::RemovePropA(hwnd, kObjectProperty);
+  if (auto found = FindAttached(hwnd); found != Attached().end()) Attached().erase(found);
   return hwnd;
 }
 
@@ -142,7 +157,15 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPA
   if (!wnd) return ::DefWindowProcA(hwnd, message, wParam, lParam);
 
   CurrentMessage outer = std::exchange(wnd->m_current, CurrentMessage{message, wParam, lParam});
-  LRESULT result = wnd->WindowProc(message, wParam, lParam);
+  LRESULT result = 0;
+  // An exception must not leave through the system's frames: the caller of a
+  // sent message's handler may swallow it, and the program would go on half
+  // done.
+  try {
+    result = wnd->WindowProc(message, wParam, lParam);
+  } catch (...) {
+    DieOfFault();
+  }
   wnd->m_current = outer;
 
   if (message == WM_NCDESTROY) {

@@ -39,8 +39,10 @@ void CVelumixDlg::OnDrawItem(int id, DRAWITEMSTRUCT* dis) {
     CDialog::OnDrawItem(id, dis);  // the bitmap buttons draw themselves
     return;
   }
-  if (dis->itemID == static_cast<UINT>(-1)) return;
+  // Any program can send this request: only a row the table has is drawn,
+  // and only into the list itself.
   const int item = static_cast<int>(dis->itemID);
+  if (dis->hwndItem != m_list.m_hWnd || !m_engine.table().IsInUse(item)) return;
 
   int selection = m_list.GetCurSel();
   char text[256] = {};
@@ -62,7 +64,7 @@ void CVelumixDlg::OnDrawItem(int id, DRAWITEMSTRUCT* dis) {
   ::SetBkMode(dc, OPAQUE);
   ::TextOutA(dc, dis->rcItem.left + kTextIndent, dis->rcItem.top, text, static_cast<int>(std::strlen(text)));
 
-  const bool hidden = item < velumix::kTableSlots && m_engine.table()[item].hidden != 0;
+  const bool hidden = m_engine.table()[item].hidden != 0;
   HBITMAP mark = hidden ? m_bmpHidden.GetSafeHandle() : m_bmpShown.GetSafeHandle();
   ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(mark), 0, dis->rcItem.left, dis->rcItem.top, kMarkSize,
                kMarkSize, DST_BITMAP);

@@ -8,6 +8,7 @@ import velumix_app as V
 from session import VelumixTestCase
 
 SW_SHOW, SW_RESTORE = 5, 9
+ODT_LISTBOX, ODT_BUTTON = 2, 4
 VK_HOME = 0x24
 EXTENDED_KEY = 0x8   # the hot-key control's extended-key flag, as the settings keep it
 
@@ -42,6 +43,21 @@ class WhileLocked(VelumixTestCase):
         ow, app = self.launch_with(["Read only"])
         self.lock_with_stored_password(app)
         app.restore_with_password("pw")
+
+
+class ForgedRequests(VelumixTestCase):
+    def test_owner_draw_requests_for_rows_it_has_not_and_foreign_controls_change_nothing(self):
+        ow, app = self.launch_with(["Stays hidden"])
+        app.command(V.MENU_WINDOW_FIRST + app.list_items().index("Stays hidden"))
+        ow.wait_status(lambda s: not s.window(1).visible, what="hidden")
+        # another program's window, with the property that once named an attached control
+        self.desk.set_prop(ow.hwnd(1), "VelumixObject", 0x10)
+        forged = [(ODT_LISTBOX, V.WINDOW_LIST, item, app.list_hwnd()) for item in (0x80000000, 0xFFFFFFFB, 5000)]
+        for ctl_type, ctl_id, item, item_hwnd in forged + [(ODT_BUTTON, V.SHOW_ALL, 0, ow.hwnd(1))]:
+            self.desk.draw_item(app.hwnd, ctl_type, ctl_id, item, item_hwnd)
+            self.assertTrue(app.proc.alive(), f"ended by a request for item {item:#x}")
+        self.assertFalse(ow.window(1).visible)
+        self.assertEqual(app.menu_states().get("Stays hidden"), False)
 
 
 class TheDesktopRow(VelumixTestCase):

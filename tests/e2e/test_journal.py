@@ -263,18 +263,22 @@ class Faults(JournalCase):
     def faulty(self):
         return self.launch(exe=os.path.join(session.build_dir(), "VelumixFaulty.exe"))
 
-    def inject(self, app, kind):
-        self.desk.post(app.hwnd, self.desk.register_message("VelumixInjectFault"), kind, 0)
+    def inject(self, app, kind, sent=False):
+        """A handler fails: of a posted message, or of one sent from another process (whose
+        send may end with the process)."""
+        message = self.desk.register_message("VelumixInjectFault")
+        self.desk.vx("send" if sent else "post", hex(app.hwnd), message, kind, 0, check=not sent)
         app.wait_exit()
 
     def test_a_fault_inside_a_handler_shows_the_hidden_windows_first(self):
-        for kind in (1, 2):   # a C++ exception, an access violation
-            ow = self.owned_windows([f"Fault {kind} A", f"Fault {kind} B"], name=f"owner{kind}")
+        # a C++ exception, an access violation; in the handler of a posted or a sent message
+        for kind, sent in ((1, False), (2, False), (1, True), (2, True)):
+            ow = self.owned_windows([f"Fault {kind} A", f"Fault {kind} B"], name=f"owner{kind}{sent}")
             app = self.faulty()
             app.wait_list(lambda items: f"Fault {kind} B" in items)
             self.hide(app, [f"Fault {kind} A", f"Fault {kind} B"])
             ow.wait_status(lambda s: not any(w.visible for w in s.windows), what="both hidden")
-            self.inject(app, kind)
+            self.inject(app, kind, sent)
             ow.wait_status(lambda s: all(w.visible for w in s.windows), what=f"shown before fault {kind} ended it")
             # the journal stays for the next start, which finds nothing left to take back
             self.assertEqual(len(self.journals("VelumixFaulty")), 1)

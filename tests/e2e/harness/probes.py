@@ -194,6 +194,16 @@ class VxProbes:
         """RegisterWindowMessage(name): the same number in every process of the desktop."""
         return int(self.vx("regmsg", name)[0][1])
 
+    def set_prop(self, hwnd, name, value):
+        """SetProp from another process (vxtool's), on any window."""
+        self.vx("setprop", hex(hwnd), name, value)
+
+    def draw_item(self, hwnd, ctl_type, ctl_id, item, item_hwnd) -> Optional[int]:
+        """A forged WM_DRAWITEM sent from another process; its result, or None when no
+        answer came."""
+        recs = self.vx("drawitem", hex(hwnd), ctl_type, ctl_id, item, hex(item_hwnd), check=False)
+        return int(recs[0][1]) if recs else None
+
     def notify_icon_delete(self, hwnd, icon_id):
         """Shell_NotifyIcon(NIM_DELETE) for another program's icon."""
         self.vx("notifydelete", hex(hwnd), icon_id)

@@ -40,6 +40,7 @@ int Usage() {
                "  regquery KEY | regset KEY NAME TYPE [DATA...] | regsetfile KEY NAME TYPE PATH\n"
                "  regdelete KEY [VALUE]\n"
                "  regaccess KEY SDDL\n"
+               "  setprop HWND NAME VALUE | drawitem HWND TYPE CTLID ITEM ITEMHWND\n"
                "  owner --status FILE [--commands FILE] [--title T]... [--count N --title-format F]\n");
   return kExitUsage;
 }
@@ -103,6 +104,24 @@ int SetText(const Args& a) {
   return WindowArgument(a, &window) && a.size() > 3 ? CmdSetText(window, a[3]) : Usage();
 }
 
+int SetProp(const Args& a) {
+  HWND window;
+  long long value;
+  return WindowArgument(a, &window) && a.size() > 4 && ParseNumber(a[4].c_str(), &value)
+             ? CmdSetProp(window, a[3], value)
+             : Usage();
+}
+
+int DrawItem(const Args& a) {
+  HWND window, item;
+  std::vector<long long> fields(3);
+  if (!WindowArgument(a, &window) || a.size() < 7 || !ParseHwnd(a[6].c_str(), &item)) return Usage();
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (!ParseNumber(a[3 + i].c_str(), &fields[i])) return Usage();
+  }
+  return CmdDrawItem(window, fields, item);
+}
+
 int ListWatch(const Args& a) {
   HWND window;
   long long duration, every = 10;
@@ -159,6 +178,8 @@ constexpr Command kCommands[] = {
     {"setforeground", OnWindow<CmdSetForeground>},
     {"gettext", OnWindow<CmdGetText>},
     {"settext", SetText},
+    {"setprop", SetProp},
+    {"drawitem", DrawItem},
     {"showwindow", OnWindowWithNumber<CmdShowWindow>},
 };
 

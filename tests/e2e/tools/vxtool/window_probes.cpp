@@ -231,6 +231,30 @@ int CmdSetText(HWND window, const std::string& text) {
   return kExitOk;
 }
 
+int CmdSetProp(HWND window, const std::string& name, long long value) {
+  if (!::SetPropA(window, name.c_str(), reinterpret_cast<HANDLE>(static_cast<INT_PTR>(value)))) {
+    return Fail(kExitFailure, "SetProp failed");
+  }
+  EmitRecord({"ok"});
+  return kExitOk;
+}
+
+int CmdDrawItem(HWND window, const std::vector<long long>& fields, HWND item) {
+  if (!::IsWindow(window)) return Fail(kExitNotFound, kNoSuchWindow);
+  DRAWITEMSTRUCT dis{};
+  dis.CtlType = static_cast<UINT>(fields[0]);
+  dis.CtlID = static_cast<UINT>(fields[1]);
+  dis.itemID = static_cast<UINT>(fields[2]);
+  dis.itemAction = ODA_DRAWENTIRE;
+  dis.hwndItem = item;
+  dis.rcItem = RECT{0, 0, 100, 15};
+  bool ok;
+  LRESULT result = SendTo(window, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis), &ok);
+  if (!ok) return Fail(kExitFailure, "WM_DRAWITEM got no answer");
+  EmitRecord({"result", Decimal(result)});
+  return kExitOk;
+}
+
 int CmdShowWindow(HWND window, long long how) {
   if (!::IsWindow(window)) return Fail(kExitNotFound, kNoSuchWindow);
   BOOL wasVisible = ::ShowWindow(window, static_cast<int>(how));

@@ -30,6 +30,11 @@ int CmdShowWindow(HWND window, long long how);
 int CmdSetForeground(HWND window);
 // post|send HWND MSG WPARAM LPARAM
 int CmdMessage(const std::vector<std::string>& args, bool send);
+// setprop HWND NAME VALUE: a window property, on a window of any process.
+int CmdSetProp(HWND window, const std::string& name, long long value);
+// drawitem HWND TYPE CTLID ITEM ITEMHWND: a forged owner-draw request, sent
+// as a parent receives it; "result R", or a failure when no answer came.
+int CmdDrawItem(HWND window, const std::vector<long long>& fields, HWND item);
 // regmsg NAME: the number RegisterWindowMessage gives NAME.
 int CmdRegMsg(const std::string& name);
 

@@ -37,7 +37,13 @@ bool HiddenWindowTable::AdoptHidden(WindowId window, const char* title) {
     m_table[tracked].hidden = 1;
     return true;
   }
-  if (m_count >= kMaxTrackedWindows) return false;
+  if (m_count >= kMaxTrackedWindows) {
+    int last = m_count - 1;
+    while (last >= 0 && (m_table[last].hidden != 0 || IsDesktopEntry(m_table[last]))) --last;
+    if (last < 0) return false;
+    for (int i = last; i + 1 < m_count; ++i) m_table[i] = m_table[i + 1];
+    m_table[--m_count].hidden = 0;
+  }
   Append(window, title, true);
   return true;
 }

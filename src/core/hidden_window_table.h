@@ -42,7 +42,10 @@ class HiddenWindowTable {
   bool RefreshTable(WindowSystem& windows, bool listChanged);
   bool AnyHidden() const;
   // Takes in a window that another run left hidden, as a hidden entry (one
-  // already tracked is flagged hidden); false when the table is full.
+  // already tracked is flagged hidden). In a full table a shown window gives
+  // up its entry, the last one that is not the desktop's: a hidden window
+  // with no entry could not be shown from here. False when every entry is
+  // hidden (or the desktop's).
   bool AdoptHidden(WindowId window, const char* title);
   int HiddenCount() const;
 

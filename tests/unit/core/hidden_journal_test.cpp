@@ -313,7 +313,7 @@ TEST_F(JournalKeeperTest, AWindowNamedByALockedAndAnUnlockedJournalComesBackLock
   }
 }
 
-TEST_F(JournalKeeperTest, AJournalThatDoesNotFitStaysForALaterTry) {
+TEST_F(JournalKeeperTest, ShownWindowsGiveWayToHiddenOnesAndAJournalThatDoesNotFitStays) {
   for (int i = 0; i < 10; ++i) m_desktop.Add(std::to_string(i) + " shown");
   m_table.FillTable(m_desktop);
   std::vector<WindowId> windows;
@@ -322,15 +322,20 @@ TEST_F(JournalKeeperTest, AJournalThatDoesNotFitStaysForALaterTry) {
   m_table.AdoptHidden(windows[3], "tracked");
   m_table[10].hidden = 0;
   Leave(m_dead, windows);
-  EXPECT_EQ(m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), false).windows, kMaxTrackedWindows - 10);
-  EXPECT_EQ(m_table.count(), kMaxTrackedWindows);
-  EXPECT_EQ(m_table[10].hidden, 1);
-  EXPECT_EQ(m_store.m_values.count(JournalName(m_dead)), 1u);
-  // room again: the rest come in, and the old journal goes
-  for (int i = 0; i < 10; ++i) m_desktop.Destroy(m_table[i].hwnd);
-  m_table.RefreshTable(m_desktop, false);
-  EXPECT_EQ(m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), false).windows, 10);
+  EXPECT_EQ(m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), false).windows, kMaxTrackedWindows);
+  EXPECT_EQ(m_table.HiddenCount(), kMaxTrackedWindows);
+  EXPECT_EQ(m_table.Find(windows[3]), 0);  // the shown ones gave way, the rest moved up in order
   EXPECT_EQ(m_store.m_values.count(JournalName(m_dead)), 0u);
+  // every entry hidden: no room, and the journal stays for a later try
+  const InstanceId other{56, 1000};
+  WindowId extra = m_desktop.Add("one more", false);
+  Leave(other, {extra});
+  EXPECT_EQ(m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), false).windows, 0);
+  EXPECT_EQ(m_store.m_values.count(JournalName(other)), 1u);
+  m_desktop.Destroy(windows[0]);
+  m_table.RefreshTable(m_desktop, false);
+  EXPECT_EQ(m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), false).windows, 1);
+  EXPECT_EQ(m_store.m_values.count(JournalName(other)), 0u);
 }
 
 TEST_F(JournalKeeperTest, KeepsAJournalOnlyWhileWindowsAreHiddenAndRetriesAFailedWrite) {

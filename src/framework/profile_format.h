@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fw {
 
@@ -26,5 +27,31 @@ std::uint32_t DecodeProfileInt(StoredBytes data, std::uint32_t fallback);
 // A string is the bytes up to the first NUL, or all of them when there is
 // none; a missing value reads as `fallback`.
 std::string DecodeProfileString(StoredBytes data, std::string_view fallback);
+
+// Reads a value that another program may rewrite, with another size, between
+// the call that gives its size and the call that reads it. `read(buffer,
+// size)` answers Done (`size` set to what was read), Larger (`size` set to
+// what the value has grown to) or Failed. A value that keeps changing is
+// tried a few times, then counts as unreadable.
+enum class ReadAnswer { Done, Larger, Failed };
+inline constexpr int kReadTries = 8;
+
+template <typename Read>
+std::optional<std::vector<std::uint8_t>> ReadChangingValue(std::size_t size, Read&& read) {
+  std::vector<std::uint8_t> data;
+  for (int tries = 0; tries < kReadTries; ++tries) {
+    data.resize(size);
+    switch (read(data.data(), size)) {
+      case ReadAnswer::Done:
+        data.resize(size);
+        return data;
+      case ReadAnswer::Larger:
+        continue;
+      case ReadAnswer::Failed:
+        return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
 
 }  // namespace fw

@@ -32,6 +32,17 @@ unique_hkey OpenSubKey(HKEY parent, const char* name, REGSAM access) {
   return unique_hkey(key);
 }
 
+// One read of a value into the caller's buffer, as ReadChangingValue asks.
+auto QueryValue(HKEY key, const char* entry) {
+  return [key, entry](std::uint8_t* buffer, std::size_t& size) {
+    DWORD got = static_cast<DWORD>(size);
+    LONG status = ::RegQueryValueExA(key, entry, nullptr, nullptr, buffer, &got);
+    size = got;
+    if (status == ERROR_SUCCESS) return ReadAnswer::Done;
+    return status == ERROR_MORE_DATA ? ReadAnswer::Larger : ReadAnswer::Failed;
+  };
+}
+
 // Software is opened, never created; the levels below it are created as
 // needed, so the first read already leaves the whole chain behind. Without
 // `create` nothing is created.
@@ -71,12 +82,9 @@ std::string RegistryProfile::GetString(const char* section, const char* entry, s
   if (::RegQueryValueExA(key.get(), entry, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
     return std::string(fallback);
   }
-  std::vector<std::uint8_t> data(size);
-  if (::RegQueryValueExA(key.get(), entry, nullptr, nullptr, data.data(), &size) != ERROR_SUCCESS) {
-    return std::string(fallback);
-  }
-  data.resize(size);
-  return DecodeProfileString(std::span<const std::uint8_t>(data), fallback);
+  std::optional<std::vector<std::uint8_t>> data = ReadChangingValue(size, QueryValue(key.get(), entry));
+  if (!data) return std::string(fallback);
+  return DecodeProfileString(std::span<const std::uint8_t>(*data), fallback);
 }
 
 bool RegistryProfile::WriteInt(const char* section, const char* entry, std::uint32_t value) const {
@@ -108,10 +116,15 @@ std::vector<RegistryProfile::Value> RegistryProfile::ReadValues(const char* sect
     if (status != ERROR_SUCCESS) continue;  // a name too long for us is none of ours
     Value value{std::string(name, nameSize), {}, false};
     if (size <= limit) {
-      value.data.resize(size);
-      value.read = ::RegQueryValueExA(key.get(), name, nullptr, nullptr, value.data.data(), &size) == ERROR_SUCCESS &&
-                   size == value.data.size();
-      if (!value.read) value.data.clear();
+      // One grown past the limit since it was listed is no more read than
+      // one listed that large.
+      auto read = [query = QueryValue(key.get(), name), limit](std::uint8_t* buffer, std::size_t& got) {
+        ReadAnswer answer = query(buffer, got);
+        return answer == ReadAnswer::Larger && got > limit ? ReadAnswer::Failed : answer;
+      };
+      std::optional<std::vector<std::uint8_t>> data = ReadChangingValue(size, read);
+      value.read = data.has_value();
+      if (data) value.data = std::move(*data);
     }
     values.push_back(std::move(value));
   }

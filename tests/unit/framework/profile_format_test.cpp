@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,48 @@ TEST(DecodeProfileString, MegabyteStringRoundTrips) {
   EXPECT_EQ(DecodeProfileString(Stored(bytes), ""), big);
   bytes.push_back(0);
   EXPECT_EQ(DecodeProfileString(Stored(bytes), ""), big);
+}
+
+// A stored value that another program rewrites between the call that gives
+// its size and the one that reads it: `versions` are what each read finds.
+class ChangingValue {
+ public:
+  explicit ChangingValue(std::vector<std::string> versions) : m_versions(std::move(versions)) {}
+  ReadAnswer operator()(std::uint8_t* buffer, std::size_t& size) {
+    const std::string& now = m_versions[std::min(m_reads++, m_versions.size() - 1)];
+    if (now == "<deleted>") return ReadAnswer::Failed;
+    bool fits = now.size() <= size;
+    size = now.size();
+    if (!fits) return ReadAnswer::Larger;
+    std::copy(now.begin(), now.end(), buffer);
+    return ReadAnswer::Done;
+  }
+  std::size_t m_reads = 0;
+
+ private:
+  std::vector<std::string> m_versions;
+};
+
+TEST(ReadChangingValue, ReadsWhatTheValueHoldsWhenItIsReadNotASizeItOnceHad) {
+  std::vector<std::string> growingAtEveryRead;
+  for (int i = 1; i <= kReadTries; ++i) growingAtEveryRead.push_back(std::string(static_cast<std::size_t>(i) * 10, 'x'));
+  const struct {
+    const char* what;
+    std::vector<std::string> versions;
+    std::optional<std::string> read;
+  } cases[] = {
+      {"grown", {"longer password", "longer password"}, "longer password"},
+      {"shrunk", {"pw"}, "pw"},
+      {"deleted", {"<deleted>"}, std::nullopt},
+      {"growing at every read", growingAtEveryRead, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    ChangingValue value(c.versions);
+    std::optional<std::vector<std::uint8_t>> data = ReadChangingValue(5, value);
+    std::optional<std::string> got;
+    if (data) got = std::string(data->begin(), data->end());
+    EXPECT_EQ(got, c.read) << c.what;
+  }
 }
 
 }  // namespace

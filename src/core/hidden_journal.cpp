@@ -121,6 +121,10 @@ std::optional<Journal> DecodeJournal(const std::uint8_t* data, std::size_t size)
   return journal;
 }
 
+bool StillRuns(const InstanceId& instance, const ProcessLook& look) {
+  return look.seen == ProcessLook::Seen::Found && look.running && look.started == instance.started;
+}
+
 std::string JournalName(const InstanceId& instance) {
   return std::to_string(instance.process) + "." + std::to_string(instance.started);
 }

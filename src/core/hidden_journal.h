@@ -68,11 +68,26 @@ class JournalStore {
   virtual void Remove(const std::string& name) = 0;
 };
 
+// What the system tells about a process number.
+struct ProcessLook {
+  enum class Seen { Gone, Denied, Found };
+  Seen seen = Seen::Gone;
+  std::uint64_t started = 0;  // when Found
+  bool running = false;       // when Found: it has not exited
+};
+
+// Whether `instance` still runs. A process that may not be looked at is not
+// one of ours: every copy runs as the user whose registry holds the journals,
+// and may look at another; so its number has been given to a process of
+// someone else, and the instance has ended.
+bool StillRuns(const InstanceId& instance, const ProcessLook& look);
+
 class Processes {
  public:
   virtual ~Processes() = default;
   virtual InstanceId Self() = 0;
-  virtual bool IsRunning(const InstanceId& instance) = 0;
+  virtual ProcessLook Look(ProcessId process) = 0;
+  bool IsRunning(const InstanceId& instance) { return StillRuns(instance, Look(instance.process)); }
 };
 
 // The name an instance keeps its journal under.

@@ -40,15 +40,21 @@ InstanceId Win32Processes::Self() {
   return self;
 }
 
-// A process that may not be looked at is taken as running: its windows are
-// better left to it than taken over twice.
-bool Win32Processes::IsRunning(const InstanceId& instance) {
-  fw::unique_process process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, instance.process));
-  if (!process) return ::GetLastError() == ERROR_ACCESS_DENIED;
-  std::uint64_t started = 0;
+ProcessLook Win32Processes::Look(ProcessId number) {
+  ProcessLook look;
+  fw::unique_process process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, number));
+  if (!process) {
+    if (::GetLastError() == ERROR_ACCESS_DENIED) look.seen = ProcessLook::Seen::Denied;
+    return look;
+  }
   DWORD code = 0;
-  return StartTime(process.get(), started) && started == instance.started &&
-         ::GetExitCodeProcess(process.get(), &code) && code == STILL_ACTIVE;
+  if (!StartTime(process.get(), look.started) || !::GetExitCodeProcess(process.get(), &code)) {
+    look.seen = ProcessLook::Seen::Denied;
+    return look;
+  }
+  look.seen = ProcessLook::Seen::Found;
+  look.running = code == STILL_ACTIVE;
+  return look;
 }
 
 }  // namespace velumix

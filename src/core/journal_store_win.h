@@ -28,7 +28,7 @@ class RegistryJournalStore final : public JournalStore {
 class Win32Processes final : public Processes {
  public:
   InstanceId Self() override;
-  bool IsRunning(const InstanceId& instance) override;
+  ProcessLook Look(ProcessId process) override;
 };
 
 }  // namespace velumix

@@ -130,10 +130,21 @@ class FakeStore : public JournalStore {
 class FakeProcesses : public Processes {
  public:
   InstanceId Self() override { return m_self; }
-  bool IsRunning(const InstanceId& instance) override { return m_running.count(JournalName(instance)) != 0; }
+  // A number in m_denied may not be looked at; one named in m_running (as
+  // "pid.started") runs, started then.
+  ProcessLook Look(ProcessId process) override {
+    if (m_denied.count(process)) return {ProcessLook::Seen::Denied};
+    for (const std::string& name : m_running) {
+      if (name.rfind(std::to_string(process) + ".", 0) == 0) {
+        return {ProcessLook::Seen::Found, std::stoull(name.substr(name.find('.') + 1)), true};
+      }
+    }
+    return {};
+  }
 
   InstanceId m_self{FakeWindowSystem::kOwnProcess, 777};
   std::set<std::string> m_running;
+  std::set<ProcessId> m_denied;
 };
 
 class JournalKeeperTest : public ::testing::Test {
@@ -233,6 +244,18 @@ TEST_F(JournalKeeperTest, ALiveInstancesJournalIsLeftAloneUntilItEnds) {
   EXPECT_EQ(m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), false).windows, 1);
   EXPECT_THAT(OursNames(), ElementsAre(theirs));
   EXPECT_EQ(m_store.m_values.count(JournalName(live)), 0u);
+}
+
+// Every copy may look at every other; a number that may not be looked at
+// has gone to someone else's process, and a journal under it is taken back.
+TEST_F(JournalKeeperTest, AProcessNumberThatMayNotBeLookedAtIsNoCopyOfOurs) {
+  WindowId theirs = m_desktop.Add("Left by a copy whose number went to a service", false);
+  Leave({70, 5}, {theirs});
+  m_processes.m_denied.insert(70);
+  EXPECT_EQ(m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), false).windows, 1);
+  EXPECT_EQ(m_store.m_values.count(JournalName({70, 5})), 0u);
+  EXPECT_FALSE(StillRuns({70, 5}, {ProcessLook::Seen::Found, 5, false}));  // exited, not yet reaped
+  EXPECT_FALSE(StillRuns({70, 5}, {ProcessLook::Seen::Found, 6, true}));   // its number, another start
 }
 
 TEST_F(JournalKeeperTest, UnreadableJournalsAreRemovedAndNeverTrusted) {

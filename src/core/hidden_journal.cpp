@@ -10,8 +10,12 @@ namespace velumix {
 
 namespace {
 
-// "VXJ1": the format of this program's journals, first version.
-constexpr std::uint8_t kMagic[4] = {'V', 'X', 'J', '1'};
+// "VXJn": the format of this program's journals, version n. The second
+// version gives each window's process its start, which tells it from a later
+// process with its number (after a restart of the machine, say). A record of
+// the first version, left by a copy of the program before it, is still read.
+constexpr std::uint8_t kMagic[4] = {'V', 'X', 'J', '2'};
+constexpr std::uint8_t kFirstVersionMagic[4] = {'V', 'X', 'J', '1'};
 constexpr std::uint8_t kLockedFlag = 1;
 constexpr std::size_t kMaxTitle = kTitleBufferSize - 1;
 constexpr std::size_t kMaxClass = kClassBufferSize - 1;
@@ -84,6 +88,7 @@ std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
     const JournalEntry& entry = journal.entries[i];
     Put(out, entry.window, 8);
     Put(out, entry.process, 4);
+    Put(out, entry.processStarted, 8);
     PutText(out, entry.title, kMaxTitle);
     PutText(out, entry.className, kMaxClass);
   }
@@ -93,7 +98,8 @@ std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
 
 std::optional<Journal> DecodeJournal(const std::uint8_t* data, std::size_t size) {
   if (!data || size < sizeof kMagic + 4 + 8 + 1 + 1 + 4 || size > kMaxJournalSize) return std::nullopt;
-  if (std::memcmp(data, kMagic, sizeof kMagic) != 0) return std::nullopt;
+  const bool firstVersion = std::memcmp(data, kFirstVersionMagic, sizeof kMagic) == 0;
+  if (!firstVersion && std::memcmp(data, kMagic, sizeof kMagic) != 0) return std::nullopt;
   std::uint64_t crc = 0;
   Cursor trailer(data + size - 4, 4);
   if (!trailer.Take(crc, 4) || JournalChecksum(data, size - 4) != crc) return std::nullopt;
@@ -108,7 +114,8 @@ std::optional<Journal> DecodeJournal(const std::uint8_t* data, std::size_t size)
   for (std::uint64_t i = 0; i < count; ++i) {
     JournalEntry entry;
     std::uint64_t window = 0, owner = 0;
-    if (!in.Take(window, 8) || !in.Take(owner, 4) || !in.TakeText(entry.title, kMaxTitle) ||
+    if (!in.Take(window, 8) || !in.Take(owner, 4) || (!firstVersion && !in.Take(entry.processStarted, 8)) ||
+        !in.TakeText(entry.title, kMaxTitle) ||
         !in.TakeText(entry.className, kMaxClass)) {
       return std::nullopt;
     }
@@ -179,9 +186,17 @@ std::vector<AbandonedJournal> JournalKeeper::FindAbandoned() {
   return found;
 }
 
+bool JournalKeeper::IsSameProcess(const JournalEntry& entry) {
+  ProcessLook look = m_processes.Look(entry.process);
+  return look.seen == ProcessLook::Seen::Found && look.started == entry.processStarted;
+}
+
 // True when the window is in the table now, or was nothing to give back.
 bool JournalKeeper::TakeBackWindow(HiddenWindowTable& table, const JournalEntry& entry) {
   if (m_windows.ProcessOf(entry.window) != entry.process) return true;  // gone, or another's now
+  // Its process's number given to a later process, whose window got the same
+  // handle: after a restart of the machine, say.
+  if (entry.processStarted != 0 && !IsSameProcess(entry)) return true;
   char className[kClassBufferSize];
   m_windows.ReadClassName(entry.window, className);
   if (entry.className != className) return true;
@@ -233,7 +248,9 @@ Journal JournalKeeper::Describe(const HiddenWindowTable& table) {
     if (process == 0) continue;  // gone: there is nothing to give back
     char className[kClassBufferSize];
     m_windows.ReadClassName(entry.hwnd, className);
-    journal.entries.push_back({entry.hwnd, process, entry.title, className});
+    ProcessLook look = m_processes.Look(process);
+    std::uint64_t started = look.seen == ProcessLook::Seen::Found ? look.started : 0;
+    journal.entries.push_back({entry.hwnd, process, started, entry.title, className});
   }
   return journal;
 }

@@ -23,11 +23,14 @@ namespace velumix {
 
 // No valid journal is larger; anything larger is not read.
 inline constexpr std::size_t kMaxJournalSize =
-    4 + 4 + 8 + 1 + 1 + kMaxTrackedWindows * (8 + 4 + 1 + (kTitleBufferSize - 1) + 1 + (kClassBufferSize - 1)) + 4;
+    4 + 4 + 8 + 1 + 1 + kMaxTrackedWindows * (8 + 4 + 8 + 1 + (kTitleBufferSize - 1) + 1 + (kClassBufferSize - 1)) + 4;
 
 struct JournalEntry {
   WindowId window = kNoWindow;
   ProcessId process = 0;
+  // When that process started; 0 when unknown (it could not be looked at, or
+  // an earlier version of the program wrote the record).
+  std::uint64_t processStarted = 0;
   std::string title;      // at most 99 bytes
   std::string className;  // at most 63 bytes
   friend bool operator==(const JournalEntry&, const JournalEntry&) = default;
@@ -139,6 +142,8 @@ class JournalKeeper final : public HiddenRecord {
   // included.
   bool MayBeInUse(const std::string& name);
   bool TakeBackWindow(HiddenWindowTable& table, const JournalEntry& entry);
+  // The entry's process still runs: its number has the start it was written with.
+  bool IsSameProcess(const JournalEntry& entry);
 
   JournalStore& m_store;
   Processes& m_processes;

@@ -183,6 +183,15 @@ class AfterAKill(JournalCase):
         self.assertTrue(name.startswith(f"{app.proc.winpid}."))
         self.assertEqual(entries[0][:2], (second.hwnd(1), second.status().pid))
 
+    def test_a_journal_of_the_first_version_is_still_taken_back(self):
+        ow = self.owned_windows(["Left by the first version"])
+        ow.command("hide 1")
+        entry = (ow.hwnd(1), ow.status().pid, "Left by the first version", "VxOwnerWindow")
+        self.desk.reg_add(JOURNAL, "77.5", "REG_BINARY", V.encode_journal(77, 5, False, [entry], version=1))
+        app = self.launch_tracking(["Left by the first version"])
+        self.assertEqual(app.menu_states()["Left by the first version"], False)
+        H.wait_until(lambda: "77.5" not in self.journals(), what="the old journal gone")
+
     def test_two_instances_in_different_folders_leave_each_other_alone_while_both_run(self):
         ow = self.owned_windows(["First's window", "Second's view"])
         first = self.launch_tracking(["First's window"])

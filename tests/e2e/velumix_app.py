@@ -502,31 +502,40 @@ def journal_key(name="Velumix"):
     return SETTINGS_KEY.format(name).rsplit("\\", 1)[0] + "\\Journal"
 
 
-def encode_journal(owner, started, locked, entries):
-    """A journal as Velumix writes one: entries are (hwnd, pid, title, class)."""
-    body = b"VXJ1" + struct.pack("<IQBB", owner, started, 1 if locked else 0, len(entries))
-    for hwnd, pid, title, cls in entries:
+def encode_journal(owner, started, locked, entries, version=2):
+    """A journal as Velumix writes one: entries are (hwnd, pid, title, class[, the
+    process's start]). Version 1 is the record of the first version, with no starts."""
+    body = b"VXJ%d" % version + struct.pack("<IQBB", owner, started, 1 if locked else 0, len(entries))
+    for hwnd, pid, title, cls, *process_started in entries:
         t, c = harness.ansi_encode(title), harness.ansi_encode(cls)
-        body += struct.pack("<QI", hwnd, pid) + bytes([len(t)]) + t + bytes([len(c)]) + c
+        body += struct.pack("<QI", hwnd, pid)
+        if version >= 2:
+            body += struct.pack("<Q", process_started[0] if process_started else 0)
+        body += bytes([len(t)]) + t + bytes([len(c)]) + c
     return body + struct.pack("<I", zlib.crc32(body))
 
 
 def decode_journal(data):
-    """(owner, started, locked, [(hwnd, pid, title, class)]), or None for what Velumix
-    would not read."""
-    if len(data) < 26 or data[:4] != b"VXJ1" or struct.unpack("<I", data[-4:])[0] != zlib.crc32(data[:-4]):
+    """(owner, started, locked, [(hwnd, pid, title, class, process start)]), or None for
+    what Velumix would not read."""
+    version = {b"VXJ1": 1, b"VXJ2": 2}.get(data[:4])
+    if len(data) < 26 or not version or struct.unpack("<I", data[-4:])[0] != zlib.crc32(data[:-4]):
         return None
     owner, started, flags, count = struct.unpack_from("<IQBB", data, 4)
     at, entries = 18, []
     for _ in range(count):
         hwnd, pid = struct.unpack_from("<QI", data, at)
         at += 12
+        process_started = 0
+        if version >= 2:
+            process_started, = struct.unpack_from("<Q", data, at)
+            at += 8
         texts = []
         for _ in range(2):
             n = data[at]
             texts.append(harness.ansi_decode(data[at + 1:at + 1 + n]))
             at += 1 + n
-        entries.append((hwnd, pid, *texts))
+        entries.append((hwnd, pid, *texts, process_started))
     return owner, started, bool(flags & 1), entries
 
 

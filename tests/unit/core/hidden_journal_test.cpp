@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -21,10 +23,11 @@ Journal Sample() {
   Journal j;
   j.owner = {4321, 0x01DB'2A3B'4C5D'6E7Full};
   j.locked = true;
-  j.entries.push_back({0x10004, 200, "Report - Editor", "EditorFrame"});
+  j.entries.push_back({0x10004, 200, 0x01DB'2A3B'0000'0001ull, "Report - Editor", "EditorFrame"});
   // the widest handle value of the build, 32-bit or 64-bit
-  j.entries.push_back({static_cast<WindowId>(UINTPTR_MAX - 0xFFFF), 201, std::string(99, 'x'), std::string(63, 'c')});
-  j.entries.push_back({0x20008, 200, "", ""});
+  j.entries.push_back(
+      {static_cast<WindowId>(UINTPTR_MAX - 0xFFFF), 201, ~0ull, std::string(99, 'x'), std::string(63, 'c')});
+  j.entries.push_back({0x20008, 200, 0, "", ""});
   return j;
 }
 
@@ -42,7 +45,7 @@ TEST(JournalEncoding, TheLargestJournalFitsTheLimit) {
   Journal j;
   j.owner = {1, 2};
   for (int i = 0; i < kMaxTrackedWindows; ++i) {
-    j.entries.push_back({static_cast<WindowId>(4 + i), 9, std::string(99, 't'), std::string(63, 'k')});
+    j.entries.push_back({static_cast<WindowId>(4 + i), 9, ~0ull, std::string(99, 't'), std::string(63, 'k')});
   }
   std::vector<std::uint8_t> bytes = EncodeJournal(j);
   EXPECT_EQ(bytes.size(), kMaxJournalSize);
@@ -99,11 +102,23 @@ TEST(JournalEncoding, WellSealedButForeignContentIsRefused) {
   } cases[] = {
       {"an unknown flag", ResealedWith(16, 0x80)},
       {"more entries than the table holds", ResealedWith(17, kMaxTrackedWindows + 1)},
-      {"another format", ResealedWith(3, '2')},
+      {"another format", ResealedWith(3, '3')},
       {"a NUL inside a title", EncodedWith([](Journal& j) { j.entries[0].title = std::string("a\0b", 3); })},
       {"no window", EncodedWith([](Journal& j) { j.entries[0].window = kNoWindow; })},
   };
   for (const auto& c : cases) EXPECT_FALSE(Decode(c.bytes)) << c.what;
+}
+
+// A record as the first version of the program wrote it, kept as it was:
+// a copy of that version may still hold windows hidden when this one starts.
+TEST(JournalEncoding, ARecordOfTheFirstVersionIsStillRead) {
+  std::ifstream file(VELUMIX_FIXTURES "/journal_v1.bin", std::ios::binary);
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(bytes.empty());
+  Journal expected{{4242, 0x01DB6A1B2C3D4E5Full}, true, {}};
+  expected.entries.push_back({0x30062, 1337, 0, "Secret plan \xe9t\xe9", "Notepad"});
+  expected.entries.push_back({0x10428, 1400, 0, "R&D\treport", "VxOwnerWindow"});
+  EXPECT_EQ(Decode(bytes), expected);
 }
 
 class FakeStore : public JournalStore {
@@ -153,7 +168,7 @@ class JournalKeeperTest : public ::testing::Test {
   void Leave(InstanceId owner, const std::vector<WindowId>& windows, bool locked = false) {
     Journal j{owner, locked, {}};
     for (WindowId w : windows) {
-      j.entries.push_back({w, m_desktop.at(w).process, m_desktop.at(w).title, m_desktop.at(w).className});
+      j.entries.push_back({w, m_desktop.at(w).process, 0, m_desktop.at(w).title, m_desktop.at(w).className});
     }
     m_store.m_values[JournalName(owner)] = EncodeJournal(j);
   }
@@ -256,6 +271,27 @@ TEST_F(JournalKeeperTest, AProcessNumberThatMayNotBeLookedAtIsNoCopyOfOurs) {
   EXPECT_EQ(m_store.m_values.count(JournalName({70, 5})), 0u);
   EXPECT_FALSE(StillRuns({70, 5}, {ProcessLook::Seen::Found, 5, false}));  // exited, not yet reaped
   EXPECT_FALSE(StillRuns({70, 5}, {ProcessLook::Seen::Found, 6, true}));   // its number, another start
+}
+
+// After a restart of the machine a window of a new process may have the
+// handle, the process number and the class a journal names.
+TEST_F(JournalKeeperTest, AWindowOfALaterProcessWithTheSameNumberIsNotTakenBack) {
+  WindowId reused = m_desktop.Add("Some other program's hidden window", false);
+  WindowId kept = m_desktop.Add("Still its own", false);
+  ProcessId process = m_desktop.at(reused).process;
+  m_desktop.at(kept).process = process;
+  m_processes.m_running.insert(std::to_string(process) + ".300");
+  Journal left{m_dead, false, {}};
+  for (auto [window, started] : {std::pair{reused, 200ull}, std::pair{kept, 300ull}}) {
+    left.entries.push_back({window, process, started, m_desktop.at(window).title, m_desktop.at(window).className});
+  }
+  m_store.m_values[JournalName(m_dead)] = EncodeJournal(left);
+  EXPECT_EQ(m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), false).windows, 1);
+  EXPECT_EQ(m_table.Find(reused), -1);
+  EXPECT_EQ(m_table.Find(kept), 0);
+  // this run's journal gives the start it found
+  ASSERT_EQ(Ours().entries.size(), 1u);
+  EXPECT_EQ(Ours().entries[0].processStarted, 300u);
 }
 
 TEST_F(JournalKeeperTest, UnreadableJournalsAreRemovedAndNeverTrusted) {

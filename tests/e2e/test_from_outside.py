@@ -49,13 +49,18 @@ class AHungNotificationArea(VelumixTestCase):
         app.post_hot_key("hideall")
         ow.wait_status(lambda s: not s.window(1).visible, timeout=1, what="hidden within a second")
 
-    def test_hung_while_running_hot_keys_still_act(self):
+    def test_hung_while_running_hot_keys_still_act_and_the_exit_shows_what_was_hidden(self):
         ow, app = self.launch_with(["Hung while running"])
         app.tray_point()   # the icon up in the desktop's own notification area
         V.start_fake_tray(self.desk, self.workdir, mode=V.TRAY_HANGS)
         V.announce_notification_area(self.desk)
         app.post_hot_key("hideall")
         ow.wait_status(lambda s: not s.window(1).visible, timeout=1, what="hidden within a second")
+        self.assertIn("HideToTray: " + V.NO_TRAY_LOG, self.log_text(), "the unanswered re-add not logged")
+        app.command(V.EXIT)
+        self.answer(app, V.EXIT_CAPTION, V.IDYES, click=False)
+        app.wait_exit()
+        ow.wait_status(lambda s: s.window(1).visible, what="shown again at exit")
 
 
 class TheDesktopRow(VelumixTestCase):

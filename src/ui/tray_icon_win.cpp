@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 #include "framework/winapp.h"
 #include "resource.h"
@@ -36,47 +37,72 @@ void CTrayIcon::Fill(HWND window, bool camouflaged) {
   std::strncpy(m_nid.szTip, tip, sizeof m_nid.szTip - 1);
 }
 
-bool CTrayIcon::Send(bool orUpdate) {
-  return ::Shell_NotifyIconA(NIM_ADD, &m_nid) || (orUpdate && ::Shell_NotifyIconA(NIM_MODIFY, &m_nid));
-}
-
-DWORD WINAPI CTrayIcon::AddInBackground(void* icon) {
-  auto* self = static_cast<CTrayIcon*>(icon);
-  self->m_addResult = self->Send(true);
-  ::PostMessageA(self->m_addDoneWindow, self->m_addDone, 0, 0);
+// The thread holds the request until it is answered, however long the icon
+// waits for it.
+DWORD WINAPI CTrayIcon::Answer(void* request) {
+  std::unique_ptr<std::shared_ptr<Request>> held(static_cast<std::shared_ptr<Request>*>(request));
+  Request& r = **held;
+  r.answer = ::Shell_NotifyIconA(r.message, &r.nid) || (r.orUpdate && ::Shell_NotifyIconA(NIM_MODIFY, &r.nid));
+  if (r.done != 0) ::PostMessageA(r.nid.hWnd, r.done, 0, 0);
   return 0;
 }
 
-void CTrayIcon::BeginAdd(HWND window, bool camouflaged, UINT done) {
-  if (IsUp() || AddPending()) return;
-  Fill(window, camouflaged);
-  m_addDoneWindow = window;
-  m_addDone = done;
-  m_addThread.reset(::CreateThread(nullptr, 0, &CTrayIcon::AddInBackground, this, 0, nullptr));
-  // Without a thread the icon goes up the usual way, when first needed.
-  if (!m_addThread) m_icon.reset();
+bool CTrayIcon::Start(DWORD message, const NOTIFYICONDATAA& nid, bool orUpdate, UINT done) {
+  fw::unique_hicon icon = std::move(m_icon);
+  if (m_request) return false;
+  auto request = std::make_shared<Request>();
+  request->nid = nid;
+  request->icon = std::move(icon);
+  request->message = message;
+  request->orUpdate = orUpdate;
+  request->done = done;
+  auto held = std::make_unique<std::shared_ptr<Request>>(request);
+  m_requestThread.reset(::CreateThread(nullptr, 0, &CTrayIcon::Answer, held.get(), 0, nullptr));
+  if (!m_requestThread) return false;
+  held.release();
+  m_request = std::move(request);
+  m_requestOverdue = false;
+  return true;
 }
 
-bool CTrayIcon::FinishAdd() {
-  if (!m_addThread) return false;
-  ::WaitForSingleObject(m_addThread.get(), INFINITE);
-  m_addThread.reset();
-  m_icon.reset();
-  return m_addResult;
+bool CTrayIcon::Finish() {
+  if (!m_request) return false;
+  DWORD wait = m_requestOverdue ? 0 : kShellAnswerMs;
+  if (::WaitForSingleObject(m_requestThread.get(), wait) != WAIT_OBJECT_0) {
+    m_requestOverdue = true;
+    return false;
+  }
+  bool answer = m_request->answer;
+  m_request.reset();
+  m_requestThread.reset();
+  return answer;
+}
+
+bool CTrayIcon::Ask(DWORD message, const NOTIFYICONDATAA& nid, bool orUpdate) {
+  Finish();
+  return Start(message, nid, orUpdate, 0) && Finish();
+}
+
+void CTrayIcon::BeginAdd(HWND window, bool camouflaged, UINT done) {
+  if (IsUp() || m_request) return;
+  Fill(window, camouflaged);
+  // Without a thread the icon goes up the usual way, when first needed.
+  Start(NIM_ADD, m_nid, true, done);
 }
 
 // Asked to change nothing, the shell says whether it holds the icon.
 void CTrayIcon::ForgetIfGone() {
+  if (!IsUp()) return;
   NOTIFYICONDATAA probe = m_nid;
   probe.uFlags = 0;
-  if (IsUp() && !::Shell_NotifyIconA(NIM_MODIFY, &probe)) g_trayIconAdded = 0;
+  if (!Ask(NIM_MODIFY, probe, false)) g_trayIconAdded = 0;
 }
 
 bool CTrayIcon::EnsureUp(HWND window, bool camouflaged) {
   if (IsUp()) return true;
   // The shell may hold the icon although it reported the last add as failed.
   bool pending = AddPending();
-  bool up = pending ? FinishAdd() : PutUp(window, camouflaged);
+  bool up = pending ? Finish() : PutUp(window, camouflaged);
   if (up) g_trayIconAdded = 1;
   return up;
 }
@@ -84,16 +110,13 @@ bool CTrayIcon::EnsureUp(HWND window, bool camouflaged) {
 // A new notification area knows no icon of ours; an old one that only
 // repeated the announcement still holds it.
 bool CTrayIcon::PutUp(HWND window, bool camouflaged) {
-  FinishAdd();
   Fill(window, camouflaged);
-  bool up = Send(true);
-  m_icon.reset();
+  bool up = Ask(NIM_ADD, m_nid, true);
   g_trayIconAdded = up ? 1 : 0;
   return up;
 }
 
 bool CTrayIcon::Remove() {
-  FinishAdd();
   g_trayIconAdded = 0;
-  return ::Shell_NotifyIconA(NIM_DELETE, &m_nid) != FALSE;
+  return Ask(NIM_DELETE, m_nid, false);
 }

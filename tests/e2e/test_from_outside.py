@@ -1,7 +1,8 @@
 """What other programs can do to Velumix from outside, and what it must hold to all the
 same: a restore or a show posted to its locked main window, its tray icon deleted behind
-its back, a window titled like the desktop's row, look-alike hot keys, stored values it
-did not write, and a Settings key that refuses writes."""
+its back, a notification area that stops answering, a window titled like the desktop's
+row, look-alike hot keys, stored values it did not write, and a Settings key that
+refuses writes."""
 
 import harness as H
 import velumix_app as V
@@ -58,6 +59,31 @@ class ForgedRequests(VelumixTestCase):
             self.assertTrue(app.proc.alive(), f"ended by a request for item {item:#x}")
         self.assertFalse(ow.window(1).visible)
         self.assertEqual(app.menu_states().get("Stays hidden"), False)
+
+
+class AHungNotificationArea(VelumixTestCase):
+    # Another program's Shell_TrayWnd, found first, hangs at the first icon request, and
+    # TaskbarCreated is broadcast as if it had just started.
+    def test_hung_from_the_start_the_main_window_shows_and_hot_keys_still_act(self):
+        V.start_fake_tray(self.desk, self.workdir, mode=V.TRAY_HANGS)
+        ow, app = self.launch_with(["Hung from the start"])
+        app.wait_visible(True)
+        V.announce_notification_area(self.desk)
+        app.post_hot_key("hideall")
+        ow.wait_status(lambda s: not s.window(1).visible, timeout=1, what="hidden within a second")
+
+    def test_hung_while_running_hot_keys_still_act_and_the_exit_shows_what_was_hidden(self):
+        ow, app = self.launch_with(["Hung while running"])
+        app.tray_point()   # the icon up in the desktop's own notification area
+        V.start_fake_tray(self.desk, self.workdir, mode=V.TRAY_HANGS)
+        V.announce_notification_area(self.desk)
+        app.post_hot_key("hideall")
+        ow.wait_status(lambda s: not s.window(1).visible, timeout=1, what="hidden within a second")
+        self.assertIn("HideToTray: " + V.NO_TRAY_LOG, self.log_text(), "the unanswered re-add not logged")
+        app.command(V.EXIT)
+        self.answer(app, V.EXIT_CAPTION, V.IDYES, click=False)
+        app.wait_exit()
+        ow.wait_status(lambda s: s.window(1).visible, what="shown again at exit")
 
 
 class TheDesktopRow(VelumixTestCase):

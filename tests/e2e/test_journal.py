@@ -140,7 +140,7 @@ class AfterAKill(JournalCase):
         ow, app = self.launch_with(["Unrecorded", "Hidden by the hot key"])
         self.hide(app, ["Unrecorded"])
         self.answer(app, V.OOPS, V.IDOK, text=V.HIDE_REFUSED)
-        app.post_hot_key(V.HOTKEY_HIDEALL)
+        app.post_hot_key("hideall")
         self.answer(app, V.OOPS, V.IDOK, text=V.HIDE_REFUSED)
         self.assertTrue(all(w.visible for w in ow.status().windows))
         self.assertEqual(app.menu_states().get("Unrecorded"), True)

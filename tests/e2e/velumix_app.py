@@ -20,8 +20,6 @@ BM_GETCHECK = 0x00F0
 HKM_GETHOTKEY = 0x0402
 WM_TRAYNOTIFY = 0x65
 WM_HOTKEY = 0x0312
-# The ids Velumix registers its hot keys under
-HOTKEY_SHOWALL, HOTKEY_LOCK, HOTKEY_HIDECURRENT, HOTKEY_HIDEALL = 1, 2, 3, 4
 ID_HELP = 57670
 
 # Message box kinds, as MessageBox takes them
@@ -68,6 +66,8 @@ HOT_KEY_VALUES = {
 }
 SETTINGS_VALUES = ("password", "camouflage", "startminimized") + tuple(n for v in HOT_KEY_VALUES.values() for n in v)
 CTRL_ALT = harness.MOD_CONTROL | harness.MOD_ALT
+# The id each operation's hot key is registered with, as WM_HOTKEY carries it
+HOT_KEY_IDS = {"showall": 1, "lock": 2, "hidecurrent": 3, "hideall": 4}
 # Ctrl+Alt: S show all, L lock, H hide current, J hide all
 CTRL_ALT_KEYS = {"showall": (0x53, CTRL_ALT), "lock": (0x4C, CTRL_ALT),
                  "hidecurrent": (0x48, CTRL_ALT), "hideall": (0x4A, CTRL_ALT)}
@@ -154,9 +154,9 @@ class Velumix:
         """A WM_COMMAND as a menu or a button would send it."""
         self.desk.post(self.hwnd, harness.WM_COMMAND, (code << 16) | cid, 0)
 
-    def post_hot_key(self, hid):
-        """A hot key as Windows posts it when pressed."""
-        self.desk.post(self.hwnd, WM_HOTKEY, hid, 0)
+    def post_hot_key(self, op):
+        """WM_HOTKEY for the operation's hot key, as the system posts it on a press."""
+        self.desk.post(self.hwnd, WM_HOTKEY, HOT_KEY_IDS[op], 0)
 
     def list_hwnd(self):
         return self.control(WINDOW_LIST).hwnd
@@ -427,8 +427,9 @@ def window_states(items):
 
 
 # faketray.exe's ways with notification icons
-TRAY_REFUSES, TRAY_KEEPS, TRAY_KEEPS_BUT_FAILS_ADD = 0, 1, 2
+TRAY_REFUSES, TRAY_KEEPS, TRAY_KEEPS_BUT_FAILS_ADD, TRAY_HANGS = 0, 1, 2, 3
 FAKE_TRAY_SET_MODE, FAKE_TRAY_COUNT = 0x8001, 0x8002   # WM_APP + 1, + 2
+HWND_BROADCAST = 0xFFFF
 
 
 def message_box_kind(desk, hwnd):
@@ -464,8 +465,8 @@ def reference_box_kind(desk, flags):
 def start_fake_tray(desk, cwd, mode=TRAY_REFUSES):
     """faketray.exe: a window of the taskbar's class, found before explorer's. It refuses
     every notification icon, or keeps a record of them as a notification area does (without
-    showing them), or keeps them while reporting each add as failed. It announces
-    TaskbarCreated when it ends."""
+    showing them), or keeps them while reporting each add as failed, or hangs at the first
+    icon request. It announces TaskbarCreated when it ends."""
     import session
     tray = desk.run(os.path.join(session.build_dir(), "faketray.exe"), cwd=cwd, name="faketray")
     harness.wait_until(lambda: any(w.pid == tray.winpid for w in desk.find_windows(cls="Shell_TrayWnd")),
@@ -486,6 +487,12 @@ def set_fake_tray_mode(desk, tray, mode):
 def fake_tray_icons(desk, tray):
     """How many icons the stand-in holds (it drops none of itself, not even a dead program's)."""
     return desk.send(_fake_tray_window(desk, tray), FAKE_TRAY_COUNT)
+
+
+def announce_notification_area(desk):
+    """TaskbarCreated broadcast to every top-level window, as a notification area does when
+    it (re)starts; it is in every queue when this returns."""
+    desk.post(HWND_BROADCAST, desk.register_message("TaskbarCreated"))
 
 
 def stop_fake_tray(desk, tray):

@@ -3,9 +3,9 @@
 // notification-icon request, so that Shell_NotifyIcon fails as it does when
 // there is no tray. Sent kSetMode, it keeps a record of the icons instead, as a
 // notification area does (it shows none of them), or keeps them while it
-// reports every add as failed, as a shell that timed out does. When it ends
-// (on WM_CLOSE) it announces "TaskbarCreated", as a shell does when it comes
-// back.
+// reports every add as failed, as a shell that timed out does, or stops
+// answering at the first icon request, as a hung shell does. When it ends (on
+// WM_CLOSE) it announces "TaskbarCreated", as a shell does when it comes back.
 #include <windows.h>
 
 #include <cstdio>
@@ -15,7 +15,7 @@
 
 namespace {
 
-enum Mode : WPARAM { kRefuse = 0, kKeep = 1, kKeepButFailAdd = 2 };
+enum Mode : WPARAM { kRefuse = 0, kKeep = 1, kKeepButFailAdd = 2, kHang = 3 };
 constexpr UINT kSetMode = WM_APP + 1;
 constexpr UINT kCountIcons = WM_APP + 2;  // answers how many icons it holds
 
@@ -27,6 +27,8 @@ std::set<std::pair<LONG, UINT>> g_icons;
 // Wine's shell sends each request as WM_COPYDATA: the operation in dwData,
 // the data starting with the owner window (32 bits) and the icon id.
 LRESULT OnIconRequest(const COPYDATASTRUCT* request) {
+  // The sender waits on this thread for as long as it sleeps.
+  if (g_mode == kHang) ::Sleep(INFINITE);
   if (g_mode == kRefuse || !request || request->cbData < sizeof(LONG) + sizeof(UINT)) return FALSE;
   std::pair<LONG, UINT> icon;
   std::memcpy(&icon.first, request->lpData, sizeof icon.first);

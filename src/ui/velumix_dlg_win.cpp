@@ -150,6 +150,7 @@ BOOL CVelumixDlg::OnInitDialog() {
 
 bool CVelumixDlg::AdoptAbandonedWindows() {
   m_engine.SetRecord(&m_journal);
+  m_engine.SetOthers(&m_journal);
   std::vector<velumix::AbandonedJournal> found = m_journal.FindAbandoned();
   // What a locked run left comes back only behind the password, and so only
   // with an icon to unlock from; without one it waits for a later start.
@@ -182,9 +183,8 @@ void CVelumixDlg::NoteLockState() { m_journal.SetLocked(m_lock.locked(), m_engin
 void CVelumixDlg::ShowHiddenBeforeDying(void* dialog) {
   auto* self = static_cast<CVelumixDlg*>(dialog);
   if (self->m_lock.locked()) return;
-  const velumix::HiddenWindowTable& table = self->m_engine.table();
-  for (int i = 0; i < table.count(); ++i) {
-    if (table[i].hidden != 0) ::ShowWindowAsync(velumix::ToHwnd(table[i].hwnd), SW_SHOWNA);
+  for (velumix::WindowId window : self->m_engine.HiddenToGiveBack()) {
+    ::ShowWindowAsync(velumix::ToHwnd(window), SW_SHOWNA);
   }
 }
 

@@ -117,7 +117,7 @@ class CVelumixDlg : public fw::CDialog {
   void TakeBackLate();
   void NoteLockState();
   // The last thing a dying process does: gives back what it holds hidden,
-  // unless it is locked.
+  // unless it is locked, but nothing another copy holds behind its lock.
   static void ShowHiddenBeforeDying(void* dialog);
 
   CWindowListBox m_list;

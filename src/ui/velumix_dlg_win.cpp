@@ -154,7 +154,7 @@ bool CVelumixDlg::AdoptAbandonedWindows() {
   std::vector<velumix::AbandonedJournal> found = m_journal.FindAbandoned();
   // What a locked run left comes back only behind the password, and so only
   // with an icon to unlock from; without one it waits for a later start.
-  bool protect = !m_settings.m_password.empty() &&
+  bool protect = !PasswordInForce().empty() &&
                  std::any_of(found.begin(), found.end(), [](const auto& j) { return j.LockedAway(); });
   bool canLock = protect && HideToTray(HIDE_MODE_STARTUP);
   // Recorded as locked before any of them is taken in.
@@ -174,7 +174,9 @@ void CVelumixDlg::TakeBackLate() {
     m_journal.Record(m_engine.table());
     return;
   }
-  bool takeLocked = m_lock.locked() || m_settings.m_password.empty();
+  // Read now: another copy may have set the first password since this one
+  // started.
+  bool takeLocked = m_lock.locked() || PasswordInForce().empty();
   if (m_journal.TakeBack(m_engine.table(), found, takeLocked).windows > 0) m_engine.m_listChanged = 1;
 }
 

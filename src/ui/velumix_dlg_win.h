@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "controls/image_button_win.h"
 #include "core/hidden_journal.h"
@@ -93,6 +94,8 @@ class CVelumixDlg : public fw::CDialog {
 
   void HideCurrent();
   BOOL UnlockWithPassword();
+  // Read from the settings at each decision that depends on it.
+  const std::string& PasswordInForce();
   void RegisterHotKeys();
   void UnregisterHotKeys();
   // One of the program's dialogs or message boxes is open over the main

@@ -1,5 +1,7 @@
 #include "settings/settings_record.h"
 
+#include <utility>
+
 namespace velumix {
 
 SettingsRecord LoadSettings(ProfileStore& store) {

@@ -374,7 +374,6 @@ TEST_F(JournalKeeperTest, TheOldJournalsStayWhileThisRunsCannotBeWritten) {
 
 TEST_F(JournalKeeperTest, HeldLockedAreTheCheckedWindowsOfOtherCopiesLockedJournals) {
   WindowId kept = m_desktop.Add("Kept hidden", false);
-  WindowId closed = m_desktop.Add("Closed meanwhile", false);
   WindowId reused = m_desktop.Add("Reused handle", false);
   WindowId otherClass = m_desktop.Add("Other class", false);
   WindowId leftLocked = m_desktop.Add("Left locked", false);
@@ -383,8 +382,7 @@ TEST_F(JournalKeeperTest, HeldLockedAreTheCheckedWindowsOfOtherCopiesLockedJourn
   WindowId misnamed = m_desktop.Add("Under another's name", false);
   const InstanceId live{90, 1};
   m_processes.m_running = {JournalName(live), JournalName({92, 1})};
-  Leave(live, {kept, closed, reused, otherClass}, true);
-  m_desktop.Destroy(closed);
+  Leave(live, {kept, reused, otherClass}, true);
   m_desktop.at(reused).process = 999;
   m_desktop.at(otherClass).className = "SomethingElse";
   Leave({91, 1}, {leftLocked}, true);  // ended, and not yet taken back

@@ -191,15 +191,19 @@ bool JournalKeeper::IsSameProcess(const JournalEntry& entry) {
   return look.seen == ProcessLook::Seen::Found && look.started == entry.processStarted;
 }
 
-// True when the window is in the table now, or was nothing to give back.
-bool JournalKeeper::TakeBackWindow(HiddenWindowTable& table, const JournalEntry& entry) {
-  if (m_windows.ProcessOf(entry.window) != entry.process) return true;  // gone, or another's now
+bool JournalKeeper::StillTheWindow(const JournalEntry& entry) {
+  if (m_windows.ProcessOf(entry.window) != entry.process) return false;  // gone, or another's now
   // Its process's number given to a later process, whose window got the same
   // handle: after a restart of the machine, say.
-  if (entry.processStarted != 0 && !IsSameProcess(entry)) return true;
+  if (entry.processStarted != 0 && !IsSameProcess(entry)) return false;
   char className[kClassBufferSize];
   m_windows.ReadClassName(entry.window, className);
-  if (entry.className != className) return true;
+  return entry.className == className;
+}
+
+// True when the window is in the table now, or was nothing to give back.
+bool JournalKeeper::TakeBackWindow(HiddenWindowTable& table, const JournalEntry& entry) {
+  if (!StillTheWindow(entry)) return true;
   if (m_windows.IsVisible(entry.window)) {
     // Shown again since, or its program has not yet got to the hide the
     // ended run asked for; that hide would come after this start, and no
@@ -276,6 +280,29 @@ bool JournalKeeper::Record(const HiddenWindowTable& table) {
 void JournalKeeper::SetLocked(bool locked, const HiddenWindowTable& table) {
   m_locked = locked;
   Record(table);
+}
+
+std::vector<WindowId> JournalKeeper::HeldLocked() {
+  const std::string own = JournalName(m_self);
+  auto rewritten = [&](const JournalStore::Stored& stored) {
+    return !stored.readable && stored.name != own && MayBeInUse(stored.name);
+  };
+  // A copy's journal read while that copy rewrites it reads as unreadable:
+  // read again, a few times at most.
+  std::vector<JournalStore::Stored> all = m_store.ReadAll();
+  for (int look = 1; look < 3 && std::any_of(all.begin(), all.end(), rewritten); ++look) all = m_store.ReadAll();
+
+  std::vector<WindowId> held;
+  for (const JournalStore::Stored& stored : all) {
+    if (stored.name == own || !stored.readable) continue;
+    std::optional<Journal> journal = DecodeJournal(stored.bytes.data(), stored.bytes.size());
+    if (!journal || !journal->locked || stored.name != JournalName(journal->owner)) continue;
+    for (const JournalEntry& entry : journal->entries) {
+      if (StillTheWindow(entry)) held.push_back(entry.window);
+    }
+  }
+  std::sort(held.begin(), held.end());
+  return held;
 }
 
 void JournalKeeper::Clear() {

@@ -108,9 +108,9 @@ struct TakenBack {
   bool fromLocked = false;  // a run left locked names some of them, whichever journal took them in
 };
 
-// Keeps this run's journal while it holds windows hidden, and gives back
-// what runs that ended left.
-class JournalKeeper final : public HiddenRecord {
+// Keeps this run's journal while it holds windows hidden, gives back what
+// runs that ended left, and tells which windows other runs hold locked.
+class JournalKeeper final : public HiddenRecord, public OtherHolders {
  public:
   JournalKeeper(JournalStore& store, Processes& processes, WindowSystem& windows)
       : m_store(store), m_processes(processes), m_windows(windows), m_self(processes.Self()) {}
@@ -135,12 +135,18 @@ class JournalKeeper final : public HiddenRecord {
   bool Record(const HiddenWindowTable& table) override;
   // Nothing is left to give back: this run's journal goes.
   void Clear();
+  // The windows that the locked journals of other instances name, running
+  // or ended, read from the store now; only those that are still the
+  // windows named (same process and class) count.
+  std::vector<WindowId> HeldLocked() override;
 
  private:
   Journal Describe(const HiddenWindowTable& table);
   // The value `name` may be the journal of a running instance, this one's
   // included.
   bool MayBeInUse(const std::string& name);
+  // The handle still names the window the entry describes.
+  bool StillTheWindow(const JournalEntry& entry);
   bool TakeBackWindow(HiddenWindowTable& table, const JournalEntry& entry);
   // The entry's process still runs: its number has the start it was written with.
   bool IsSameProcess(const JournalEntry& entry);

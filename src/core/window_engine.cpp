@@ -1,10 +1,19 @@
 #include "core/window_engine.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/log/event_log.h"
 
 namespace velumix {
+
+namespace {
+
+bool IsIn(const std::vector<WindowId>& sorted, WindowId window) {
+  return std::binary_search(sorted.begin(), sorted.end(), window);
+}
+
+}  // namespace
 
 bool WindowEngine::IsOwn(const HiddenWindowEntry& entry) {
   return m_windows.ProcessOf(entry.hwnd) == m_windows.OwnProcess();
@@ -58,8 +67,10 @@ bool WindowEngine::HideAll() {
 }
 
 void WindowEngine::ShowAll() {
+  const std::vector<WindowId> held = HeldLockedElsewhere();
   for (int i = 0; i < m_table.count(); ++i) {
     HiddenWindowEntry& entry = m_table[i];
+    if (IsIn(held, entry.hwnd)) continue;
     // A window still flagged may be visible only because its thread has not
     // got to the hide yet; asking again puts the show after it.
     if (!m_windows.IsVisible(entry.hwnd) || entry.hidden != 0) Request(entry, ShowCommand::ShowWithoutActivating);
@@ -89,6 +100,8 @@ bool WindowEngine::HideCurrent() {
 ToggleResult WindowEngine::ToggleEntry(int index, ShowCommand showWith) {
   if (!m_table.IsInUse(index)) return ToggleResult::None;
   HiddenWindowEntry& entry = m_table[index];
+  // Not this run's to show, nor to take a share in.
+  if (IsIn(HeldLockedElsewhere(), entry.hwnd)) return ToggleResult::None;
   if (entry.hidden != 0) {
     bool shown = Request(entry, showWith);
     Recorded();
@@ -99,6 +112,15 @@ ToggleResult WindowEngine::ToggleEntry(int index, ShowCommand showWith) {
   chosen[index] = true;
   if (!HideChosen(chosen)) return ToggleResult::Refused;
   return entry.hidden != 0 ? ToggleResult::Hidden : ToggleResult::None;
+}
+
+std::vector<WindowId> WindowEngine::HiddenToGiveBack() {
+  const std::vector<WindowId> held = HeldLockedElsewhere();
+  std::vector<WindowId> windows;
+  for (int i = 0; i < m_table.count(); ++i) {
+    if (m_table[i].hidden != 0 && !IsIn(held, m_table[i].hwnd)) windows.push_back(m_table[i].hwnd);
+  }
+  return windows;
 }
 
 bool WindowEngine::RefreshTable() {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "core/hidden_window_table.h"
 #include "core/window_system.h"
@@ -34,11 +35,23 @@ class HiddenRecord {
   virtual bool Record(const HiddenWindowTable& table) = 0;
 };
 
+// Whoever else holds windows hidden: another copy of the program, running
+// or ended. What one of them keeps behind its lock is shown by no operation
+// here, whatever asks; the others may change their minds at any time, so
+// they are asked at each decision.
+class OtherHolders {
+ public:
+  virtual ~OtherHolders() = default;
+  // The windows they hold hidden behind a lock, sorted.
+  virtual std::vector<WindowId> HeldLocked() = 0;
+};
+
 class WindowEngine {
  public:
   explicit WindowEngine(WindowSystem& windows) : m_windows(windows) {}
 
   void SetRecord(HiddenRecord* record) { m_record = record; }
+  void SetOthers(OtherHolders* others) { m_others = others; }
 
   void FillTable() { m_table.FillTable(m_windows); }
   bool RefreshTable();
@@ -58,15 +71,20 @@ class WindowEngine {
   // Hides every visible tracked window but the desktop's.
   bool HideAll();
   // Shows every tracked window that is not visible, the desktop's included,
-  // and every one still flagged as hidden; none is activated, since the
-  // caller brings the main window to the front.
+  // and every one still flagged as hidden, but none another holder keeps
+  // behind its lock; none is activated, since the caller brings the main
+  // window to the front.
   void ShowAll();
   // Hides every visible tracked window whose title is the foreground
   // window's (non-empty) title, but never the desktop.
   bool HideCurrent();
   // Flips entry `index` whatever its window's visibility; an index that is
-  // not in use touches nothing. A window is shown with `showWith`.
+  // not in use touches nothing, and neither does one whose window another
+  // holder keeps behind its lock. A window is shown with `showWith`.
   ToggleResult ToggleEntry(int index, ShowCommand showWith = ShowCommand::Show);
+  // The windows flagged hidden that no other holder keeps behind its lock:
+  // what this run gives back when it dies.
+  std::vector<WindowId> HiddenToGiveBack();
 
   // Refreshes the table and, when anything changed, rebuilds the list.
   // True when it rebuilt.
@@ -92,9 +110,13 @@ class WindowEngine {
   // Asks for the show state; the flag follows only a request that was made.
   bool Request(HiddenWindowEntry& entry, ShowCommand command);
   bool Recorded() { return !m_record || m_record->Record(m_table); }
+  std::vector<WindowId> HeldLockedElsewhere() {
+    return m_others ? m_others->HeldLocked() : std::vector<WindowId>{};
+  }
 
   WindowSystem& m_windows;
   HiddenRecord* m_record = nullptr;
+  OtherHolders* m_others = nullptr;
   HiddenWindowTable m_table;
 };
 

@@ -25,7 +25,7 @@ void LockState::OnLock(SettingsRecord& record, LockHost& host, SetPasswordPrompt
     m_refusing = false;
     return;
   }
-  if (!record.m_password.empty()) {
+  if (!host.PasswordInForce().empty()) {
     Engage(host);
     return;
   }
@@ -41,14 +41,14 @@ void LockState::OnLock(SettingsRecord& record, LockHost& host, SetPasswordPrompt
   Engage(host);
 }
 
-bool LockState::UnlockWithPassword(const SettingsRecord& record, LockHost& host, UnlockPrompt& prompt) {
+bool LockState::UnlockWithPassword(LockHost& host, UnlockPrompt& prompt) {
   g_passwordPromptOpen = 1;
   host.BringToFront();
   if (prompt.Run() == DialogResult::Cancel) {
     g_passwordPromptOpen = 0;
     return false;
   }
-  while (prompt.password() != record.m_password) {
+  while (prompt.password() != host.PasswordInForce()) {
     host.ShowMessage(kPasswordMistake, kOopsCaption);
     if (prompt.Run() == DialogResult::Cancel) {
       g_passwordPromptOpen = 0;

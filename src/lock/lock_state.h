@@ -52,6 +52,9 @@ class LockHost {
   virtual void ShowMessage(const char* text, const char* caption) = 0;
   virtual Answer Ask(const char* text, const char* caption) = 0;
   virtual void StorePassword() = 0;
+  // The password as it stands now: another copy of the program may have set,
+  // changed or cleared it since this one started.
+  virtual const std::string& PasswordInForce() = 0;
   virtual void BringToFront() = 0;
   virtual bool AnyHidden() = 0;
   virtual void ShowAll() = 0;
@@ -71,8 +74,9 @@ class LockState {
   // dialog of the program is open: it would stay on screen, usable, behind
   // the lock.
   void OnLock(SettingsRecord& record, LockHost& host, SetPasswordPrompt& prompt);
-  // Asks for the password until it is right (true) or the user cancels.
-  bool UnlockWithPassword(const SettingsRecord& record, LockHost& host, UnlockPrompt& prompt);
+  // Asks for the password until it is right (true) or the user cancels;
+  // each entry is held against the password in force when it comes back.
+  bool UnlockWithPassword(LockHost& host, UnlockPrompt& prompt);
   // Ends the program, asking first when windows are hidden; unlocked, the
   // hidden windows are shown before the end. The answer counts only for the
   // lock state it was asked under.

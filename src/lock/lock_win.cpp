@@ -9,9 +9,9 @@ void LockWithPassword(LockState& lock, SettingsRecord& record, LockHost& host, f
   lock.OnLock(record, host, prompt);
 }
 
-bool UnlockWithPassword(LockState& lock, const SettingsRecord& record, LockHost& host, fw::CWnd* owner) {
+bool UnlockWithPassword(LockState& lock, LockHost& host, fw::CWnd* owner) {
   CUnlockDlg prompt(owner);
-  return lock.UnlockWithPassword(record, host, prompt);
+  return lock.UnlockWithPassword(host, prompt);
 }
 
 }  // namespace velumix

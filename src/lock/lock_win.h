@@ -13,6 +13,6 @@ namespace velumix {
 void LockWithPassword(LockState& lock, SettingsRecord& record, LockHost& host, fw::CWnd* owner);
 // Asks with the Password Required dialog until the password is right (true)
 // or the user cancels.
-bool UnlockWithPassword(LockState& lock, const SettingsRecord& record, LockHost& host, fw::CWnd* owner);
+bool UnlockWithPassword(LockState& lock, LockHost& host, fw::CWnd* owner);
 
 }  // namespace velumix

@@ -1,5 +1,7 @@
 #include "settings/settings_record.h"
 
+#include <utility>
+
 namespace velumix {
 
 SettingsRecord LoadSettings(ProfileStore& store) {
@@ -17,7 +19,7 @@ SettingsRecord LoadSettings(ProfileStore& store) {
   return record;
 }
 
-void StoreAllSettings(ProfileStore& store, const SettingsRecord& record) {
+void StoreAllSettings(ProfileStore& store, SettingsRecord& record) {
   StorePassword(store, record);
   store.WriteInt(kSettingsSection, kValueCamouflage, static_cast<std::uint32_t>(record.m_camouflage));
   store.WriteInt(kSettingsSection, kValueStartMinimized, static_cast<std::uint32_t>(record.m_startMinimized));
@@ -25,8 +27,18 @@ void StoreAllSettings(ProfileStore& store, const SettingsRecord& record) {
   for (int i = 0; i < kHotKeyCount; ++i) store.WriteInt(kSettingsSection, kHotModValueNames[i], record.m_hotMod[i]);
 }
 
-void StorePassword(ProfileStore& store, const SettingsRecord& record) {
-  store.WriteString(kSettingsSection, kValuePassword, record.m_password.c_str());
+void StorePassword(ProfileStore& store, SettingsRecord& record) {
+  record.m_passwordUnstored = !store.WriteString(kSettingsSection, kValuePassword, record.m_password.c_str());
+}
+
+const std::string& PasswordInForce(ProfileStore& store, SettingsRecord& record) {
+  if (record.m_passwordUnstored) return record.m_password;
+  std::string stored = store.ReadString(kSettingsSection, kValuePassword, "");
+  if (stored != record.m_password) {
+    record.m_password = std::move(stored);
+    record.m_passwordConfirm = record.m_password;
+  }
+  return record.m_password;
 }
 
 }  // namespace velumix

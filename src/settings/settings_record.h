@@ -17,6 +17,7 @@ struct SettingsRecord {
   // In record order (see HotKeyId).
   std::uint16_t m_hotKey[kHotKeyCount] = {};  // virtual-key codes, 0 for none
   std::uint16_t m_hotMod[kHotKeyCount] = {};  // MOD_ALT 1, MOD_CONTROL 2, MOD_SHIFT 4, MOD_WIN 8
+  bool m_passwordUnstored = false;  // m_password was set by this run and refused by the store
 };
 
 // The four profile operations of one section.
@@ -44,8 +45,14 @@ inline constexpr const char* kHotModValueNames[kHotKeyCount] = {"hot_showall_mod
 SettingsRecord LoadSettings(ProfileStore& store);
 // Writes all eleven values: the password first, then the options, the four
 // keys and the four modifiers.
-void StoreAllSettings(ProfileStore& store, const SettingsRecord& record);
-// Writes the password alone.
-void StorePassword(ProfileStore& store, const SettingsRecord& record);
+void StoreAllSettings(ProfileStore& store, SettingsRecord& record);
+// Writes the password alone. One the store refuses is in force for this run
+// all the same.
+void StorePassword(ProfileStore& store, SettingsRecord& record);
+// The password in force when a decision is made. Another copy of the
+// program may have set, changed or cleared it since this one started, so it
+// is read from the store at each decision, and the record follows it; only
+// a password this run set and the store refused stays in force instead.
+const std::string& PasswordInForce(ProfileStore& store, SettingsRecord& record);
 
 }  // namespace velumix

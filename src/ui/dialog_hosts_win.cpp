@@ -28,6 +28,7 @@ class CVelumixDlg::LockHostAdapter final : public velumix::LockHost {
     velumix::AppProfileStore store;
     velumix::StorePassword(store, m_dlg.m_settings);
   }
+  const std::string& PasswordInForce() override { return m_dlg.PasswordInForce(); }
   void BringToFront() override { m_dlg.SetForegroundWindow(); }
   bool AnyHidden() override { return m_dlg.m_engine.AnyHidden(); }
   void ShowAll() override { m_dlg.ShowAll(); }
@@ -67,7 +68,7 @@ void CVelumixDlg::OnLock() {
 
 BOOL CVelumixDlg::UnlockWithPassword() {
   LockHostAdapter host(*this);
-  BOOL unlocked = velumix::UnlockWithPassword(m_lock, m_settings, host, this);
+  BOOL unlocked = velumix::UnlockWithPassword(m_lock, host, this);
   NoteLockState();
   return unlocked;
 }
@@ -86,8 +87,16 @@ void CVelumixDlg::OnConfigure() {
     BringDialogForward();
     return;
   }
+  // The dialog shows the password in force, so that its OK does not put
+  // back one that another copy has changed since.
+  PasswordInForce();
   ConfigureHostAdapter host(*this);
   velumix::ConfigureWithDialog(m_settings, host, this);
+}
+
+const std::string& CVelumixDlg::PasswordInForce() {
+  velumix::AppProfileStore store;
+  return velumix::PasswordInForce(store, m_settings);
 }
 
 void CVelumixDlg::RegisterHotKeys() { velumix::RegisterHotKeys(m_hWnd, m_settings); }

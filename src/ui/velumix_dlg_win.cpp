@@ -150,10 +150,11 @@ BOOL CVelumixDlg::OnInitDialog() {
 
 bool CVelumixDlg::AdoptAbandonedWindows() {
   m_engine.SetRecord(&m_journal);
+  m_engine.SetOthers(&m_journal);
   std::vector<velumix::AbandonedJournal> found = m_journal.FindAbandoned();
   // What a locked run left comes back only behind the password, and so only
   // with an icon to unlock from; without one it waits for a later start.
-  bool protect = !m_settings.m_password.empty() &&
+  bool protect = !PasswordInForce().empty() &&
                  std::any_of(found.begin(), found.end(), [](const auto& j) { return j.LockedAway(); });
   bool canLock = protect && HideToTray(HIDE_MODE_STARTUP);
   // Recorded as locked before any of them is taken in.
@@ -173,7 +174,9 @@ void CVelumixDlg::TakeBackLate() {
     m_journal.Record(m_engine.table());
     return;
   }
-  bool takeLocked = m_lock.locked() || m_settings.m_password.empty();
+  // Read now: another copy may have set the first password since this one
+  // started.
+  bool takeLocked = m_lock.locked() || PasswordInForce().empty();
   if (m_journal.TakeBack(m_engine.table(), found, takeLocked).windows > 0) m_engine.m_listChanged = 1;
 }
 
@@ -182,9 +185,8 @@ void CVelumixDlg::NoteLockState() { m_journal.SetLocked(m_lock.locked(), m_engin
 void CVelumixDlg::ShowHiddenBeforeDying(void* dialog) {
   auto* self = static_cast<CVelumixDlg*>(dialog);
   if (self->m_lock.locked()) return;
-  const velumix::HiddenWindowTable& table = self->m_engine.table();
-  for (int i = 0; i < table.count(); ++i) {
-    if (table[i].hidden != 0) ::ShowWindowAsync(velumix::ToHwnd(table[i].hwnd), SW_SHOWNA);
+  for (velumix::WindowId window : self->m_engine.HiddenToGiveBack()) {
+    ::ShowWindowAsync(velumix::ToHwnd(window), SW_SHOWNA);
   }
 }
 

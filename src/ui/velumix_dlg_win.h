@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "controls/image_button_win.h"
 #include "core/hidden_journal.h"
@@ -96,6 +97,8 @@ class CVelumixDlg : public fw::CDialog {
   // log, and to the user unless that message is already up.
   void HideRefused();
   BOOL UnlockWithPassword();
+  // Read from the settings at each decision that depends on it.
+  const std::string& PasswordInForce();
   void RegisterHotKeys();
   void UnregisterHotKeys();
   // One of the program's dialogs or message boxes is open over the main
@@ -120,7 +123,7 @@ class CVelumixDlg : public fw::CDialog {
   void TakeBackLate();
   void NoteLockState();
   // The last thing a dying process does: gives back what it holds hidden,
-  // unless it is locked.
+  // unless it is locked, but nothing another copy holds behind its lock.
   static void ShowHiddenBeforeDying(void* dialog);
 
   CWindowListBox m_list;

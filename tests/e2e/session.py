@@ -205,6 +205,14 @@ class VelumixTestCase(E2ETestCase):
         app.wait_list(lambda items: set(titles) <= set(items), what=f"{titles} in the list")
         return app
 
+    def launch_copy(self, titles=(), name="copy"):
+        """A copy of Velumix.exe in a folder of its own, started there and tracking `titles`:
+        its own log and working directory, the same settings and journals."""
+        folder = os.path.join(self.workdir, name)
+        os.mkdir(folder)
+        exe = shutil.copy(velumix_exe(), folder)
+        return self.launch_tracking(titles, exe=exe, cwd=folder, name=name)
+
     def launch_over_a_crowd(self, count, title_format):
         """`count` windows of another process, then Velumix with its list full (a hundred)."""
         ow = self.owned_windows(count=count, title_format=title_format, timeout=60)

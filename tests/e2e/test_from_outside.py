@@ -1,8 +1,8 @@
 """What other programs can do to Velumix from outside, and what it must hold to all the
 same: a restore or a show posted to its locked main window, its tray icon deleted behind
-its back, a notification area that stops answering, a window titled like the desktop's
-row, look-alike hot keys, stored values it did not write, and a Settings key that
-refuses writes."""
+its back, a notification area that stops answering, a second copy that tracks the
+windows it holds locked, a window titled like the desktop's row, look-alike hot keys,
+stored values it did not write, and a Settings key that refuses writes."""
 
 import harness as H
 import velumix_app as V
@@ -84,6 +84,43 @@ class AHungNotificationArea(VelumixTestCase):
         self.answer(app, V.EXIT_CAPTION, V.IDYES, click=False)
         app.wait_exit()
         ow.wait_status(lambda s: s.window(1).visible, what="shown again at exit")
+
+
+class ASecondCopy(VelumixTestCase):
+    def test_show_all_the_list_and_the_tray_menu_leave_what_a_locked_copy_hides(self):
+        self.seed_settings(password="pw")
+        self.seed_hot_keys()
+        ow = self.owned_windows(["Secret", "Plain"])
+        # started first, the other copy holds the hot keys and the first notification icon
+        other = self.launch_copy(["Secret", "Plain"], name="other")
+        holder = self.launch_copy(["Secret", "Plain"], name="holder")
+        holder.toggle("Secret")
+        ow.wait_status(lambda s: not s.window(1).visible, what="Secret hidden by the holder")
+        self.lock_with_stored_password(holder)
+
+        show_all = {"the button": lambda: other.click_main(V.SHOW_ALL),
+                    "the hot key": lambda: self.desk.key_from_desktop("ctrl+alt+s"),
+                    "the tray menu": lambda: other.choose_from_tray("Show all")}
+        for way, show in show_all.items():
+            with self.subTest(show_all=way):
+                ow.command("hide 2")
+                ow.wait_status(lambda s: not s.window(2).visible, what="Plain hidden by its program")
+                show()
+                ow.wait_status(lambda s: s.window(2).visible, what=f"Plain shown by {way}")
+                self.assertFalse(ow.window(1).visible, f"Secret shown by {way}")
+        # each row chosen twice, as a hide and then as a show; Plain's change says Secret's came first
+        for way, choose in {"the tray menu": other.choose_from_tray, "the list": other.click_row}.items():
+            for plain_shown in (False, True):
+                with self.subTest(toggle=way, plain_shown=plain_shown):
+                    choose("Secret")
+                    choose("Plain")
+                    ow.wait_status(lambda s: s.window(2).visible == plain_shown, what=f"Plain toggled by {way}")
+                    self.assertFalse(ow.window(1).visible, f"Secret shown by {way}")
+        # the copy that locked it shows it after the password
+        holder.tray_slot = 1
+        holder.restore_with_password("pw")
+        holder.click_control(V.SHOW_ALL)
+        ow.wait_status(lambda s: s.window(1).visible, what="Secret shown by the holder")
 
 
 class TheDesktopRow(VelumixTestCase):

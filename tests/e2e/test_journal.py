@@ -22,9 +22,8 @@ class JournalCase(VelumixTestCase):
 
     def hide(self, app, titles):
         """Hides windows one by one, as tray menu items do."""
-        items = app.list_items()
         for title in titles:
-            app.command(V.MENU_WINDOW_FIRST + items.index(title))
+            app.toggle(title)
 
     def locked_hiding(self, title):
         """A window of another process hidden by a Velumix then locked with password "pw"."""
@@ -256,6 +255,30 @@ class Locked(JournalCase):
                 self.assertEqual(app.menu_states()["Named twice"], False)
                 self.kill(app)
                 ow.stop()
+
+    def test_a_copy_started_before_the_first_password_takes_a_locked_copys_windows_back_locked(self):
+        ow = self.owned_windows(["Secret", "Plain"])
+        first = self.launch_copy(["Secret"], name="first")
+        self.hide(first, ["Secret"])
+        ow.wait_status(lambda s: not s.window(1).visible, what="Secret hidden by the first")
+        # no password stored yet, and Secret is not listed: only a take-back brings it in
+        second = self.launch_copy(["Plain"], name="second")
+        first.command(V.MENU_LOCK)   # its main window lies under the second's
+        first.enter_new_password("pw", "pw")
+        first.wait_visible(False)
+        left = H.wait_until(lambda: [n for n, j in self.journals().items() if j and j[2]], what="a locked journal")
+        self.kill(first)
+        # the second looks every five seconds; unlocked, it leaves the locked journal be
+        H.holds_for(lambda: list(self.journals()) == left and not ow.window(1).visible, 12,
+                    what="the locked journal left alone and Secret hidden")
+        # locked with the password stored since, it takes Secret in; the password brings it back
+        self.lock_with_stored_password(second)
+        H.wait_until(lambda: [(j[0], j[2], [e[2] for e in j[3]]) for j in self.journals().values()]
+                     == [(second.proc.winpid, True, ["Secret"])], timeout=15, what="taken in by the locked second")
+        second.restore_with_password("pw")
+        second.wait_list(lambda items: "Secret" in items)
+        second.click_control(V.SHOW_ALL)
+        ow.wait_status(lambda s: s.window(1).visible, what="Secret shown after the password")
 
     def test_without_a_stored_password_the_windows_come_back_unlocked(self):
         ow, app = self.locked_hiding("Nothing to protect")

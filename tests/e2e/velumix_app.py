@@ -121,6 +121,9 @@ class Velumix:
         self.proc = proc
         self.main = desk.find_window(MAIN_TITLE, pid=proc.winpid, cls=DIALOG_CLASS, timeout=timeout)
         self.hwnd = self.main.hwnd
+        # Its notification icon: they sit in order of addition, so a copy started after
+        # another one that is still running has the next.
+        self.tray_slot = 0
 
     # -- the main window ---------------------------------------------------
 
@@ -174,6 +177,16 @@ class Velumix:
         ox, oy = info.client_origin
         return ox + 100, oy + index * 15 + 7
 
+    def click_row(self, title):
+        """A click on the list row of the window `title`, the main window brought to the front
+        first: it toggles that window."""
+        self.focus()
+        self.desk.click(*self.row_center(self.list_items().index(title)))
+
+    def toggle(self, title):
+        """The tray menu's command for the window `title`, sent as the menu sends it."""
+        self.command(MENU_WINDOW_FIRST + self.list_items().index(title))
+
     def row_rects(self, index):
         """Screen rectangles of list row `index`: its bulb, and its text."""
         ox, oy = self.desk.window_info(self.list_hwnd()).client_origin
@@ -203,7 +216,7 @@ class Velumix:
     # -- tray ----------------------------------------------------------------
 
     def tray_point(self):
-        return self.desk.tray_icon_position(0, timeout=10)
+        return self.desk.tray_icon_position(self.tray_slot, timeout=10)
 
     def tray_notify(self, mouse_message, icon_id=5):
         """The icon's callback message, as the notification area sends it."""

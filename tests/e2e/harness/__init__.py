@@ -12,7 +12,7 @@ same way, so a str title of N characters is N bytes on the Windows side.
 Where things are: desktop (WineDesktop: Xvfb, prefix, wineserver, programs), probes
 (the vxtool commands), taskbar, input (xdotool), screenshot, registry, owner (vxtool's
 owner-mode windows), processes (WinProcess, reaping Wine's helpers), records (what
-vxtool prints, parsed), text (ANSI and escapes), waiting (wait_until), win32 and wine
+vxtool prints, parsed), text (ANSI and escapes), waiting (wait_until, holds_for), win32 and wine
 (constants), errors. Everything is imported from here: `import harness as H`.
 """
 
@@ -26,7 +26,7 @@ from .records import (Child, Foreground, ListBox, ListItem, MenuItem, PopupItem,
                       Window, _int)
 from .screenshot import Screenshot
 from .text import _arg, _unescape, ansi_decode, ansi_encode, unix_to_windows
-from .waiting import wait_until
+from .waiting import holds_for, wait_until
 from .win32 import (MOD_ALT, MOD_CONTROL, MOD_SHIFT, MOD_WIN, SC_ABOUTWINE, SC_CLOSE, SC_MAXIMIZE, SC_MINIMIZE,
                     SC_RESTORE, SW_HIDE, SW_MINIMIZE, SW_RESTORE, SW_SHOW, SW_SHOWMAXIMIZED, SW_SHOWMINIMIZED,
                     SW_SHOWNORMAL, WM_CLOSE, WM_COMMAND, WM_LBUTTONDBLCLK, WM_LBUTTONDOWN, WM_LBUTTONUP,
@@ -38,7 +38,7 @@ __all__ = [
     "HarnessError", "VxError",
     "Rect", "Window", "Child", "ListItem", "ListBox", "MenuItem", "PopupItem", "Tool", "Foreground",
     "TaskbarButton",
-    "ansi_decode", "ansi_encode", "unix_to_windows", "wait_until",
+    "ansi_decode", "ansi_encode", "unix_to_windows", "wait_until", "holds_for",
     "WINE", "WINESERVER", "DROP_WRITE_CAPS",
     "SW_HIDE", "SW_SHOWNORMAL", "SW_SHOWMINIMIZED", "SW_SHOWMAXIMIZED", "SW_SHOW", "SW_MINIMIZE", "SW_RESTORE",
     "WM_CLOSE", "WM_COMMAND", "WM_SYSCOMMAND", "SC_MINIMIZE", "SC_MAXIMIZE", "SC_CLOSE", "SC_RESTORE",

@@ -21,3 +21,18 @@ def wait_until(predicate, timeout=10.0, interval=0.1, stable=2, what=None):
             name = what or getattr(predicate, "__name__", "condition")
             raise TimeoutError(f"timed out after {timeout:.1f}s waiting for {name} (last: {last!r})")
         time.sleep(interval)
+
+
+def holds_for(predicate, seconds, interval=0.1, what=None):
+    """Poll for `seconds`, every look finding predicate() truthy: for what must not happen
+    while a periodic job of the program has its turn. Raises AssertionError naming `what`
+    with the value that broke it."""
+    deadline = time.monotonic() + seconds
+    while True:
+        last = predicate()
+        if not last:
+            name = what or getattr(predicate, "__name__", "condition")
+            raise AssertionError(f"{name} stopped holding (last: {last!r})")
+        if time.monotonic() >= deadline:
+            return last
+        time.sleep(interval)

@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <set>
@@ -124,6 +126,7 @@ TEST(JournalEncoding, ARecordOfTheFirstVersionIsStillRead) {
 class FakeStore : public JournalStore {
  public:
   std::vector<Stored> ReadAll() override {
+    if (m_onRead) m_onRead();
     std::vector<Stored> all;
     for (const auto& [name, bytes] : m_values) all.push_back({name, bytes, !m_unreadable.count(name)});
     return all;
@@ -138,6 +141,7 @@ class FakeStore : public JournalStore {
 
   std::map<std::string, std::vector<std::uint8_t>> m_values;
   std::set<std::string> m_unreadable;
+  std::function<void()> m_onRead;  // runs before each read
   bool m_failWrites = false;
   int m_writes = 0;
 };
@@ -430,6 +434,86 @@ TEST_F(JournalKeeperTest, TheOldJournalsStayWhileThisRunsCannotBeWritten) {
   m_keeper.TakeBack(m_table, m_keeper.FindAbandoned(), false);
   EXPECT_EQ(m_table.Find(w), 0);
   EXPECT_EQ(m_store.m_values.count(JournalName(m_dead)), 1u);
+}
+
+TEST_F(JournalKeeperTest, HeldLockedAreTheCheckedWindowsOfOtherCopiesLockedJournals) {
+  WindowId kept = m_desktop.Add("Kept hidden", false);
+  WindowId reused = m_desktop.Add("Reused handle", false);
+  WindowId otherClass = m_desktop.Add("Other class", false);
+  WindowId leftLocked = m_desktop.Add("Left locked", false);
+  WindowId open = m_desktop.Add("Held unlocked", false);
+  WindowId ours = m_desktop.Add("Ours", false);
+  WindowId misnamed = m_desktop.Add("Under another's name", false);
+  const InstanceId live{90, 1};
+  m_processes.m_running = {JournalName(live), JournalName({92, 1})};
+  Leave(live, {kept, reused, otherClass}, true);
+  m_desktop.at(reused).process = 999;
+  m_desktop.at(otherClass).className = "SomethingElse";
+  Leave({91, 1}, {leftLocked}, true);  // ended, and not yet taken back
+  Leave({92, 1}, {open}, false);
+  Leave(m_processes.m_self, {ours}, true);
+  Leave({93, 1}, {misnamed}, true);
+  m_store.m_values["94.1"] = m_store.m_values["93.1"];
+  m_store.m_values.erase("93.1");
+  const std::size_t stored = m_store.m_values.size();
+  std::vector<WindowId> want = {kept, leftLocked};
+  std::sort(want.begin(), want.end());
+  EXPECT_EQ(m_keeper.HeldLocked(), want);
+  EXPECT_EQ(m_store.m_values.size(), stored);  // looking removes nothing
+  // read when asked: the copy unlocks, and its windows are no longer held
+  Leave(live, {kept}, false);
+  EXPECT_THAT(m_keeper.HeldLocked(), ElementsAre(leftLocked));
+}
+
+TEST_F(JournalKeeperTest, ALockedJournalReadWhileItsCopyRewritesItIsReadAgain) {
+  WindowId w = m_desktop.Add("Held", false);
+  Leave({95, 1}, {w}, true);
+  m_processes.m_running = {"95.1"};
+  m_store.m_unreadable = {"95.1"};
+  int reads = 0;
+  m_store.m_onRead = [&] {
+    if (++reads == 2) m_store.m_unreadable.clear();
+  };
+  EXPECT_THAT(m_keeper.HeldLocked(), ElementsAre(w));
+  // one that stays unreadable is read a bounded number of times
+  m_store.m_unreadable = {"95.1"};
+  reads = 0;
+  m_store.m_onRead = [&] { ++reads; };
+  EXPECT_THAT(m_keeper.HeldLocked(), IsEmpty());
+  EXPECT_EQ(reads, 3);
+}
+
+// Through the engine: another copy locks a window this run holds hidden too.
+// No operation of this run shows it while that lock holds, and each asks
+// afresh.
+TEST_F(JournalKeeperTest, NoOperationShowsWhatAnotherCopyHoldsLocked) {
+  WindowEngine engine(m_desktop);
+  engine.SetRecord(&m_keeper);
+  engine.SetOthers(&m_keeper);
+  WindowId secret = m_desktop.Add("Secret");
+  WindowId plain = m_desktop.Add("Plain");
+  engine.FillTable();
+  engine.ToggleEntry(0);
+  const InstanceId other{96, 1};
+  m_processes.m_running = {JournalName(other)};
+  Leave(other, {secret}, true);
+  m_desktop.m_onShow = [&](WindowId window, ShowCommand) { EXPECT_NE(window, secret); };
+
+  m_desktop.at(plain).visible = false;
+  engine.ShowAll();
+  EXPECT_TRUE(m_desktop.at(plain).visible);
+  EXPECT_EQ(engine.ToggleEntry(0), ToggleResult::None);
+  EXPECT_EQ(engine.ToggleEntry(1), ToggleResult::Hidden);
+  EXPECT_THAT(engine.HiddenToGiveBack(), ElementsAre(plain));
+  EXPECT_FALSE(m_desktop.at(secret).visible);
+  EXPECT_EQ(engine.table()[0].hidden, 1);
+  EXPECT_THAT(OursNames(), ElementsAre(secret, plain));  // still named, so never stranded
+
+  // the other copy unlocks: the next decision sees it
+  Leave(other, {secret}, false);
+  m_desktop.m_onShow = nullptr;
+  EXPECT_THAT(engine.HiddenToGiveBack(), ElementsAre(secret, plain));
+  EXPECT_EQ(engine.ToggleEntry(0), ToggleResult::Shown);
 }
 
 // Through the engine: every window is in the journal before it is asked to

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +34,7 @@ class ScriptedPrompt : public Prompt {
  public:
   DialogResult Run() {
     m_promptOpenSeen.push_back(g_passwordPromptOpen);
+    if (m_whileOpen) m_whileOpen();
     if (m_script.empty()) return DialogResult::Cancel;
     m_current = m_script.front();
     m_script.pop_front();
@@ -43,6 +45,7 @@ class ScriptedPrompt : public Prompt {
 
   std::deque<Entry> m_script;
   std::vector<std::int32_t> m_promptOpenSeen;
+  std::function<void()> m_whileOpen;  // what happens elsewhere while it is up
 
  private:
   Entry m_current;
@@ -50,7 +53,7 @@ class ScriptedPrompt : public Prompt {
 
 class FakeLockHost : public LockHost {
  public:
-  explicit FakeLockHost(const SettingsRecord& record) : m_record(record) {}
+  explicit FakeLockHost(SettingsRecord& record) : m_record(record) {}
 
   bool HideToTray() override { return Note("HideToTray"), m_trayWorks; }
   void ShowMessage(const char* text, const char* caption) override {
@@ -67,6 +70,11 @@ class FakeLockHost : public LockHost {
     Note("StorePassword");
     m_storedPassword = m_record.m_password;
   }
+  // As the settings hold it now: the record follows what another copy wrote.
+  const std::string& PasswordInForce() override {
+    if (m_writtenElsewhere) m_record.m_password = *std::exchange(m_writtenElsewhere, std::nullopt);
+    return m_record.m_password;
+  }
   void BringToFront() override { Note("BringToFront"); }
   bool AnyHidden() override { return m_anyHidden; }
   void ShowAll() override { Note("ShowAll"); }
@@ -78,11 +86,12 @@ class FakeLockHost : public LockHost {
   std::function<void()> m_whileOpen;
   Answer m_answer = Answer::Yes;
   std::string m_storedPassword = "<never stored>";
+  std::optional<std::string> m_writtenElsewhere;  // by another copy, since the record was read
   std::vector<std::string> m_calls;
 
  private:
   void Note(std::string call) { m_calls.push_back(std::move(call)); }
-  const SettingsRecord& m_record;
+  SettingsRecord& m_record;
 };
 
 class LockStateTest : public ::testing::Test {
@@ -94,7 +103,7 @@ class LockStateTest : public ::testing::Test {
   }
   bool Unlock(std::initializer_list<Entry> script) {
     m_unlock.m_script.assign(script);
-    return m_state.UnlockWithPassword(m_record, m_host, m_unlock);
+    return m_state.UnlockWithPassword(m_host, m_unlock);
   }
 
   SettingsRecord m_record;
@@ -112,6 +121,14 @@ TEST_F(OnLock, StoredPasswordLocksWithoutAnyDialog) {
   EXPECT_TRUE(m_state.locked());
   EXPECT_THAT(m_setPassword.m_promptOpenSeen, IsEmpty());
   EXPECT_THAT(m_host.m_calls, ElementsAre("HideToTray"));
+}
+
+TEST_F(OnLock, APasswordAnotherCopySetSinceTheStartLocksWithoutAnyDialog) {
+  m_host.m_writtenElsewhere = "set elsewhere";
+  Lock({});
+  EXPECT_TRUE(m_state.locked());
+  EXPECT_THAT(m_setPassword.m_promptOpenSeen, IsEmpty());
+  EXPECT_TRUE(Unlock({{DialogResult::Ok, "set elsewhere"}}));
 }
 
 TEST_F(OnLock, CancelledFirstPasswordChangesNothing) {
@@ -227,6 +244,14 @@ TEST_F(UnlockWithPassword, EveryWrongPasswordIsAnsweredUntilTheRightOne) {
   EXPECT_THAT(m_unlock.m_promptOpenSeen, ElementsAre(1, 1, 1));
   EXPECT_EQ(g_passwordPromptOpen, 0);
   EXPECT_THAT(m_host.m_calls, ElementsAre("BringToFront", kMistake, kMistake, "BringToFront"));
+}
+
+// Another copy may set or change the password while the prompt is up: each
+// entry is held against the one in force when it comes back.
+TEST_F(UnlockWithPassword, EachEntryIsComparedWithThePasswordInForceWhenItComesBack) {
+  m_unlock.m_whileOpen = [&] { m_host.m_writtenElsewhere = "changed elsewhere"; };
+  EXPECT_TRUE(Unlock({{DialogResult::Ok, "secret"}, {DialogResult::Ok, "changed elsewhere"}}));
+  EXPECT_THAT(m_host.m_calls, ElementsAre("BringToFront", kMistake, "BringToFront"));
 }
 
 TEST_F(UnlockWithPassword, CancelAfterAWrongPasswordStaysLocked) {

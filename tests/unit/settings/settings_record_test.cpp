@@ -26,16 +26,19 @@ class FakeProfileStore : public ProfileStore {
   }
   bool WriteInt(const char* section, const char* entry, std::uint32_t value) override {
     Note(section, "WriteInt ", entry, std::to_string(value));
-    return true;
+    if (!m_refuseWrites) m_ints[entry] = value;
+    return !m_refuseWrites;
   }
   bool WriteString(const char* section, const char* entry, const char* value) override {
     Note(section, "WriteString ", entry, value);
-    return true;
+    if (!m_refuseWrites) m_strings[entry] = value;
+    return !m_refuseWrites;
   }
 
   std::map<std::string, std::uint32_t> m_ints;
   std::map<std::string, std::string> m_strings;
   std::vector<std::string> m_calls;
+  bool m_refuseWrites = false;
 
  private:
   void Note(const char* section, const char* op, const char* entry, const std::string& value) {
@@ -96,6 +99,34 @@ TEST(StoreSettings, StorePasswordWritesThePasswordAloneAsTyped) {
   FakeProfileStore store;
   StorePassword(store, record);
   EXPECT_THAT(store.m_calls, ElementsAre("WriteString password=  CaSe Kept"));
+}
+
+// Another copy may set, change or clear the password at any time.
+TEST(PasswordInForce, IsReadFromTheStoreAtEachDecisionAndTheRecordFollows) {
+  FakeProfileStore store;
+  SettingsRecord record = LoadSettings(store);
+  for (const char* stored : {"set by another copy", "changed since", ""}) {
+    store.m_strings["password"] = stored;
+    EXPECT_EQ(PasswordInForce(store, record), stored);
+    EXPECT_EQ(record.m_password, stored);
+    EXPECT_EQ(record.m_passwordConfirm, stored);
+  }
+}
+
+TEST(PasswordInForce, OneTheStoreRefusedStaysInForceForThisRunUntilOneIsStored) {
+  for (void (*store_)(ProfileStore&, SettingsRecord&) : {&StorePassword, &StoreAllSettings}) {
+    FakeProfileStore store;
+    store.m_strings["password"] = "old";
+    SettingsRecord record = LoadSettings(store);
+    record.m_password = "new";
+    store.m_refuseWrites = true;
+    store_(store, record);
+    EXPECT_EQ(PasswordInForce(store, record), "new");
+    store.m_refuseWrites = false;
+    store_(store, record);
+    store.m_strings["password"] = "changed elsewhere";
+    EXPECT_EQ(PasswordInForce(store, record), "changed elsewhere");
+  }
 }
 
 TEST(StoreSettings, ModifierBitsAboveTheLowByteSurviveLoadAndStore) {

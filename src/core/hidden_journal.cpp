@@ -277,9 +277,9 @@ bool JournalKeeper::Record(const HiddenWindowTable& table) {
   return true;
 }
 
-void JournalKeeper::SetLocked(bool locked, const HiddenWindowTable& table) {
+bool JournalKeeper::SetLocked(bool locked, const HiddenWindowTable& table) {
   m_locked = locked;
-  Record(table);
+  return Record(table);
 }
 
 std::vector<WindowId> JournalKeeper::HeldLocked() {

@@ -127,8 +127,9 @@ class JournalKeeper final : public HiddenRecord, public OtherHolders {
   // is written, and then each journal whose windows are all in the table is
   // removed; one that did not fit stays for a later try.
   TakenBack TakeBack(HiddenWindowTable& table, const std::vector<AbandonedJournal>& found, bool takeLocked);
-  // Whether what is recorded is behind the password.
-  void SetLocked(bool locked, const HiddenWindowTable& table);
+  // Whether what is recorded is behind the password; false when the journal
+  // could not be written.
+  bool SetLocked(bool locked, const HiddenWindowTable& table);
   // Records what the table holds hidden now, if that differs from what was
   // last written; with nothing hidden, there is no journal. True when the
   // store holds what the table says.

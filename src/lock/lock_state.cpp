@@ -5,7 +5,14 @@ namespace velumix {
 std::int32_t g_passwordPromptOpen = 0;
 
 bool LockState::Engage(LockHost& host) {
+  // A lock the record does not know of ends with the process: the next start
+  // would take the windows back unlocked.
+  if (!host.RecordLock(true)) {
+    host.ShowMessage(kCannotLockUnrecorded, kOopsCaption);
+    return false;
+  }
   if (!host.HideToTray()) {
+    host.RecordLock(false);
     host.ShowMessage(kCannotLock, kOopsCaption);
     return false;
   }

@@ -22,6 +22,9 @@ inline constexpr char kExitQuestion[] = "By Exiting, currently hidden windows wi
 inline constexpr char kCannotLock[] =
     "The program cannot be locked: its icon could not be put into the system tray, so the main "
     "window would stay open. Nothing was locked.";
+inline constexpr char kCannotLockUnrecorded[] =
+    "The program cannot be locked: the lock could not be noted in the registry, so after a crash the next "
+    "start would give the hidden windows back without the password. Nothing was locked.";
 inline constexpr char kCannotLockNow[] =
     "Velumix is not locked: one of its windows is open. Close it first, then lock again.";
 
@@ -49,6 +52,9 @@ class LockHost {
   // Puts the main window into the tray; false when the icon cannot be put up
   // and the window stays on screen.
   virtual bool HideToTray() = 0;
+  // Notes in the record of hidden windows that they are, or no longer are,
+  // behind the password; false when that could not be recorded.
+  virtual bool RecordLock(bool locked) = 0;
   virtual void ShowMessage(const char* text, const char* caption) = 0;
   virtual Answer Ask(const char* text, const char* caption) = 0;
   virtual void StorePassword() = 0;

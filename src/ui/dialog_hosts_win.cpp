@@ -14,6 +14,7 @@ class CVelumixDlg::LockHostAdapter final : public velumix::LockHost {
   explicit LockHostAdapter(CVelumixDlg& dlg) : m_dlg(dlg) {}
 
   bool HideToTray() override { return m_dlg.HideToTray(HIDE_MODE_HIDE) != FALSE; }
+  bool RecordLock(bool locked) override { return m_dlg.m_journal.SetLocked(locked, m_dlg.m_engine.table()); }
   // Owned by the dialog in front, if one is open, so that it comes up over it.
   void ShowMessage(const char* text, const char* caption) override {
     HWND owner = fw::FrontOwnedDialog();

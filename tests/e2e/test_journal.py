@@ -280,6 +280,18 @@ class Locked(JournalCase):
         second.click_control(V.SHOW_ALL)
         ow.wait_status(lambda s: s.window(1).visible, what="Secret shown after the password")
 
+    def test_a_lock_the_journal_cannot_record_is_not_engaged(self):
+        self.seed_settings(password="pw")
+        ow, app = self.launch_with(["Not behind a lock"])
+        self.hide(app, ["Not behind a lock"])
+        H.wait_until(lambda: self.journals() or None, what="the hide journalled")
+        self.refuse_writes(JOURNAL)
+        app.click_main(V.SET_PASSWORD)
+        self.answer(app, V.OOPS, V.IDOK, text=V.CANNOT_LOCK_UNRECORDED)
+        self.assertTrue(app.visible())
+        (_, _, locked, _), = self.journals().values()
+        self.assertFalse(locked)
+
     def test_without_a_stored_password_the_windows_come_back_unlocked(self):
         ow, app = self.locked_hiding("Nothing to protect")
         app.proc.kill()

@@ -56,6 +56,10 @@ class FakeLockHost : public LockHost {
   explicit FakeLockHost(SettingsRecord& record) : m_record(record) {}
 
   bool HideToTray() override { return Note("HideToTray"), m_trayWorks; }
+  bool RecordLock(bool locked) override {
+    if (m_recordWorks) m_recordedLocked = locked;
+    return m_recordWorks;
+  }
   void ShowMessage(const char* text, const char* caption) override {
     Note(std::string("ShowMessage ") + text + "|" + caption);
     // What arrives while the message box runs its own message loop.
@@ -83,6 +87,7 @@ class FakeLockHost : public LockHost {
   void BringDialogForward() override { Note("BringDialogForward"); }
 
   bool m_trayWorks = true, m_anyHidden = false, m_dialogOpen = false;
+  bool m_recordWorks = true, m_recordedLocked = false;
   std::function<void()> m_whileOpen;
   Answer m_answer = Answer::Yes;
   std::string m_storedPassword = "<never stored>";
@@ -187,6 +192,23 @@ TEST_F(OnLock, TrayFailureLeavesItUnlockedAndSaysSo) {
   Lock({});
   EXPECT_FALSE(m_state.locked());
   EXPECT_THAT(m_host.m_calls, ElementsAre("HideToTray", StartsWith("ShowMessage ")));
+}
+
+TEST_F(OnLock, ALockTheRecordCannotNoteIsNotEngaged) {
+  m_host.m_recordWorks = false;
+  m_record.m_password = "secret";
+  Lock({});
+  EXPECT_FALSE(m_state.locked());
+  EXPECT_THAT(m_host.m_calls, ElementsAre(std::string("ShowMessage ") + kCannotLockUnrecorded + "|" + kOopsCaption));
+  // recorded, then the tray refuses: the record is put back
+  m_host.m_recordWorks = true;
+  m_host.m_trayWorks = false;
+  Lock({});
+  EXPECT_FALSE(m_host.m_recordedLocked);
+  m_host.m_trayWorks = true;
+  Lock({});
+  EXPECT_TRUE(m_state.locked());
+  EXPECT_TRUE(m_host.m_recordedLocked);
 }
 
 TEST_F(OnLock, TrayFailureAfterANewPasswordStillStoresIt) {

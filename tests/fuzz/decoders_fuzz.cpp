@@ -107,7 +107,10 @@ void FuzzJournal(const std::uint8_t* data, std::size_t size) {
   if (!journal) return;
   Check(journal->entries.size() <= velumix::kMaxTrackedWindows);
   std::vector<std::uint8_t> again = velumix::EncodeJournal(*journal);
-  Check(again.size() == size && std::memcmp(again.data(), data, size) == 0);
+  // A record of the current version is written back byte for byte; one of an
+  // earlier version is written in the current one, and reads the same.
+  Check(velumix::DecodeJournal(again.data(), again.size()) == journal);
+  if (std::memcmp(data, "VXJ2", 4) == 0) Check(again.size() == size && std::memcmp(again.data(), data, size) == 0);
 }
 
 }  // namespace

@@ -45,7 +45,9 @@ TEST(JournalEncoding, TheLargestJournalFitsTheLimit) {
   Journal j;
   j.owner = {1, 2};
   for (int i = 0; i < kMaxTrackedWindows; ++i) {
-    j.entries.push_back({static_cast<WindowId>(4 + i), 9, ~0ull, std::string(99, 't'), std::string(63, 'k')});
+    std::string title;
+    for (int k = 0; k < 99; ++k) title += "\xF0\x9F\x8E\xB5";  // 99 characters of 4 bytes
+    j.entries.push_back({static_cast<WindowId>(4 + i), 9, ~0ull, title, std::string(63, 'k')});
   }
   std::vector<std::uint8_t> bytes = EncodeJournal(j);
   EXPECT_EQ(bytes.size(), kMaxJournalSize);

@@ -6,18 +6,25 @@
 #include <cstring>
 #include <string_view>
 
+#include "core/title_text.h"
+
 namespace velumix {
 
 namespace {
 
-// "VXJn": the format of this program's journals, version n. The second
-// version gives each window's process its start, which tells it from a later
-// process with its number (after a restart of the machine, say). A record of
-// the first version, left by a copy of the program before it, is still read.
-constexpr std::uint8_t kMagic[4] = {'V', 'X', 'J', '2'};
-constexpr std::uint8_t kFirstVersionMagic[4] = {'V', 'X', 'J', '1'};
+// "VXJn": the format of this program's journals, version n. Version 3, the
+// one written, gives each window's process its start, which tells it from a
+// later process with its number (after a restart of the machine, say), and
+// holds titles as UTF-8 of up to 99 characters behind a 2-byte length.
+// Records of earlier versions, left by a copy of the program before it, are
+// still read: their titles are up to 99 bytes of the ANSI code page behind a
+// 1-byte length, and the first version has no starts.
+constexpr std::uint8_t kMagic[4] = {'V', 'X', 'J', '3'};
+constexpr int kVersion = 3;
+constexpr int kFirstVersionWithStarts = 2;
 constexpr std::uint8_t kLockedFlag = 1;
 constexpr std::size_t kMaxTitle = kTitleBufferSize - 1;
+constexpr std::size_t kMaxCodePageTitle = 99;
 constexpr std::size_t kMaxClass = kClassBufferSize - 1;
 
 constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
@@ -36,9 +43,12 @@ void Put(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
+// Texts of up to 255 bytes take a 1-byte length, longer ones a 2-byte one.
+int LengthBytes(std::size_t limit) { return limit > 0xFF ? 2 : 1; }
+
 void PutText(std::vector<std::uint8_t>& out, const std::string& text, std::size_t limit) {
   std::size_t n = std::min(text.size(), limit);
-  out.push_back(static_cast<std::uint8_t>(n));
+  Put(out, n, LengthBytes(limit));
   out.insert(out.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
@@ -56,7 +66,7 @@ class Cursor {
   }
   bool TakeText(std::string& text, std::size_t limit) {
     std::uint64_t n = 0;
-    if (!Take(n, 1) || n > limit || m_size - m_at < n) return false;
+    if (!Take(n, LengthBytes(limit)) || n > limit || m_size - m_at < n) return false;
     text.assign(reinterpret_cast<const char*>(m_data + m_at), static_cast<std::size_t>(n));
     m_at += static_cast<std::size_t>(n);
     return text.find('\0') == std::string::npos;
@@ -98,8 +108,9 @@ std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
 
 std::optional<Journal> DecodeJournal(const std::uint8_t* data, std::size_t size) {
   if (!data || size < sizeof kMagic + 4 + 8 + 1 + 1 + 4 || size > kMaxJournalSize) return std::nullopt;
-  const bool firstVersion = std::memcmp(data, kFirstVersionMagic, sizeof kMagic) == 0;
-  if (!firstVersion && std::memcmp(data, kMagic, sizeof kMagic) != 0) return std::nullopt;
+  if (std::memcmp(data, kMagic, 3) != 0 || data[3] < '1' || data[3] > '0' + kVersion) return std::nullopt;
+  const int version = data[3] - '0';
+  const bool titlesInCodePage = version < kVersion;
   std::uint64_t crc = 0;
   Cursor trailer(data + size - 4, 4);
   if (!trailer.Take(crc, 4) || JournalChecksum(data, size - 4) != crc) return std::nullopt;
@@ -114,11 +125,13 @@ std::optional<Journal> DecodeJournal(const std::uint8_t* data, std::size_t size)
   for (std::uint64_t i = 0; i < count; ++i) {
     JournalEntry entry;
     std::uint64_t window = 0, owner = 0;
-    if (!in.Take(window, 8) || !in.Take(owner, 4) || (!firstVersion && !in.Take(entry.processStarted, 8)) ||
-        !in.TakeText(entry.title, kMaxTitle) ||
+    if (!in.Take(window, 8) || !in.Take(owner, 4) ||
+        (version >= kFirstVersionWithStarts && !in.Take(entry.processStarted, 8)) ||
+        !in.TakeText(entry.title, titlesInCodePage ? kMaxCodePageTitle : kMaxTitle) ||
         !in.TakeText(entry.className, kMaxClass)) {
       return std::nullopt;
     }
+    if (titlesInCodePage) entry.title = TitleFromCodePageText(entry.title);
     if (window == kNoWindow || window > UINTPTR_MAX || owner == 0) return std::nullopt;
     entry.window = static_cast<WindowId>(window);
     entry.process = static_cast<ProcessId>(owner);
@@ -213,7 +226,8 @@ bool JournalKeeper::TakeBackWindow(HiddenWindowTable& table, const JournalEntry&
   }
   char title[kTitleBufferSize];
   m_windows.GetTitle(entry.window, title);
-  return table.AdoptHidden(entry.window, title[0] != '\0' ? title : entry.title.c_str());
+  if (title[0] != '\0') return table.AdoptHidden(entry.window, title);
+  return table.AdoptHidden(entry.window, entry.title.c_str());
 }
 
 TakenBack JournalKeeper::TakeBack(HiddenWindowTable& table, const std::vector<AbandonedJournal>& found,

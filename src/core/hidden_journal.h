@@ -23,7 +23,7 @@ namespace velumix {
 
 // No valid journal is larger; anything larger is not read.
 inline constexpr std::size_t kMaxJournalSize =
-    4 + 4 + 8 + 1 + 1 + kMaxTrackedWindows * (8 + 4 + 8 + 1 + (kTitleBufferSize - 1) + 1 + (kClassBufferSize - 1)) + 4;
+    4 + 4 + 8 + 1 + 1 + kMaxTrackedWindows * (8 + 4 + 8 + 2 + (kTitleBufferSize - 1) + 1 + (kClassBufferSize - 1)) + 4;
 
 struct JournalEntry {
   WindowId window = kNoWindow;
@@ -31,7 +31,9 @@ struct JournalEntry {
   // When that process started; 0 when unknown (it could not be looked at, or
   // an earlier version of the program wrote the record).
   std::uint64_t processStarted = 0;
-  std::string title;      // at most 99 bytes
+  // UTF-8 of at most 99 characters; the code-page titles of an earlier
+  // version's record are read into UTF-8 (TitleFromCodePageText).
+  std::string title;
   std::string className;  // at most 63 bytes
   friend bool operator==(const JournalEntry&, const JournalEntry&) = default;
 };

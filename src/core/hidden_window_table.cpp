@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/title_text.h"
+
 namespace velumix {
 
 bool IsDesktopEntry(const HiddenWindowEntry& entry) { return std::strcmp(entry.title, kDesktopTitle) == 0; }
@@ -25,7 +27,8 @@ void HiddenWindowTable::Append(WindowId window, const char* title, bool hidden) 
   HiddenWindowEntry& slot = m_table[m_count];
   slot.hwnd = window;
   const char* stored = std::strcmp(title, kDesktopWindowTitle) == 0 ? kDesktopTitle : title;
-  std::size_t n = std::min(std::strlen(stored), kTitleBufferSize - 1);
+  // Malformed text counts few characters for its bytes: the buffer bounds it too.
+  std::size_t n = std::min(Utf8PrefixLength(stored, std::strlen(stored), kMaxTitleCharacters), kTitleBufferSize - 1);
   std::memcpy(slot.title, stored, n);
   slot.title[n] = '\0';
   slot.hidden = hidden ? 1 : 0;

@@ -10,8 +10,10 @@ namespace velumix {
 using WindowId = std::uintptr_t;
 inline constexpr WindowId kNoWindow = 0;
 
-// Titles are read into this many bytes: at most 99 characters and a NUL.
-inline constexpr std::size_t kTitleBufferSize = 100;
+// Titles are UTF-8, cut to 99 characters (core/title_text.h); a character
+// takes up to 4 bytes, and the buffer holds 99 of any width and a NUL.
+inline constexpr std::size_t kMaxTitleCharacters = 99;
+inline constexpr std::size_t kTitleBufferSize = kMaxTitleCharacters * 4 + 1;
 // Window classes are read, and compared, on this many bytes, NUL included.
 inline constexpr std::size_t kClassBufferSize = 64;
 
@@ -32,7 +34,7 @@ class WindowSystem {
   // False for a handle that no longer names a window.
   virtual bool IsVisible(WindowId window) = 0;
   virtual bool Exists(WindowId window) = 0;
-  // The title cut to 99 characters and NUL-terminated; empty for none.
+  // The title as UTF-8, cut to 99 characters and NUL-terminated; empty for none.
   virtual void GetTitle(WindowId window, char (&title)[kTitleBufferSize]) = 0;
   // Exists, then the title of a window that does: false, with an empty
   // title, for a handle that names no window. A platform that can tell both

@@ -1,5 +1,9 @@
 #include "core/window_system_win.h"
 
+#include <cstring>
+
+#include "core/title_text.h"
+
 namespace velumix {
 
 BOOL CALLBACK Win32WindowSystem::CollectWindow(HWND hwnd, LPARAM self) {
@@ -35,9 +39,18 @@ WindowId Win32WindowSystem::NextWindow(WindowId window) {
 
 void Win32WindowSystem::GetTitle(WindowId window, char (&title)[kTitleBufferSize]) {
   title[0] = '\0';
-  int length = ::GetWindowTextA(ToHwnd(window), title, static_cast<int>(kTitleBufferSize));
-  if (length < 0 || length >= static_cast<int>(kTitleBufferSize)) length = 0;
-  title[length] = '\0';
+  // 99 characters take at most two UTF-16 units each; a pair cut in two at
+  // the end of a longer title lies beyond the 99th character.
+  constexpr int kUnits = static_cast<int>(kMaxTitleCharacters) * 2 + 1;
+  wchar_t wide[kUnits + 1];
+  int units = ::GetWindowTextW(ToHwnd(window), wide, kUnits + 1);
+  if (units <= 0 || units > kUnits) return;
+  char utf8[kUnits * 3];
+  int bytes = ::WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8, sizeof utf8, nullptr, nullptr);
+  if (bytes <= 0) return;
+  std::size_t kept = Utf8PrefixLength(utf8, static_cast<std::size_t>(bytes), kMaxTitleCharacters);
+  std::memcpy(title, utf8, kept);
+  title[kept] = '\0';
 }
 
 bool Win32WindowSystem::ReadTitleIfExists(WindowId window, char (&title)[kTitleBufferSize]) {

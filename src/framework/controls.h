@@ -15,12 +15,13 @@ class CButton : public CWnd {};
 
 class CListBox : public CWnd {
  public:
-  int AddString(const char* text) { return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text))); }
+  // Texts are UTF-8.
+  int AddString(const char* text);
   void ResetContent() { SendMessage(LB_RESETCONTENT); }
   int GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
   int GetCurSel() const { return static_cast<int>(SendMessage(LB_GETCURSEL)); }
   int SetCurSel(int index) { return static_cast<int>(SendMessage(LB_SETCURSEL, static_cast<WPARAM>(index))); }
-  // The item's text, empty for an index out of range.
+  // The item's text as UTF-8, empty for an index out of range.
   std::string GetText(int index) const;
 };
 
@@ -38,9 +39,9 @@ class CMenu {
   // Takes ownership of `menu`; false for a null handle.
   bool Attach(HMENU menu);
   void DestroyMenu() { m_menu.reset(); }
-  bool AppendMenu(UINT flags, UINT_PTR id = 0, const char* text = nullptr) {
-    return ::AppendMenuA(m_menu.get(), flags, id, text) != FALSE;
-  }
+  // `text` is UTF-8, shown as the menu shows texts: "&" marks the next
+  // character as the item's key, a tab starts a second column.
+  bool AppendMenu(UINT flags, UINT_PTR id = 0, const char* text = nullptr);
   BOOL TrackPopupMenu(UINT flags, int x, int y, CWnd* owner) {
     return ::TrackPopupMenu(m_menu.get(), flags, x, y, 0, owner->m_hWnd, nullptr);
   }

@@ -82,7 +82,8 @@ INT_PTR CDialog::DoModal() {
   if (owner) open.emplace();
   g_creatingDialog = this;
   g_creationHook = ::SetWindowsHookExA(WH_CBT, &CDialog::CreationHook, nullptr, ::GetCurrentThreadId());
-  INT_PTR result = ::DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), owner,
+  // A Unicode dialog, so that its controls keep the texts of other programs' windows whole.
+  INT_PTR result = ::DialogBoxParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), owner,
                                      &CDialog::DialogProc, 0);
   if (g_creationHook) ::UnhookWindowsHookEx(std::exchange(g_creationHook, nullptr));
   g_creatingDialog = nullptr;

@@ -118,12 +118,15 @@ CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
   return hwnd && found != Attached().end() ? found->second : nullptr;
 }
 
+// Every window is subclassed, and called on, with the Unicode calls: a
+// window procedure set with the ANSI one would have the system convert the
+// texts of its messages, a list box's items among them, to 8-bit text.
 bool CWnd::SubclassWindow(HWND hwnd) {
   if (!hwnd || m_hWnd || FromHandlePermanent(hwnd)) return false;
   Attached().emplace_back(hwnd, this);
   m_hWnd = hwnd;
   m_superProc = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StaticWndProc)));
+      ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StaticWndProc)));
   return true;
 }
 
@@ -134,7 +137,7 @@ bool CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
 HWND CWnd::UnsubclassWindow() {
   HWND hwnd = std::exchange(m_hWnd, nullptr);
   if (!hwnd) return nullptr;
-  if (m_superProc) ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
+  if (m_superProc) ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
   m_superProc = nullptr;
   if (auto found = FindAttached(hwnd); found != Attached().end()) Attached().erase(found);
   return hwnd;
@@ -154,7 +157,7 @@ RECT CWnd::GetClientRect() const {
 
 LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CWnd* wnd = FromHandlePermanent(hwnd);
-  if (!wnd) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  if (!wnd) return ::DefWindowProcW(hwnd, message, wParam, lParam);
 
   CurrentMessage outer = std::exchange(wnd->m_current, CurrentMessage{message, wParam, lParam});
   LRESULT result = 0;
@@ -182,8 +185,8 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CWnd::Default() {
-  if (!m_superProc) return ::DefWindowProcA(m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
-  return ::CallWindowProcA(m_superProc, m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
+  if (!m_superProc) return ::DefWindowProcW(m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
+  return ::CallWindowProcW(m_superProc, m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
 }
 
 int CWnd::MessageBox(const char* text, const char* caption, UINT type) {

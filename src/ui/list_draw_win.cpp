@@ -1,8 +1,10 @@
 // The owner-drawn rows of the window list: a bulb for the hidden flag, then
 // the title.
-#include <cstring>
+#include <cwchar>
+#include <iterator>
 
 #include "framework/handles.h"
+#include "framework/wide_text.h"
 #include "resource.h"
 #include "ui/velumix_dlg_win.h"
 
@@ -45,10 +47,11 @@ void CVelumixDlg::OnDrawItem(int id, DRAWITEMSTRUCT* dis) {
   if (dis->hwndItem != m_list.m_hWnd || !m_engine.table().IsInUse(item)) return;
 
   int selection = m_list.GetCurSel();
-  char text[256] = {};
-  LRESULT length = m_list.SendMessage(LB_GETTEXTLEN, dis->itemID);
-  if (length >= 0 && length < static_cast<LRESULT>(sizeof text)) {
-    m_list.SendMessage(LB_GETTEXT, dis->itemID, reinterpret_cast<LPARAM>(text));
+  // The list holds the titles in UTF-16: 99 characters take at most 198 units.
+  wchar_t text[256] = {};
+  LRESULT length = ::SendMessageW(m_list.m_hWnd, LB_GETTEXTLEN, dis->itemID, 0);
+  if (length >= 0 && length < static_cast<LRESULT>(std::size(text))) {
+    ::SendMessageW(m_list.m_hWnd, LB_GETTEXT, dis->itemID, reinterpret_cast<LPARAM>(text));
   }
 
   HDC dc = dis->hDC;
@@ -60,9 +63,9 @@ void CVelumixDlg::OnDrawItem(int id, DRAWITEMSTRUCT* dis) {
   }
   ::SetBkColor(dc, background);
   ::SetTextColor(dc, selected ? kWhite : kBlack);
-  if (std::strcmp(text, velumix::kDesktopTitle) == 0) ::SetTextColor(dc, kDesktopRed);
+  if (fw::Utf8FromWide(text) == velumix::kDesktopTitle) ::SetTextColor(dc, kDesktopRed);
   ::SetBkMode(dc, OPAQUE);
-  ::TextOutA(dc, dis->rcItem.left + kTextIndent, dis->rcItem.top, text, static_cast<int>(std::strlen(text)));
+  ::TextOutW(dc, dis->rcItem.left + kTextIndent, dis->rcItem.top, text, static_cast<int>(std::wcslen(text)));
 
   const bool hidden = m_engine.table()[item].hidden != 0;
   HBITMAP mark = hidden ? m_bmpHidden.GetSafeHandle() : m_bmpShown.GetSafeHandle();

@@ -9,6 +9,20 @@ namespace {
 // The menu's Exit is the dialog's Cancel command (IDCANCEL).
 constexpr unsigned kCommandExit = 2;
 
+// A menu reads "&" as the mark of the next character's key and a tab as the
+// start of a second column; a title is shown as it is, a tab as a space.
+std::string MenuText(const char* title) {
+  std::string text;
+  for (const char* c = title; *c != '\0'; ++c) {
+    switch (*c) {
+      case '&': text += "&&"; break;
+      case '\t': text += ' '; break;
+      default: text += *c; break;
+    }
+  }
+  return text;
+}
+
 }  // namespace
 
 std::vector<TrayMenuItem> TrayMenuModel::Build(const HiddenWindowTable& table) {
@@ -17,7 +31,7 @@ std::vector<TrayMenuItem> TrayMenuModel::Build(const HiddenWindowTable& table) {
   m_windowCount = table.count();
   for (int i = 0; i < table.count(); ++i) {
     m_named[i] = table[i].hwnd;
-    items.push_back({TrayMenuItem::Kind::Window, ID_TRAY_WINDOW_FIRST + static_cast<unsigned>(i), table[i].title,
+    items.push_back({TrayMenuItem::Kind::Window, ID_TRAY_WINDOW_FIRST + static_cast<unsigned>(i), MenuText(table[i].title),
                      table[i].hidden == 0});
   }
   m_built = true;

@@ -10,6 +10,8 @@ YELLOW = (255, 255, 0)
 DARK_RED = (100, 0, 0)
 NAVY = (0, 0, 128)
 WHITE, BLACK = (255, 255, 255), (0, 0, 0)
+# Titles in letters that code page 1252 lacks, one beyond UTF-16's 16 bits among them.
+UNICODE_TITLES = ["日本語のタイトル", "中文标题", "Видео — плеер", "Song 🎵 Player", "한국어 제목", "عنوان عربي"]
 
 
 class EngineTestCase(VelumixTestCase):
@@ -107,6 +109,10 @@ class WindowList(EngineTestCase):
         items = app.wait_list(lambda items: "New name" in items and "Newcomer" in items, timeout=5)
         self.assertLess(items.index("New name"), items.index("Newcomer"))
         self.assertNotIn("Old name", items)
+
+    def test_rows_hold_the_titles_in_their_own_letters(self):
+        owner, app = self.launch_with(UNICODE_TITLES)
+        self.assertEqual(sorted(t for t in app.list_items() if t in UNICODE_TITLES), sorted(UNICODE_TITLES))
 
     def test_the_first_hundred_of_a_hundred_and_twenty_windows_are_tracked(self):
         owner, app, items = self.launch_over_a_crowd(120, "Many %d")
@@ -210,6 +216,15 @@ class HideCurrentHotKey(EngineTestCase):
                                    what="both twins hidden")
         self.assertTrue(status.window(3).visible)
         self.assertTrue(app.visible(), "the main window is never hidden by it")
+
+    def test_titles_that_8_bit_text_shows_alike_are_told_apart(self):
+        self.seed_hot_keys({"hidecurrent": vx.CTRL_ALT_KEYS["hidecurrent"]})   # Ctrl+Alt+H
+        owner = self.owned_windows(["日本", "中国"])   # both "??" in code page 1252
+        self.launch_tracking(["日本", "中国"])
+        self.activate(owner, 1)
+        self.desk.key("ctrl+alt+h")
+        owner.wait_status(lambda s: not s.window(1).visible, what="日本 hidden")
+        harness.wait_until(lambda: owner.status().window(2).visible, stable=10, what="中国 still shown")
 
     def test_a_front_window_without_a_title_hides_nothing(self):
         self.seed_hot_keys({"hidecurrent": vx.CTRL_ALT_KEYS["hidecurrent"]})   # Ctrl+Alt+H

@@ -2,6 +2,7 @@
 session leaves a journal of what it held hidden, and the next start gives it back."""
 
 import os
+import pathlib
 import random
 import time
 
@@ -11,6 +12,7 @@ import velumix_app as V
 from session import VelumixTestCase
 
 JOURNAL = V.journal_key()
+FIXTURES = pathlib.Path(__file__).resolve().parents[1] / "fixtures"
 WM_QUERYENDSESSION, WM_ENDSESSION = 0x0011, 0x0016
 
 
@@ -182,14 +184,21 @@ class AfterAKill(JournalCase):
         self.assertTrue(name.startswith(f"{app.proc.winpid}."))
         self.assertEqual(entries[0][:2], (second.hwnd(1), second.status().pid))
 
-    def test_a_journal_of_the_first_version_is_still_taken_back(self):
-        ow = self.owned_windows(["Left by the first version"])
-        ow.command("hide 1")
-        entry = (ow.hwnd(1), ow.status().pid, "Left by the first version", "VxOwnerWindow")
-        self.desk.reg_add(JOURNAL, "77.5", "REG_BINARY", V.encode_journal(77, 5, False, [entry], version=1))
-        app = self.launch_tracking(["Left by the first version"])
-        self.assertEqual(app.menu_states()["Left by the first version"], False)
-        H.wait_until(lambda: "77.5" not in self.journals(), what="the old journal gone")
+    def test_records_of_earlier_versions_are_still_taken_back(self):
+        """The committed records of the two earlier versions, aimed at live windows."""
+        titles = ["Left by the first version", "Left by the second"]
+        ow = self.owned_windows(titles)
+        for i, version in enumerate((1, 2), start=1):
+            fixture = (FIXTURES / f"journal_v{version}.bin").read_bytes()
+            owner, started, locked, entries = V.decode_journal(fixture)
+            self.assertEqual(V.encode_journal(owner, started, locked, entries, version), fixture)
+            ow.command(f"hide {i}")
+            _, _, title, cls, _ = entries[1]
+            record = V.encode_journal(owner + i, started, False, [(ow.hwnd(i), ow.status().pid, title, cls)], version)
+            self.desk.reg_add(JOURNAL, f"{owner + i}.5", "REG_BINARY", record)
+        app = self.launch_tracking(titles)
+        self.assertEqual({t: app.menu_states()[t] for t in titles}, dict.fromkeys(titles, False))
+        H.wait_until(lambda: self.journals().keys().isdisjoint({"4243.5", "4244.5"}), what="the old records gone")
 
     def test_two_instances_in_different_folders_leave_each_other_alone_while_both_run(self):
         ow = self.owned_windows(["First's window", "Second's view"])

@@ -71,6 +71,15 @@ class TrayMenuContents(TrayTestCase):
         self.assertFalse(any(marks[c] for c in ("Show all", "Hide all", "Exit")))
         app.close_menu()
 
+    def test_window_items_show_each_title_as_it_is(self):
+        # A tab would start a second column of the menu: it shows as a space.
+        titles = ["日本語のタイトル", "Song 🎵 Player", "عنوان عربي", "R&D", "Q&&A", "Name\tSize"]
+        ow, app = self.launch_with(titles)
+        _, items = app.open_tray_menu()
+        app.close_menu()
+        shown = [V.menu_shown(t) for t in window_titles(items)]
+        self.assertEqual(sorted(shown), sorted(t.replace("\t", " ") for t in titles))
+
     def test_with_no_known_windows_the_menu_starts_with_the_separator(self):
         app = self.launch()
         self.assertEqual(app.list_items(), [])

@@ -2,6 +2,7 @@
 message boxes, its tray icon. Shared by the end-to-end tests of the program."""
 
 import os
+import re
 import struct
 import zlib
 
@@ -303,7 +304,7 @@ class Velumix:
 
     def choose(self, items, text):
         """Clicks the menu item with this text."""
-        item = next((i for i in items if i.kind == "item" and i.text == text), None)
+        item = next((i for i in items if i.kind == "item" and menu_shown(i.text) == text), None)
         if item is None:
             raise harness.HarnessError(f"no menu item {text!r} in {[i.text for i in items]!r}")
         self.desk.click(*item.rect.center)
@@ -439,7 +440,13 @@ class Velumix:
 
 def window_states(items):
     """{title: shown} of the window items of a tray menu."""
-    return {i.text: i.checked for i in items if i.kind == "item" and i.id >= MENU_WINDOW_FIRST}
+    return {menu_shown(i.text): i.checked for i in items if i.kind == "item" and i.id >= MENU_WINDOW_FIRST}
+
+
+def menu_shown(text):
+    """What a menu shows of an item's text: "&&" shows as "&", and a lone "&" only marks
+    the next character as the item's key."""
+    return re.sub("&(.)", r"\1", text, flags=re.S)
 
 
 # faketray.exe's ways with notification icons
@@ -525,23 +532,31 @@ def journal_key(name="Velumix"):
     return SETTINGS_KEY.format(name).rsplit("\\", 1)[0] + "\\Journal"
 
 
-def encode_journal(owner, started, locked, entries, version=2):
+def encode_journal(owner, started, locked, entries, version=3):
     """A journal as Velumix writes one: entries are (hwnd, pid, title, class[, the
-    process's start]). Version 1 is the record of the first version, with no starts."""
+    process's start]). Versions 1 and 2 are the records of earlier versions, with
+    titles in the ANSI code page behind a 1-byte length, and version 1 has no starts;
+    version 3 holds titles in UTF-8 behind a 2-byte length."""
     body = b"VXJ%d" % version + struct.pack("<IQBB", owner, started, 1 if locked else 0, len(entries))
     for hwnd, pid, title, cls, *process_started in entries:
-        t, c = harness.ansi_encode(title), harness.ansi_encode(cls)
+        c = harness.ansi_encode(cls)
         body += struct.pack("<QI", hwnd, pid)
         if version >= 2:
             body += struct.pack("<Q", process_started[0] if process_started else 0)
-        body += bytes([len(t)]) + t + bytes([len(c)]) + c
+        if version >= 3:
+            t = title.encode("utf-8")
+            body += struct.pack("<H", len(t)) + t
+        else:
+            t = harness.ansi_encode(title)
+            body += bytes([len(t)]) + t
+        body += bytes([len(c)]) + c
     return body + struct.pack("<I", zlib.crc32(body))
 
 
 def decode_journal(data):
     """(owner, started, locked, [(hwnd, pid, title, class, process start)]), or None for
     what Velumix would not read."""
-    version = {b"VXJ1": 1, b"VXJ2": 2}.get(data[:4])
+    version = {b"VXJ1": 1, b"VXJ2": 2, b"VXJ3": 3}.get(data[:4])
     if len(data) < 26 or not version or struct.unpack("<I", data[-4:])[0] != zlib.crc32(data[:-4]):
         return None
     owner, started, flags, count = struct.unpack_from("<IQBB", data, 4)
@@ -553,12 +568,18 @@ def decode_journal(data):
         if version >= 2:
             process_started, = struct.unpack_from("<Q", data, at)
             at += 8
-        texts = []
-        for _ in range(2):
+        if version >= 3:
+            n, = struct.unpack_from("<H", data, at)
+            title = data[at + 2:at + 2 + n].decode("utf-8", "replace")
+            at += 2 + n
+        else:
             n = data[at]
-            texts.append(harness.ansi_decode(data[at + 1:at + 1 + n]))
+            title = harness.ansi_decode(data[at + 1:at + 1 + n])
             at += 1 + n
-        entries.append((hwnd, pid, *texts, process_started))
+        n = data[at]
+        cls = harness.ansi_decode(data[at + 1:at + 1 + n])
+        at += 1 + n
+        entries.append((hwnd, pid, title, cls, process_started))
     return owner, started, bool(flags & 1), entries
 
 

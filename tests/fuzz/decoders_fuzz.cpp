@@ -110,7 +110,7 @@ void FuzzJournal(const std::uint8_t* data, std::size_t size) {
   // A record of the current version is written back byte for byte; one of an
   // earlier version is written in the current one, and reads the same.
   Check(velumix::DecodeJournal(again.data(), again.size()) == journal);
-  if (std::memcmp(data, "VXJ2", 4) == 0) Check(again.size() == size && std::memcmp(again.data(), data, size) == 0);
+  if (std::memcmp(data, "VXJ3", 4) == 0) Check(again.size() == size && std::memcmp(again.data(), data, size) == 0);
 }
 
 }  // namespace

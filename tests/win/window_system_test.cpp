@@ -11,19 +11,33 @@
 
 namespace {
 
+std::wstring Wide(const std::string& utf8) {
+  std::wstring wide(utf8.size() + 1, L'\0');
+  int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+  wide.resize(n > 0 ? static_cast<size_t>(n) - 1 : 0);
+  return wide;
+}
+
+std::string Repeat(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+// A Unicode window, titled with UTF-8.
 class TestWindow {
  public:
   explicit TestWindow(const std::string& title, DWORD style = WS_OVERLAPPEDWINDOW) {
     static ATOM atom = [] {
-      WNDCLASSA wc{};
-      wc.lpfnWndProc = ::DefWindowProcA;
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = ::DefWindowProcW;
       wc.hInstance = ::GetModuleHandleA(nullptr);
-      wc.lpszClassName = "VelumixWinTestWindow";
-      return ::RegisterClassA(&wc);
+      wc.lpszClassName = L"VelumixWinTestWindow";
+      return ::RegisterClassW(&wc);
     }();
     (void)atom;
-    m_hwnd = ::CreateWindowExA(0, "VelumixWinTestWindow", title.c_str(), style, 50, 60, 300, 200, nullptr, nullptr,
-                               ::GetModuleHandleA(nullptr), nullptr);
+    m_hwnd = ::CreateWindowExW(0, L"VelumixWinTestWindow", Wide(title).c_str(), style, 50, 60, 300, 200, nullptr,
+                               nullptr, ::GetModuleHandleA(nullptr), nullptr);
   }
   ~TestWindow() {
     if (::IsWindow(m_hwnd)) ::DestroyWindow(m_hwnd);
@@ -35,22 +49,35 @@ class TestWindow {
   HWND m_hwnd;
 };
 
+// One character of each width in UTF-8; the last is a surrogate pair in UTF-16.
 TEST(Win32WindowSystem, TitlesAreCutAtNinetyNineCharacters) {
-  TestWindow window(std::string(150, 'T'));
-  ASSERT_TRUE(window.hwnd());
   velumix::Win32WindowSystem windows;
-  char title[velumix::kTitleBufferSize];
-  windows.GetTitle(window.id(), title);
-  EXPECT_EQ(std::string(title), std::string(99, 'T'));
+  for (const char* character : {"T", "\xD0\x96", "\xE6\x97\xA5", "\xF0\x9F\x8E\xB5"}) {
+    TestWindow window(Repeat(character, 150));
+    ASSERT_TRUE(window.hwnd());
+    char title[velumix::kTitleBufferSize];
+    windows.GetTitle(window.id(), title);
+    EXPECT_EQ(std::string(title), Repeat(character, 99)) << character;
+  }
 }
 
-TEST(Win32WindowSystem, EightBitTitlesPassUnchanged) {
-  const std::string text = "Caf\xE9 \xE0 la carte";
-  TestWindow window(text);
+TEST(Win32WindowSystem, TitlesComeAsUtf8) {
+  velumix::Win32WindowSystem windows;
+  for (const char* text : {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "Song \xF0\x9F\x8E\xB5 Player", "R&D\treport"}) {
+    TestWindow window(text);
+    char title[velumix::kTitleBufferSize];
+    windows.GetTitle(window.id(), title);
+    EXPECT_EQ(std::string(title), text);
+  }
+}
+
+TEST(Win32WindowSystem, EightBitTitlesComeAsUtf8) {
+  TestWindow window("");
+  ::SetWindowTextA(window.hwnd(), "Caf\xE9 \xE0 la carte");  // code page 1252
   velumix::Win32WindowSystem windows;
   char title[velumix::kTitleBufferSize];
   windows.GetTitle(window.id(), title);
-  EXPECT_EQ(std::string(title), text);
+  EXPECT_EQ(std::string(title), "Caf\xC3\xA9 \xC3\xA0 la carte");
 }
 
 TEST(Win32WindowSystem, ADestroyedWindowNeitherExistsNorIsVisible) {

@@ -67,7 +67,12 @@ class OwnedWindows:
         args = ["owner", "--status", unix_to_windows(self.status_path),
                 "--commands", unix_to_windows(self.commands_path)]
         for t in titles:
-            args += ["--title", t]
+            try:
+                ansi_encode(t)
+                args += ["--title", t]
+            except ValueError:
+                # beyond the ANSI code page a title could not pass a command line whole
+                args += ["--title-utf8", t.encode("utf-8").hex()]
         if count:
             args += ["--count", count]
             if title_format is not None:

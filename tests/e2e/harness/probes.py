@@ -9,7 +9,7 @@ from .errors import VxError
 from .processes import _popen_pids
 from .records import (Child, Foreground, ListBox, ListItem, ListWatch, MenuItem, PopupItem, Rect, Tool, Window,
                       _int)
-from .text import _arg, _unescape
+from .text import _arg, _unescape, utf8_field
 from .waiting import wait_until
 from .win32 import SC_ABOUTWINE
 from .wine import WINE
@@ -137,7 +137,7 @@ class VxProbes:
     def listbox(self, hwnd) -> ListBox:
         recs = self.vx("listbox", hex(hwnd))
         head = recs[0]
-        items = [ListItem(int(f[1]), int(f[2]), f[3] == "1", _int(f[4]), f[5])
+        items = [ListItem(int(f[1]), int(f[2]), f[3] == "1", _int(f[4]), utf8_field(f[5]))
                  for f in recs[1:] if f[0] == "item"]
         return ListBox(int(head[1]), int(head[2]), int(head[3]), int(head[4]), _int(head[5]), items)
 
@@ -154,10 +154,10 @@ class VxProbes:
         ms for `ms` ms: how often it looks does not depend on how fast processes start."""
         recs = self.vx("listwatch", hex(hwnd), ms, every, timeout=ms / 1000 + 30)
         end = recs[-1]
-        return ListWatch({f[2]: int(f[1]) for f in recs if f[0] == "seen"}, int(end[1]), int(end[2]))
+        return ListWatch({utf8_field(f[2]): int(f[1]) for f in recs if f[0] == "seen"}, int(end[1]), int(end[2]))
 
     def _menu(self, *args):
-        return [MenuItem(int(f[1]), int(f[2]), f[3], _int(f[4]), f[5])
+        return [MenuItem(int(f[1]), int(f[2]), f[3], _int(f[4]), utf8_field(f[5]))
                 for f in self.vx(*args) if f[0] == "item"]
 
     def sysmenu(self, hwnd, inject=True, wine_items=False) -> List[MenuItem]:
@@ -182,7 +182,7 @@ class VxProbes:
     def popup_menu_items(self, hwnd) -> List[PopupItem]:
         """The items of an open popup menu window (class #32768) with their screen
         rectangles, read inside the process that tracks the menu (MN_GETHMENU there)."""
-        return [PopupItem(int(f[1]), int(f[2]), f[3], _int(f[4]), f[5], Rect(*map(int, f[6:10])))
+        return [PopupItem(int(f[1]), int(f[2]), f[3], _int(f[4]), utf8_field(f[5]), Rect(*map(int, f[6:10])))
                 for f in self.vx("popupmenu", hex(hwnd)) if f[0] == "item"]
 
     def tooltips(self, hwnd) -> List[Tool]:

@@ -36,6 +36,12 @@ def _arg(a) -> bytes:
     return a.encode("utf-8")
 
 
+def utf8_field(field: str) -> str:
+    """A record's field that vxtool writes as UTF-8 (the texts of list-box and menu items),
+    from the str the ANSI unescape made of it."""
+    return ansi_encode(field).decode("utf-8", "replace")
+
+
 _ESC = {b"\\": "\\", b"t": "\t", b"n": "\n", b"r": "\r", b"0": "\0"}
 
 

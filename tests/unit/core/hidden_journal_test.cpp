@@ -47,7 +47,9 @@ TEST(JournalEncoding, TheLargestJournalFitsTheLimit) {
   Journal j;
   j.owner = {1, 2};
   for (int i = 0; i < kMaxTrackedWindows; ++i) {
-    j.entries.push_back({static_cast<WindowId>(4 + i), 9, ~0ull, std::string(99, 't'), std::string(63, 'k')});
+    std::string title;
+    for (int k = 0; k < 99; ++k) title += "\xF0\x9F\x8E\xB5";  // 99 characters of 4 bytes
+    j.entries.push_back({static_cast<WindowId>(4 + i), 9, ~0ull, title, std::string(63, 'k')});
   }
   std::vector<std::uint8_t> bytes = EncodeJournal(j);
   EXPECT_EQ(bytes.size(), kMaxJournalSize);
@@ -104,23 +106,34 @@ TEST(JournalEncoding, WellSealedButForeignContentIsRefused) {
   } cases[] = {
       {"an unknown flag", ResealedWith(16, 0x80)},
       {"more entries than the table holds", ResealedWith(17, kMaxTrackedWindows + 1)},
-      {"another format", ResealedWith(3, '3')},
+      {"a later format", ResealedWith(3, '4')},
       {"a NUL inside a title", EncodedWith([](Journal& j) { j.entries[0].title = std::string("a\0b", 3); })},
       {"no window", EncodedWith([](Journal& j) { j.entries[0].window = kNoWindow; })},
   };
   for (const auto& c : cases) EXPECT_FALSE(Decode(c.bytes)) << c.what;
 }
 
-// A record as the first version of the program wrote it, kept as it was:
-// a copy of that version may still hold windows hidden when this one starts.
-TEST(JournalEncoding, ARecordOfTheFirstVersionIsStillRead) {
-  std::ifstream file(VELUMIX_FIXTURES "/journal_v1.bin", std::ios::binary);
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  ASSERT_FALSE(bytes.empty());
-  Journal expected{{4242, 0x01DB6A1B2C3D4E5Full}, true, {}};
-  expected.entries.push_back({0x30062, 1337, 0, "Secret plan \xe9t\xe9", "Notepad"});
-  expected.entries.push_back({0x10428, 1400, 0, "R&D\treport", "VxOwnerWindow"});
-  EXPECT_EQ(Decode(bytes), expected);
+// Records as earlier versions of the program wrote them, kept as they were:
+// a copy of such a version may still hold windows hidden when this one
+// starts. Their titles were written in the ANSI code page.
+TEST(JournalEncoding, RecordsOfEarlierVersionsAreStillRead) {
+  const struct {
+    const char* file;
+    std::uint64_t firstStarted;
+    const char* firstTitle;
+  } records[] = {
+      {"journal_v1.bin", 0, "Secret plan \xC3\xA9t\xC3\xA9"},
+      {"journal_v2.bin", 0x01DB6A1B00000001ull, "Secret plan \xC3\xA9t\xC3\xA9 \xE2\x82\xAC" "5"},
+  };
+  for (const auto& r : records) {
+    std::ifstream file(std::string(VELUMIX_FIXTURES "/") + r.file, std::ios::binary);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(bytes.empty()) << r.file;
+    Journal expected{{4242, 0x01DB6A1B2C3D4E5Full}, true, {}};
+    expected.entries.push_back({0x30062, 1337, r.firstStarted, r.firstTitle, "Notepad"});
+    expected.entries.push_back({0x10428, 1400, 0, "R&D\treport", "VxOwnerWindow"});
+    EXPECT_EQ(Decode(bytes), expected) << r.file;
+  }
 }
 
 class FakeStore : public JournalStore {

@@ -55,6 +55,21 @@ TEST(HiddenWindowTableFill, AdmitsByTitle) {
   EXPECT_FALSE(IsDesktopEntry(table[1]));
 }
 
+// A title is kept to 99 characters, whatever their width in UTF-8.
+TEST(HiddenWindowTableFill, KeepsNinetyNineCharactersOfAnyWidth) {
+  FakeWindowSystem desktop;
+  std::vector<std::string> kept;
+  for (const char* character : {"a", "\xD0\x96", "\xE6\x97\xA5", "\xF0\x9F\x8E\xB5"}) {
+    std::string title;
+    for (int i = 0; i < 99; ++i) title += character;
+    kept.push_back(title);
+    desktop.Add(title + "\xE2\x80\x94 and more");
+  }
+  HiddenWindowTable table;
+  table.FillTable(desktop);
+  EXPECT_THAT(Titles(table), ElementsAreArray(kept));
+}
+
 class RefreshTable : public ::testing::Test {
  protected:
   void SetUp() override {

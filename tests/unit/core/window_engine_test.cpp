@@ -109,6 +109,26 @@ TEST_F(HideCurrent, TitlesMatchWholeAndInTheirCase) {
   for (std::size_t i = 1; i < ids.size(); ++i) EXPECT_TRUE(Visible(ids[i])) << m_desktop.at(ids[i]).title;
 }
 
+// Texts that an 8-bit code page would show alike, as question marks or
+// look-alike letters, are still different titles.
+TEST_F(HideCurrent, TitlesMatchOnTheirUnicodeText) {
+  auto ids = Track({"\xE6\x97\xA5\xE6\x9C\xAC",                  // 日本
+                    "\xE4\xB8\xAD\xE5\x9B\xBD",                  // 中国
+                    "\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE",  // Видео
+                    "??", "Song \xF0\x9F\x8E\xB5", "Song \xF0\x9F\x8E\xB6"});
+  auto shown = [&] {
+    std::vector<bool> visible;
+    for (WindowId id : ids) visible.push_back(Visible(id));
+    return visible;
+  };
+  m_desktop.m_foreground = ids[0];
+  m_engine.HideCurrent();
+  EXPECT_EQ(shown(), (std::vector<bool>{false, true, true, true, true, true}));
+  m_desktop.m_foreground = ids[4];
+  m_engine.HideCurrent();
+  EXPECT_EQ(shown(), (std::vector<bool>{false, true, true, true, false, true}));
+}
+
 TEST_F(HideCurrent, UntrackedForegroundHidesItsTrackedTwin) {
   auto ids = Track({"Doc"});
   WindowId untracked = m_desktop.Add("Doc");

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/title_text.h"
 #include "core/window_system.h"
 
 namespace velumix {
@@ -65,11 +66,11 @@ class FakeWindowSystem : public WindowSystem {
     const Window* w = Lookup(window);
     return w && w->exists;
   }
-  // As read into a 100-byte buffer: at most 99 characters.
+  // As the platform reads it: at most 99 characters.
   void GetTitle(WindowId window, char (&title)[kTitleBufferSize]) override {
     ++m_counts.getTitle;
     const Window* w = Lookup(window);
-    std::size_t n = w && w->exists ? std::min(w->title.size(), kTitleBufferSize - 1) : 0;
+    std::size_t n = w && w->exists ? Utf8PrefixLength(w->title.data(), w->title.size(), kMaxTitleCharacters) : 0;
     if (n) std::memcpy(title, w->title.data(), n);
     title[n] = '\0';
   }

@@ -53,6 +53,18 @@ TEST_F(TrayMenu, ListsTheWindowsInTableOrderCheckedWhenShown) {
                           "2 Exit"));
 }
 
+// A menu takes "&" as the mark of the next character's key and a tab as the
+// start of a second column: a title shows as itself only with its "&"
+// doubled and its tabs as spaces.
+TEST_F(TrayMenu, WindowItemsShowTheTitlesAsTheyAre) {
+  Track({"R&D", "Q&&A", "Name\tSize", "&", "\xE6\x97\xA5\xE6\x9C\xAC & \xF0\x9F\x8E\xB5"});
+  std::vector<std::string> texts;
+  for (const TrayMenuItem& item : m_menu.Build(m_table)) {
+    if (item.kind == TrayMenuItem::Kind::Window) texts.push_back(item.text);
+  }
+  EXPECT_THAT(texts, ElementsAre("R&&D", "Q&&&&A", "Name Size", "&&", "\xE6\x97\xA5\xE6\x9C\xAC && \xF0\x9F\x8E\xB5"));
+}
+
 TEST_F(TrayMenu, BeforeAnyMenuCommandsTakeTheSlotAsItStands) {
   Track({"A", "B", "C"});
   EXPECT_EQ(m_menu.ResolveWindowCommand(m_table, 150), 0);

@@ -25,7 +25,7 @@ struct RemoteMenu {
   HWND hwnd;
   HMENU(WINAPI* getSystemMenu)(HWND, BOOL);
   int(WINAPI* getMenuItemCount)(HMENU);
-  BOOL(WINAPI* getMenuItemInfo)(HMENU, UINT, BOOL, LPMENUITEMINFOA);
+  BOOL(WINAPI* getMenuItemInfo)(HMENU, UINT, BOOL, LPMENUITEMINFOW);
   int(WINAPIV* format)(LPSTR, LPCSTR, ...);
   LRESULT(WINAPI* sendMessage)(HWND, UINT, WPARAM, LPARAM);
   BOOL(WINAPI* getMenuItemRect)(HWND, HMENU, UINT, LPRECT);
@@ -64,6 +64,38 @@ struct RemoteMenu {
   }
 }
 
+// UTF-16 text as UTF-8, escaped like every text field; by hand, since the
+// remote thread can call nothing it is not handed. A lone surrogate reads as
+// U+FFFD.
+[[gnu::optimize("no-tree-loop-distribute-patterns")]] void RemotePutWide(RemoteMenu* r, const wchar_t* s) {
+  for (; *s; ++s) {
+    unsigned long code = static_cast<unsigned short>(*s);
+    if (code >= 0xD800 && code <= 0xDBFF && s[1] >= 0xDC00 && s[1] <= 0xDFFF) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<unsigned short>(s[1]) - 0xDC00);
+      ++s;
+    } else if (code >= 0xD800 && code <= 0xDFFF) {
+      code = 0xFFFD;
+    }
+    char bytes[5] = {0, 0, 0, 0, 0};
+    if (code < 0x80) {
+      bytes[0] = static_cast<char>(code);
+    } else if (code < 0x800) {
+      bytes[0] = static_cast<char>(0xC0 | (code >> 6));
+      bytes[1] = static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      bytes[0] = static_cast<char>(0xE0 | (code >> 12));
+      bytes[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      bytes[2] = static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      bytes[0] = static_cast<char>(0xF0 | (code >> 18));
+      bytes[1] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      bytes[2] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      bytes[3] = static_cast<char>(0x80 | (code & 0x3F));
+    }
+    RemotePut(r, bytes, true);
+  }
+}
+
 }  // namespace
 
 // Runs in the target process: this executable is mapped there with
@@ -92,10 +124,10 @@ vx_remote_sysmenu(void* arg) {
   r->format(line, "count\t%d\n", n);
   RemotePut(r, line, false);
   for (int i = 0; i < n; ++i) {
-    char text[1024];
+    wchar_t text[1024];
     text[0] = 0;
     // Field by field: an initializer could become a memset call.
-    MENUITEMINFOA mi;
+    MENUITEMINFOW mi;
     mi.cbSize = sizeof mi;
     mi.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
     mi.fType = mi.fState = mi.wID = 0;
@@ -103,13 +135,13 @@ vx_remote_sysmenu(void* arg) {
     mi.hbmpChecked = mi.hbmpUnchecked = mi.hbmpItem = nullptr;
     mi.dwItemData = 0;
     mi.dwTypeData = text;
-    mi.cch = sizeof text;
+    mi.cch = sizeof text / sizeof text[0];
     if (!r->getMenuItemInfo(m, i, TRUE, &mi)) return 4;
     const char* kind = (mi.fType & MFT_SEPARATOR) ? "separator" : mi.hSubMenu ? "popup" : "item";
     if (mi.fType & MFT_SEPARATOR) text[0] = 0;
     r->format(line, "item\t%d\t%u\t%s\t0x%x\t", i, mi.wID, kind, mi.fState);
     RemotePut(r, line, false);
-    RemotePut(r, text, true);
+    RemotePutWide(r, text);
     if (r->mode == kPopupMenu) {
       RECT rc;
       rc.left = rc.top = rc.right = rc.bottom = 0;
@@ -223,7 +255,7 @@ int CmdMenuInject(HWND window, int mode) {
       block.hwnd = window;
       block.getSystemMenu = reinterpret_cast<decltype(block.getSystemMenu)>(userProc("GetSystemMenu"));
       block.getMenuItemCount = reinterpret_cast<decltype(block.getMenuItemCount)>(userProc("GetMenuItemCount"));
-      block.getMenuItemInfo = reinterpret_cast<decltype(block.getMenuItemInfo)>(userProc("GetMenuItemInfoA"));
+      block.getMenuItemInfo = reinterpret_cast<decltype(block.getMenuItemInfo)>(userProc("GetMenuItemInfoW"));
       block.format = reinterpret_cast<decltype(block.format)>(userProc("wsprintfA"));
       block.sendMessage = reinterpret_cast<decltype(block.sendMessage)>(userProc("SendMessageA"));
       block.getMenuItemRect = reinterpret_cast<decltype(block.getMenuItemRect)>(userProc("GetMenuItemRect"));

@@ -29,6 +29,21 @@ std::string AnsiFromWide(const wchar_t* text, int length, int capacity) {
   return std::string(buffer.data(), n > 0 ? n : 0);
 }
 
+std::string Utf8FromWide(const wchar_t* text, int length) {
+  int n = length > 0 ? ::WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr) : 0;
+  std::string utf8(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+  if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, text, length, utf8.data(), n, nullptr, nullptr);
+  return utf8;
+}
+
+std::wstring WideFromUtf8(const std::string& text) {
+  int size = static_cast<int>(text.size());
+  int n = size > 0 ? ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0) : 0;
+  std::wstring wide(n > 0 ? static_cast<size_t>(n) : 0, L'\0');
+  if (n > 0) ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), n);
+  return wide;
+}
+
 std::string HexNumber(unsigned long long value) {
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "0x%llx", value);

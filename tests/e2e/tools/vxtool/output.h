@@ -1,6 +1,7 @@
 // What vxtool prints: one record a line, fields separated by tabs. Text
 // fields are raw ANSI bytes with backslash, tab, CR and LF escaped as \\ \t
-// \r \n; handles print as 0x hex. Errors go to stderr, and every command
+// \r \n, but for the texts of list-box items and menu items, which are
+// UTF-8 so that any program's text reads back whole; handles print as 0x hex. Errors go to stderr, and every command
 // returns one of the exit codes below.
 #pragma once
 
@@ -25,6 +26,8 @@ std::string Escape(const char* text, size_t length);
 std::string Escape(const std::string& text);
 // UTF-16 text in the ANSI code page, empty if it does not fit `capacity` bytes.
 std::string AnsiFromWide(const wchar_t* text, int length, int capacity);
+std::string Utf8FromWide(const wchar_t* text, int length);
+std::wstring WideFromUtf8(const std::string& text);
 
 std::string HexNumber(unsigned long long value);
 std::string HexHandle(HWND window);

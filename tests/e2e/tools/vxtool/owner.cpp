@@ -17,7 +17,8 @@ namespace vxtool {
 
 namespace {
 
-constexpr char kOwnerClass[] = "VxOwnerWindow";
+// Unicode windows, so that a title keeps letters the ANSI code page lacks.
+constexpr wchar_t kOwnerClass[] = L"VxOwnerWindow";
 constexpr int kEditId = 100;
 constexpr int kListId = 101;
 constexpr UINT kTrayMessage = WM_APP + 1;
@@ -156,12 +157,38 @@ LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
       }
       return 0;
   }
-  return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+std::wstring WideFromAnsi(const std::string& text) {
+  int size = static_cast<int>(text.size());
+  int n = size > 0 ? ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0) : 0;
+  std::wstring wide(n > 0 ? static_cast<size_t>(n) : 0, L'\0');
+  if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), n);
+  return wide;
+}
+
+// Hex digits, two a byte; false for anything else.
+bool BytesFromHex(const std::string& hex, std::string* bytes) {
+  auto digit = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  if (hex.size() % 2 != 0) return false;
+  bytes->clear();
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    int high = digit(hex[i]), low = digit(hex[i + 1]);
+    if (high < 0 || low < 0) return false;
+    bytes->push_back(static_cast<char>(high * 16 + low));
+  }
+  return true;
 }
 
 // A 200 x 120 client area with an edit along its top; windows cascade in
 // runs of 16, each run a little to the right of the one before.
-void OpenWindow(const std::string& title) {
+void OpenWindow(const std::wstring& title) {
   int index = g_owner.nextIndex++;
   RECT r = {0, 0, 200, 120};
   ::AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, 0);
@@ -169,7 +196,7 @@ void OpenWindow(const std::string& title) {
   int x = 40 + 24 * slot + 8 * ((index - 1) / 16 % 8);
   int y = 30 + 24 * slot;
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  HWND hwnd = ::CreateWindowExA(0, kOwnerClass, title.c_str(), WS_OVERLAPPEDWINDOW, x, y, r.right - r.left,
+  HWND hwnd = ::CreateWindowExW(0, kOwnerClass, title.c_str(), WS_OVERLAPPEDWINDOW, x, y, r.right - r.left,
                                 r.bottom - r.top, nullptr, nullptr, instance, nullptr);
   if (!hwnd) {
     g_owner.lastError = "CreateWindow failed";
@@ -182,6 +209,9 @@ void OpenWindow(const std::string& title) {
   ::ShowWindow(hwnd, SW_SHOWNORMAL);
   ::UpdateWindow(hwnd);
 }
+
+// open T: T in the ANSI code page, as every command line is.
+void OpenAnsiWindow(const std::string& title) { OpenWindow(WideFromAnsi(title)); }
 
 // A window of its own thread: the thread pumps its messages until told to
 // stall, and then waits, alive, until it is woken. Its procedure touches
@@ -480,7 +510,7 @@ struct Verb {
 };
 
 constexpr Verb kVerbs[] = {
-    {"open", OpenWindow, nullptr},
+    {"open", OpenAnsiWindow, nullptr},
     {"openthread", OpenThreadWindow, nullptr},
     {"quit", Quit, nullptr},
     {"close", nullptr, Close},
@@ -553,7 +583,7 @@ void PollCommands() {
 }  // namespace
 
 int CmdOwner(const std::vector<std::string>& args) {
-  std::vector<std::string> titles;
+  std::vector<std::wstring> titles;
   long long count = 0;
   std::string format = "Window %d";
   for (size_t i = 2; i < args.size(); ++i) {
@@ -564,7 +594,13 @@ int CmdOwner(const std::vector<std::string>& args) {
     } else if (k == "--commands" && has) {
       g_owner.commandsPath = args[++i];
     } else if (k == "--title" && has) {
-      titles.push_back(args[++i]);
+      titles.push_back(WideFromAnsi(args[++i]));
+    } else if (k == "--title-utf8" && has) {
+      // A title in hex of its UTF-8: a command line reaches the program in
+      // the ANSI code page, which holds few of the world's letters.
+      std::string utf8;
+      if (!BytesFromHex(args[++i], &utf8)) return Fail(kExitUsage, "owner: bad hex title " + args[i]);
+      titles.push_back(WideFromUtf8(utf8));
     } else if (k == "--count" && has && ParseNumber(args[i + 1].c_str(), &count)) {
       ++i;
     } else if (k == "--title-format" && has) {
@@ -575,23 +611,29 @@ int CmdOwner(const std::vector<std::string>& args) {
   }
   if (g_owner.statusPath.empty()) {
     return Fail(kExitUsage,
-                "usage: owner --status FILE [--commands FILE] [--title T]... [--count N --title-format FMT]");
+                "usage: owner --status FILE [--commands FILE] [--title T | --title-utf8 HEX]... "
+                "[--count N --title-format FMT]");
   }
 
+  WNDCLASSW owner = {};
+  owner.lpfnWndProc = OwnerProc;
+  owner.hInstance = ::GetModuleHandleA(nullptr);
+  owner.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+  owner.hIcon = ::LoadIcon(nullptr, IDI_APPLICATION);
+  owner.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  owner.lpszClassName = kOwnerClass;
+  if (!::RegisterClassW(&owner)) return Fail(kExitFailure, "RegisterClass failed");
   WNDCLASSA wc = {};
-  wc.lpfnWndProc = OwnerProc;
-  wc.hInstance = ::GetModuleHandleA(nullptr);
-  wc.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-  wc.hIcon = ::LoadIcon(nullptr, IDI_APPLICATION);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  wc.lpszClassName = kOwnerClass;
-  if (!::RegisterClassA(&wc)) return Fail(kExitFailure, "RegisterClass failed");
+  wc.hInstance = owner.hInstance;
+  wc.hCursor = owner.hCursor;
+  wc.hIcon = owner.hIcon;
+  wc.hbrBackground = owner.hbrBackground;
   wc.lpfnWndProc = ThreadWindowProc;
   wc.lpszClassName = kThreadClass;
   if (!::RegisterClassA(&wc)) return Fail(kExitFailure, "RegisterClass failed");
 
   for (auto& t : titles) OpenWindow(t);
-  for (long long i = 1; i <= count; ++i) OpenWindow(NumberedTitle(format, i));
+  for (long long i = 1; i <= count; ++i) OpenAnsiWindow(NumberedTitle(format, i));
   WriteStatus();
 
   // A thread timer: polls the commands every 50 ms, rewrites the status

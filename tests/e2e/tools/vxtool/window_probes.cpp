@@ -91,7 +91,7 @@ bool ListBoxItemText(HWND listBox, LRESULT index, std::string* text) {
       static_cast<LRESULT>(got) < 0) {
     return false;
   }
-  *text = AnsiFromWide(wide.data(), static_cast<int>(::wcsnlen(wide.data(), kTextMax)), kTextMax * 2);
+  *text = Utf8FromWide(wide.data(), static_cast<int>(::wcsnlen(wide.data(), kTextMax)));
   return true;
 }
 

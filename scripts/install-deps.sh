@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   g++-multilib qemu-user-static
-  wine wine64 fonts-wine
+  wine wine64 fonts-wine fonts-dejavu-core fonts-wqy-microhei
   xvfb xauth xdotool x11-utils imagemagick
   python3 zip
 )

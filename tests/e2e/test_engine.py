@@ -113,6 +113,19 @@ class WindowList(EngineTestCase):
     def test_rows_hold_the_titles_in_their_own_letters(self):
         owner, app = self.launch_with(UNICODE_TITLES)
         self.assertEqual(sorted(t for t in app.list_items() if t in UNICODE_TITLES), sorted(UNICODE_TITLES))
+        # renamed into another script and back, each name followed
+        before = UNICODE_TITLES[0]
+        for title in ("Видео — плеер 2", "Video player"):
+            owner.retitle(1, title)
+            app.wait_list(lambda items: title in items and before not in items, timeout=5, what=title)
+            before = title
+
+    def test_long_titles_are_cut_to_99_whole_characters(self):
+        # the second one's 99th character is beyond UTF-16's 16 bits: two units, kept whole
+        titles = ["日本語のタイトル" * 19, "a" * 98 + "🎵 and after"]
+        self.owned_windows(titles)
+        app = self.launch_tracking([t[:99] for t in titles])
+        self.assertEqual(sorted(t for t in app.list_items() if t[0] in "日a"), sorted(t[:99] for t in titles))
 
     def test_the_first_hundred_of_a_hundred_and_twenty_windows_are_tracked(self):
         owner, app, items = self.launch_over_a_crowd(120, "Many %d")
@@ -155,6 +168,21 @@ class RowLooks(EngineTestCase):
                            what="the lit bulb of a window Velumix did not hide")
         self.assertFalse(self.desk.screenshot().region_has_color(bulb, GREY))
 
+
+    def test_titles_in_other_letters_are_drawn_with_their_own_glyphs(self):
+        # Two characters each, the last two of the Private Use Area, which no font has: a
+        # title drawn without a font that has its letters is drawn as the last one is.
+        titles = ["日本", "中国", "한국", "Ми", "سل", "\ue000\ue001"]
+        owner, app = self.launch_with(titles)
+        app.desk.move(5, 5)
+        texts = {t: app.row_rects(self.row_of(app, t))[1] for t in titles}
+
+        def inked():
+            shot = self.desk.screenshot()
+            return shot if all(len(shot.colors(r)) > 1 for r in texts.values()) else None
+        shot = harness.wait_until(inked, what="every row inked")
+        shot.save_png(self.artifact("other-letters.png"))
+        self.assertEqual(len({shot.region(r) for r in texts.values()}), len(titles), "each drawn its own way")
 
 class RefreshTick(EngineTestCase):
     def test_command_103_refreshes_the_list_while_the_window_is_in_the_tray(self):
@@ -217,14 +245,17 @@ class HideCurrentHotKey(EngineTestCase):
         self.assertTrue(status.window(3).visible)
         self.assertTrue(app.visible(), "the main window is never hidden by it")
 
-    def test_titles_that_8_bit_text_shows_alike_are_told_apart(self):
+    def test_titles_are_compared_whole_as_the_list_keeps_them(self):
         self.seed_hot_keys({"hidecurrent": vx.CTRL_ALT_KEYS["hidecurrent"]})   # Ctrl+Alt+H
-        owner = self.owned_windows(["日本", "中国"])   # both "??" in code page 1252
-        self.launch_tracking(["日本", "中国"])
-        self.activate(owner, 1)
-        self.desk.key("ctrl+alt+h")
-        owner.wait_status(lambda s: not s.window(1).visible, what="日本 hidden")
-        harness.wait_until(lambda: owner.status().window(2).visible, stable=10, what="中国 still shown")
+        # the first two are both "??" in code page 1252; the last two differ only after
+        # their 99th character, where the list cuts them
+        owner = self.owned_windows(["日本", "中国", "日" * 99 + "甲", "日" * 99 + "乙"])
+        self.launch_tracking(["日本", "中国", "日" * 99])
+        for front, hidden in ((1, [1]), (3, [1, 3, 4])):
+            self.activate(owner, front)
+            self.desk.key("ctrl+alt+h")
+            owner.wait_status(lambda s: [i for i in (1, 2, 3, 4) if not s.window(i).visible] == hidden,
+                              stable=10, what=f"only {hidden} hidden")
 
     def test_a_front_window_without_a_title_hides_nothing(self):
         self.seed_hot_keys({"hidecurrent": vx.CTRL_ALT_KEYS["hidecurrent"]})   # Ctrl+Alt+H

@@ -184,6 +184,16 @@ class AfterAKill(JournalCase):
         self.assertTrue(name.startswith(f"{app.proc.winpid}."))
         self.assertEqual(entries[0][:2], (second.hwnd(1), second.status().pid))
 
+    def test_a_window_titled_in_chinese_is_taken_back_with_its_title(self):
+        ow, app = self.launch_with(["中文标题"])
+        self.hide(app, ["中文标题"])
+        H.wait_until(lambda: [e[2] for j in self.journals().values() for e in j[3]] == ["中文标题"],
+                     what="the title journalled as it is")
+        self.kill(app)
+        app = self.relaunch()
+        self.assertIs(app.menu_states().get("中文标题"), False)
+        self.assertFalse(ow.status().window(1).visible)
+
     def test_records_of_earlier_versions_are_still_taken_back(self):
         """The committed records of the two earlier versions, aimed at live windows."""
         titles = ["Left by the first version", "Left by the second"]
@@ -194,7 +204,7 @@ class AfterAKill(JournalCase):
             self.assertEqual(V.encode_journal(owner, started, locked, entries, version), fixture)
             ow.command(f"hide {i}")
             _, _, title, cls, _ = entries[1]
-            record = V.encode_journal(owner + i, started, False, [(ow.hwnd(i), ow.status().pid, title, cls)], version)
+            record = V.encode_journal(owner + i, 5, False, [(ow.hwnd(i), ow.status().pid, title, cls)], version)
             self.desk.reg_add(JOURNAL, f"{owner + i}.5", "REG_BINARY", record)
         app = self.launch_tracking(titles)
         self.assertEqual({t: app.menu_states()[t] for t in titles}, dict.fromkeys(titles, False))

@@ -76,6 +76,7 @@ class TrayMenuContents(TrayTestCase):
         titles = ["日本語のタイトル", "Song 🎵 Player", "عنوان عربي", "R&D", "Q&&A", "Name\tSize"]
         ow, app = self.launch_with(titles)
         _, items = app.open_tray_menu()
+        self.desk.screenshot(self.artifact("menu.png"))
         app.close_menu()
         shown = [V.menu_shown(t) for t in window_titles(items)]
         self.assertEqual(sorted(shown), sorted(t.replace("\t", " ") for t in titles))

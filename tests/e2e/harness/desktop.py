@@ -23,6 +23,18 @@ from .waiting import wait_until
 from .wine import DROP_WRITE_CAPS, WINE, WINESERVER
 
 
+# Fonts from Debian's packages with the glyphs of other scripts, as (file, face): Latin,
+# Cyrillic, Greek, Hebrew and Arabic (fonts-dejavu-core), then Chinese, Japanese and Korean
+# (fonts-wqy-microhei). Windows draws such titles with fonts it links behind the dialog
+# fonts; so does Wine, given the links. (Wine 8 looks a character beyond UTF-16's 16 bits
+# up as its two halves, and draws an emoji as two boxes whatever the fonts.)
+LINKED_FONTS = [("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "DejaVu Sans"),
+                ("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc", "WenQuanYi Micro Hei")]
+LINKED_FACES = ["Tahoma", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif", "MS Sans Serif",
+                "DejaVu Sans", "System"]
+FONT_LINKS = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
+
+
 def wine_font(name):
     """A font of Wine's own (package fonts-wine), found where Wine's data directory is: two
     levels above the loader, in share/wine. None if it is not installed."""
@@ -116,6 +128,7 @@ class WineDesktop(VxProbes, Taskbar, Input, Screenshots, Registry):
             if (self.reg_query(key) or {}).get(name, (None, None))[1] != value:
                 raise HarnessError(f"prefix lacks {key}\\{name} = {value!r}")
         t2 = time.monotonic()
+        self._link_fonts()
         self._start_keeper()
         self.desktop_xid = wait_until(self._find_desktop_xwindow, timeout=30, stable=1,
                                       what="the Wine desktop X window")
@@ -152,11 +165,16 @@ class WineDesktop(VxProbes, Taskbar, Input, Screenshots, Registry):
         where fonts-wine puts them, and so draws the caption buttons, whose glyphs come from
         Marlett, as the letters "0 1 r". It also loads every font in the prefix's Fonts folder:
         Marlett goes there before wineboot, and no other, so that text keeps its fonts."""
-        marlett = wine_font("marlett.ttf")
-        if marlett:
-            fonts = os.path.join(self.prefix, "drive_c", "windows", "Fonts")
-            os.makedirs(fonts, exist_ok=True)
-            shutil.copyfile(marlett, os.path.join(fonts, "marlett.ttf"))
+        fonts = os.path.join(self.prefix, "drive_c", "windows", "Fonts")
+        os.makedirs(fonts, exist_ok=True)
+        for path in [wine_font("marlett.ttf")]:
+            if path and os.path.isfile(path):
+                shutil.copyfile(path, os.path.join(fonts, os.path.basename(path)))
+
+    def _link_fonts(self):
+        links = [f"{os.path.basename(f)},{face}" for f, face in LINKED_FONTS if os.path.isfile(f)]
+        for face in LINKED_FACES if links else ():
+            self.reg_add(FONT_LINKS, face, "REG_MULTI_SZ", links)
 
     def _start_keeper(self):
         """Explorer closes the desktop a few seconds after its last GUI client is gone, and

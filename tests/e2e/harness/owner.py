@@ -7,7 +7,7 @@ from typing import List, Optional
 
 from .errors import HarnessError
 from .records import Rect, _int
-from .text import _unescape, ansi_encode, unix_to_windows
+from .text import _unescape, ansi_encode, in_code_page, unix_to_windows
 from .waiting import wait_until
 
 
@@ -67,12 +67,7 @@ class OwnedWindows:
         args = ["owner", "--status", unix_to_windows(self.status_path),
                 "--commands", unix_to_windows(self.commands_path)]
         for t in titles:
-            try:
-                ansi_encode(t)
-                args += ["--title", t]
-            except ValueError:
-                # beyond the ANSI code page a title could not pass a command line whole
-                args += ["--title-utf8", t.encode("utf-8").hex()]
+            args += ["--title", t] if in_code_page(t) else ["--title-utf8", t.encode("utf-8").hex()]
         if count:
             args += ["--count", count]
             if title_format is not None:
@@ -116,6 +111,12 @@ class OwnedWindows:
             s = self.status()
             return s if s is not None and pred(s) else None
         return wait_until(check, timeout=timeout, stable=stable, what=what or "owner status")
+
+    def retitle(self, i, title):
+        """Renames window i; a title beyond the ANSI code page goes as the hex of its UTF-8,
+        which no command line or command file carries whole."""
+        return self.command(f"retitle {i} {title}" if in_code_page(title)
+                            else f"retitle-utf8 {i} {title.encode('utf-8').hex()}")
 
     def command(self, line, wait=True, timeout=10.0) -> Optional[OwnerStatus]:
         """Send one command (open T, close I, retitle I T, retitle-every I MS FORMAT (the

@@ -25,6 +25,15 @@ def ansi_encode(text) -> bytes:
         raise ValueError(f"{text!r} has a character outside code page 1252: {e}") from None
 
 
+def in_code_page(text) -> bool:
+    """Whether the ANSI code page has every character of `text`."""
+    try:
+        ansi_encode(text)
+        return True
+    except ValueError:
+        return False
+
+
 def _arg(a) -> bytes:
     """A command-line argument for a Wine program: Wine reads argv as UTF-8 (we run it
     under C.UTF-8) and hands it to the program in the ANSI code page."""

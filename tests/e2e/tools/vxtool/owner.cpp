@@ -368,6 +368,16 @@ void Close(OwnedWindow& w, const std::string&) { ::DestroyWindow(w.hwnd); }
 
 void Retitle(OwnedWindow& w, const std::string& tail) { ::SetWindowTextA(w.hwnd, tail.c_str()); }
 
+// retitle-utf8 I HEX: a title beyond the ANSI code page, as the hex of its UTF-8.
+void RetitleUtf8(OwnedWindow& w, const std::string& tail) {
+  std::string utf8;
+  if (!BytesFromHex(tail, &utf8)) {
+    g_owner.lastError = "bad retitle-utf8";
+    return;
+  }
+  ::SetWindowTextW(w.hwnd, WideFromUtf8(utf8).c_str());
+}
+
 // retitle-every I MS FORMAT: the window renames itself every MS ms, with no
 // process start between two titles; %d in FORMAT counts up from 1. MS 0
 // stops it. A window of its own thread cannot take the timer.
@@ -516,6 +526,7 @@ constexpr Verb kVerbs[] = {
     {"close", nullptr, Close},
     {"retitle", nullptr, Retitle},
     {"retitle-every", nullptr, RetitleEvery},
+    {"retitle-utf8", nullptr, RetitleUtf8},
     {"show", nullptr, ShowAs<SW_SHOW>},
     {"hide", nullptr, ShowAs<SW_HIDE>},
     {"minimize", nullptr, ShowAs<SW_MINIMIZE>},

@@ -19,15 +19,17 @@ namespace {
 constexpr char kReadyEvent[] = "VelumixBenchWindowsReady";
 constexpr char kQuitEvent[] = "VelumixBenchQuit";
 
+// Every other title is Japanese: three bytes of UTF-8 a character.
 int RunOwner(int count) {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = ::DefWindowProcA;
-  wc.hInstance = ::GetModuleHandleA(nullptr);
-  wc.lpszClassName = "VelumixBenchWindow";
-  ::RegisterClassA(&wc);
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ::DefWindowProcW;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"VelumixBenchWindow";
+  ::RegisterClassW(&wc);
   for (int i = 0; i < count; ++i) {
-    std::string title = "Bench document " + std::to_string(i) + " - Editor";
-    HWND w = ::CreateWindowExA(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 10 + i, 10 + i, 200, 120,
+    std::wstring title = (i % 2 ? L"\u30D9\u30F3\u30C1\u6587\u66F8 " : L"Bench document ") + std::to_wstring(i) +
+                         (i % 2 ? L" - \u30A8\u30C7\u30A3\u30BF" : L" - Editor");
+    HWND w = ::CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 10 + i, 10 + i, 200, 120,
                                nullptr, nullptr, wc.hInstance, nullptr);
     ::ShowWindow(w, SW_SHOWNOACTIVATE);
   }
@@ -125,16 +127,35 @@ int main(int argc, char** argv) {
     }
   };
   auto refreshTick = [&] { engine.RefreshList(list, nullptr); };
+  // Of either, the part that turns the titles read from UTF-16 into UTF-8.
+  std::vector<std::wstring> wideTitles;
+  auto readWide = [&](velumix::WindowId w) {
+    wchar_t wide[velumix::kTitleUnits + 1];
+    wideTitles.emplace_back(wide, std::max(0, ::GetWindowTextW(velumix::ToHwnd(w), wide, velumix::kTitleUnits + 1)));
+  };
+  for (velumix::WindowId w : tracked) readWide(w);
+  std::size_t at = 0;
+  for (velumix::WindowId w = system.TopWindow(); w != velumix::kNoWindow && !full; w = system.NextWindow(w), ++at) {
+    if (at < asks.size() && asks[at] == kVisibilityAndTitle) readWide(w);
+  }
+  auto conversion = [&] {
+    for (const std::wstring& t : wideTitles) {
+      velumix::TitleFromUtf16(t.data(), static_cast<int>(t.size()), title);
+      sink = sink ^ (title[0] != '\0');
+    }
+  };
   // Interleaved, so that neither side gets the quieter moments of the machine.
-  double tick = 1e30, bare = 1e30;
+  double tick = 1e30, bare = 1e30, convert = 1e30;
   for (int r = 0; r < rounds * 10; ++r) {
     bare = std::min(bare, BestOf(1, iterations, bareQueries));
     tick = std::min(tick, BestOf(1, iterations, refreshTick));
+    convert = std::min(convert, BestOf(1, iterations, conversion));
   }
 
   std::printf("tracked windows: %d\n", engine.table().count());
   std::printf("refresh tick: %.1f us, bare platform queries: %.1f us\n", tick * 1e6, bare * 1e6);
   std::printf("refresh tick / bare queries = %.2f\n", tick / bare);
+  std::printf("titles from UTF-16 to UTF-8: %.1f us for %zu titles\n", convert * 1e6, wideTitles.size());
   std::printf("list box calls during unchanged ticks: %ld\n", list.calls);
 
   ::SetEvent(quit);

@@ -37,20 +37,20 @@ WindowId Win32WindowSystem::NextWindow(WindowId window) {
   return ToWindowId(::GetWindow(ToHwnd(window), GW_HWNDNEXT));
 }
 
-void Win32WindowSystem::GetTitle(WindowId window, char (&title)[kTitleBufferSize]) {
+void TitleFromUtf16(const wchar_t* wide, int units, char (&title)[kTitleBufferSize]) {
   title[0] = '\0';
-  // 99 characters take at most two UTF-16 units each; a pair cut in two at
-  // the end of a longer title lies beyond the 99th character.
-  constexpr int kUnits = static_cast<int>(kMaxTitleCharacters) * 2 + 1;
-  wchar_t wide[kUnits + 1];
-  int units = ::GetWindowTextW(ToHwnd(window), wide, kUnits + 1);
-  if (units <= 0 || units > kUnits) return;
-  char utf8[kUnits * 3];
+  if (units <= 0 || units > kTitleUnits) return;
+  char utf8[kTitleUnits * 3];
   int bytes = ::WideCharToMultiByte(CP_UTF8, 0, wide, units, utf8, sizeof utf8, nullptr, nullptr);
   if (bytes <= 0) return;
   std::size_t kept = Utf8PrefixLength(utf8, static_cast<std::size_t>(bytes), kMaxTitleCharacters);
   std::memcpy(title, utf8, kept);
   title[kept] = '\0';
+}
+
+void Win32WindowSystem::GetTitle(WindowId window, char (&title)[kTitleBufferSize]) {
+  wchar_t wide[kTitleUnits + 1];
+  TitleFromUtf16(wide, ::GetWindowTextW(ToHwnd(window), wide, kTitleUnits + 1), title);
 }
 
 bool Win32WindowSystem::ReadTitleIfExists(WindowId window, char (&title)[kTitleBufferSize]) {

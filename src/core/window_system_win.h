@@ -10,6 +10,15 @@ namespace velumix {
 inline HWND ToHwnd(WindowId window) { return reinterpret_cast<HWND>(window); }
 inline WindowId ToWindowId(HWND hwnd) { return reinterpret_cast<WindowId>(hwnd); }
 
+// A title is read as at most this many UTF-16 units: 99 characters take two
+// each at most, and a pair cut in two at the end of a longer title lies
+// beyond the 99th character.
+inline constexpr int kTitleUnits = static_cast<int>(kMaxTitleCharacters) * 2 + 1;
+
+// `units` UTF-16 units of a title, as UTF-8 cut to 99 whole characters; empty
+// for none, or for more units than a title is read as.
+void TitleFromUtf16(const wchar_t* wide, int units, char (&title)[kTitleBufferSize]);
+
 // Every query about another program's window is a round trip to the window
 // manager, and the list refresh makes them five times a second: the ones it
 // makes for each window are kept to what it needs.

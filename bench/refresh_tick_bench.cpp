@@ -78,6 +78,7 @@ class CountingList : public WindowList {
     ++m_calls;
     return true;
   }
+  void EndRefill() override { ++m_calls; }
   long m_calls = 0;
 };
 

@@ -47,6 +47,7 @@ class NullList final : public velumix::WindowList {
  public:
   void ResetContent() override { ++calls; }
   bool AddString(const char*) override { return ++calls > 0; }
+  void EndRefill() override { ++calls; }
   long calls = 0;
 };
 

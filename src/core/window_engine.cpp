@@ -141,6 +141,7 @@ void WindowEngine::FillList(WindowList& list, EventLog* log, std::string_view fa
   for (int i = 0; i < m_table.count(); ++i) {
     if (!list.AddString(m_table[i].title) && log) log->Log(failureText);
   }
+  list.EndRefill();
 }
 
 }  // namespace velumix

@@ -13,13 +13,16 @@ namespace velumix {
 
 class EventLog;
 
-// The list box that shows the table, item i for entry i.
+// The list box that shows the table, item i for entry i. A refill is
+// ResetContent, the items in order, then EndRefill; across it the list may
+// keep the place the user is looking at.
 class WindowList {
  public:
   virtual ~WindowList() = default;
   virtual void ResetContent() = 0;
   // False when the item could not be added.
   virtual bool AddString(const char* text) = 0;
+  virtual void EndRefill() = 0;
 };
 
 // Refused: the window was left as it was, because no record could name it
@@ -89,8 +92,8 @@ class WindowEngine {
   // Refreshes the table and, when anything changed, rebuilds the list.
   // True when it rebuilt.
   bool RefreshList(WindowList& list, EventLog* log);
-  // Empties the list and adds every entry's title; each failure logs
-  // `failureText`.
+  // Empties the list and adds every entry's title, as one refill; each
+  // failure logs `failureText`.
   void FillList(WindowList& list, EventLog* log, std::string_view failureText) const;
 
   bool AnyHidden() const { return m_table.AnyHidden(); }

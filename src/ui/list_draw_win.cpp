@@ -1,5 +1,6 @@
-// The owner-drawn rows of the window list: a bulb for the hidden flag, then
-// the title.
+// The window list: its refills, and its owner-drawn rows (a bulb for the
+// hidden flag, then the title).
+#include <algorithm>
 #include <cwchar>
 #include <iterator>
 
@@ -20,6 +21,27 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kDesktopRed = RGB(100, 0, 0);
 
 }  // namespace
+
+void CWindowListBox::ResetContent() {
+  m_top = static_cast<int>(SendMessage(LB_GETTOPINDEX));
+  m_selection = GetCurSel();
+  m_caret = static_cast<int>(SendMessage(LB_GETCARETINDEX));
+  SendMessage(WM_SETREDRAW, FALSE);
+  fw::CListBox::ResetContent();
+}
+
+void CWindowListBox::EndRefill() {
+  // Selecting an item and moving the caret both scroll it into view: the top
+  // row is put back last. An index the shorter list no longer has is left.
+  const int count = GetCount();
+  if (m_selection >= 0 && m_selection < count) SetCurSel(m_selection);
+  if (m_caret >= 0 && m_caret < count) SendMessage(LB_SETCARETINDEX, static_cast<WPARAM>(m_caret), FALSE);
+  if (m_top > 0 && count > 0) SendMessage(LB_SETTOPINDEX, static_cast<WPARAM>(std::min(m_top, count - 1)));
+  SendMessage(WM_SETREDRAW, TRUE);
+  // A list not (or no longer) created has nothing to draw; a null window
+  // here would redraw every window on the desktop.
+  if (::IsWindow(m_hWnd)) InvalidateRect(nullptr, TRUE);
+}
 
 void CVelumixDlg::OnMeasureItem(int, MEASUREITEMSTRUCT* mis) {
   if (mis->CtlID != IDC_WINDOW_LIST) {

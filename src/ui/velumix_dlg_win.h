@@ -41,11 +41,17 @@ enum HideMode : int {
 // Set the first time the tray menu is asked for.
 extern std::int32_t g_trayMenuShown;
 
-// The list box, as the window engine sees it.
+// The list box, as the window engine sees it. A refill keeps the row
+// scrolled to the top, the selection and the caret where they were, and the
+// list is drawn once, when the refill ends.
 class CWindowListBox : public fw::CListBox, public velumix::WindowList {
  public:
-  void ResetContent() override { fw::CListBox::ResetContent(); }
+  void ResetContent() override;
   bool AddString(const char* text) override { return fw::CListBox::AddString(text) >= 0; }
+  void EndRefill() override;
+
+ private:
+  int m_top = 0, m_selection = LB_ERR, m_caret = LB_ERR;
 };
 
 class CVelumixDlg : public fw::CDialog {

@@ -8,6 +8,7 @@ from session import VelumixTestCase
 GREY = (128, 128, 128)
 YELLOW = (255, 255, 0)
 DARK_RED = (100, 0, 0)
+LB_GETTOPINDEX, LB_GETCARETINDEX, LB_SETTOPINDEX = 0x018E, 0x019F, 0x0197
 NAVY = (0, 0, 128)
 WHITE, BLACK = (255, 255, 255), (0, 0, 0)
 # Titles in letters that code page 1252 lacks, one beyond UTF-16's 16 bits among them.
@@ -134,6 +135,28 @@ class WindowList(EngineTestCase):
                    if w.visible and w.title and w.title != "Velumix" and w.pid != app.proc.winpid]
         self.assertGreaterEqual(len(z_order), 120)
         self.assertEqual(items, [("Desktop Icons" if t == "Program Manager" else t) for t in z_order][:100])
+
+    def test_a_list_scrolled_to_its_bottom_stays_there_while_it_is_rebuilt(self):
+        # A hundred rows, the most the list holds: it scrolls.
+        owner, app, items = self.launch_over_a_crowd(110, "Crowd %d")
+        windows = {w.title: w.index for w in owner.status().windows}
+        lb = app.list_hwnd()
+        self.desk.send(lb, LB_SETTOPINDEX, len(items) - 1)
+        top, row = self.desk.listbox(lb).top, len(items) - 2
+        self.assertGreater(top, 0)
+        app.focus()
+        app.desk.click(*app.row_center(row, top))
+        owner.wait_status(lambda s: not s.window(windows[items[row]]).visible, what="the clicked row's window hidden")
+        # A new title at every tick rebuilds the list each time; each look is a process start.
+        mover = windows[items[0]]
+        owner.command(f"retitle-every {mover} 50 Moving %d")
+        try:
+            looks = [(self.desk.send(lb, LB_GETTOPINDEX), self.desk.send(lb, LB_GETCARETINDEX),
+                      owner.window(mover).title) for _ in range(5)]
+        finally:
+            owner.command(f"retitle-every {mover} 0")
+        self.assertGreater(len({title for *_, title in looks}), 1, "the title stood still")
+        self.assertEqual([look[:2] for look in looks], [(top, row)] * 5)
 
 
 class RowLooks(EngineTestCase):

@@ -175,11 +175,12 @@ class Velumix:
         return harness.wait_until(lambda: (lambda items: items if predicate(items) else None)(self.list_items()),
                                   timeout=timeout, what=what)
 
-    def row_center(self, index):
-        """Screen centre of list row `index` (rows are 15 pixels high, no scrolling)."""
+    def row_center(self, index, top=0):
+        """Screen centre of list row `index` (rows are 15 pixels high), the list scrolled
+        to show row `top` first."""
         info = self.desk.window_info(self.list_hwnd())
         ox, oy = info.client_origin
-        return ox + 100, oy + index * 15 + 7
+        return ox + 100, oy + (index - top) * 15 + 7
 
     def click_row(self, title):
         """A click on the list row of the window `title`, the main window brought to the front

@@ -291,7 +291,7 @@ class RefreshList : public WindowEngineTest {
 
 TEST_F(RefreshList, UnchangedTickLeavesTheListAlone) {
   EXPECT_FALSE(m_engine.RefreshList(m_list, &m_log));
-  EXPECT_EQ(m_list.m_resets + m_list.m_adds, 0);
+  EXPECT_EQ(m_list.m_resets + m_list.m_adds + m_list.m_endedWith.size(), 0u);
 }
 
 TEST_F(RefreshList, ChangedFlagsRebuildTheWholeListOnce) {
@@ -301,6 +301,7 @@ TEST_F(RefreshList, ChangedFlagsRebuildTheWholeListOnce) {
   EXPECT_TRUE(m_engine.RefreshList(m_list, &m_log));
   EXPECT_EQ(m_list.m_resets, 1);
   EXPECT_THAT(m_list.m_items, ElementsAre("One", "Two", "Three"));
+  EXPECT_THAT(m_list.m_endedWith, ElementsAre(m_list.m_items));  // ended once, after the last item
   EXPECT_EQ(m_engine.m_listChanged, 0);
   EXPECT_FALSE(m_engine.RefreshList(m_list, &m_log));
   EXPECT_EQ(m_list.m_resets, 1);
@@ -335,6 +336,7 @@ TEST_F(RefreshList, FillListLogsTheGivenText) {
   m_engine.FillList(m_list, &m_log, kListInsertFailedAtStart);
   m_engine.FillList(m_list, nullptr, kListInsertFailedAtStart);
   EXPECT_EQ(m_list.m_resets, 2);
+  EXPECT_EQ(m_list.m_endedWith.size(), 2u);  // a failed item ends the refill all the same
   EXPECT_EQ(m_log.m_written.substr(kStampLength), "Error in serting a list box item");
 }
 

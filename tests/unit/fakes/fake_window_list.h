@@ -20,8 +20,10 @@ class FakeWindowList : public WindowList {
     m_items.emplace_back(text);
     return true;
   }
+  void EndRefill() override { m_endedWith.push_back(m_items); }
 
   int m_resets = 0, m_adds = 0;
+  std::vector<std::vector<std::string>> m_endedWith;  // the items at each EndRefill
   std::set<int> m_failingAdds;  // numbers of AddString calls, from 0
   std::vector<std::string> m_items;
 };

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "framework/placement.h"
+#include "framework/wide_text.h"
 #include "framework/winapp.h"
 
 namespace fw {
@@ -44,13 +45,13 @@ void DDX_Control(CDataExchange* pDX, int id, CWnd& control) {
 void DDX_Text(CDataExchange* pDX, int id, std::string& value) {
   HWND edit = pDX->m_pDlgWnd->GetDlgItem(id);
   if (!pDX->m_bSaveAndValidate) {
-    ::SetWindowTextA(edit, value.c_str());
+    ::SetWindowTextW(edit, WideFromUtf8(value).c_str());
     return;
   }
-  std::string text(static_cast<size_t>(::GetWindowTextLengthA(edit)) + 1, '\0');
-  int copied = ::GetWindowTextA(edit, text.data(), static_cast<int>(text.size()));
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
+  int copied = ::GetWindowTextW(edit, text.data(), static_cast<int>(text.size()));
   text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-  value = std::move(text);
+  value = Utf8FromWide(text);
 }
 
 void DDX_Check(CDataExchange* pDX, int id, int& value) {

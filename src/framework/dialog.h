@@ -21,7 +21,7 @@ struct CDataExchange {
 
 // Attaches `control` to the dialog's control `id` (once per dialog window).
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
-// The whole text of an edit control.
+// The whole text of an edit control, as UTF-8: any script goes in and out.
 void DDX_Text(CDataExchange* pDX, int id, std::string& value);
 // A check box as 0 or 1.
 void DDX_Check(CDataExchange* pDX, int id, int& value);

@@ -23,4 +23,14 @@ std::string DecodeProfileString(StoredBytes data, std::string_view fallback) {
   return std::string(data->begin(), end);
 }
 
+std::u16string DecodeProfileText(std::span<const std::uint8_t> data) {
+  std::u16string text;
+  for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
+    char16_t unit = static_cast<char16_t>(data[i] | data[i + 1] << 8);
+    if (unit == 0) break;
+    text.push_back(unit);
+  }
+  return text;
+}
+
 }  // namespace fw

@@ -28,6 +28,11 @@ std::uint32_t DecodeProfileInt(StoredBytes data, std::uint32_t fallback);
 // none; a missing value reads as `fallback`.
 std::string DecodeProfileString(StoredBytes data, std::string_view fallback);
 
+// A string value read as UTF-16 (two bytes a unit, low byte first): the units
+// up to the first NUL, or all of them when there is none. A last odd byte is
+// no unit and is dropped.
+std::u16string DecodeProfileText(std::span<const std::uint8_t> data);
+
 // Reads a value that another program may rewrite, with another size, between
 // the call that gives its size and the call that reads it. `read(buffer,
 // size)` answers Done (`size` set to what was read), Larger (`size` set to

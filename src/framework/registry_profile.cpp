@@ -6,6 +6,7 @@
 
 #include "framework/handles.h"
 #include "framework/profile_format.h"
+#include "framework/wide_text.h"
 
 namespace fw {
 
@@ -37,6 +38,18 @@ auto QueryValue(HKEY key, const char* entry) {
   return [key, entry](std::uint8_t* buffer, std::size_t& size) {
     DWORD got = static_cast<DWORD>(size);
     LONG status = ::RegQueryValueExA(key, entry, nullptr, nullptr, buffer, &got);
+    size = got;
+    if (status == ERROR_SUCCESS) return ReadAnswer::Done;
+    return status == ERROR_MORE_DATA ? ReadAnswer::Larger : ReadAnswer::Failed;
+  };
+}
+
+// The same through the Unicode call, which gives strings as UTF-16 and
+// `type` as what the read found.
+auto QueryWideValue(HKEY key, const std::wstring& entry, DWORD& type) {
+  return [key, &entry, &type](std::uint8_t* buffer, std::size_t& size) {
+    DWORD got = static_cast<DWORD>(size);
+    LONG status = ::RegQueryValueExW(key, entry.c_str(), nullptr, &type, buffer, &got);
     size = got;
     if (status == ERROR_SUCCESS) return ReadAnswer::Done;
     return status == ERROR_MORE_DATA ? ReadAnswer::Larger : ReadAnswer::Failed;
@@ -78,13 +91,21 @@ std::uint32_t RegistryProfile::GetInt(const char* section, const char* entry, st
 std::string RegistryProfile::GetString(const char* section, const char* entry, std::string_view fallback) const {
   unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_READ);
   if (!key) return std::string(fallback);
+  std::wstring name = WideFromUtf8(entry);
   DWORD size = 0;
-  if (::RegQueryValueExA(key.get(), entry, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
+  if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
     return std::string(fallback);
   }
-  std::optional<std::vector<std::uint8_t>> data = ReadChangingValue(size, QueryValue(key.get(), entry));
+  DWORD type = REG_NONE;
+  std::optional<std::vector<std::uint8_t>> data = ReadChangingValue(size, QueryWideValue(key.get(), name, type));
   if (!data) return std::string(fallback);
-  return DecodeProfileString(std::span<const std::uint8_t>(*data), fallback);
+  if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+    std::u16string text = DecodeProfileText(*data);
+    return Utf8FromWide(std::wstring(text.begin(), text.end()));
+  }
+  // Data of other types comes as stored, which the 8-bit calls took for text
+  // in the ANSI code page.
+  return Utf8FromWide(WideFromAnsi(DecodeProfileString(std::span<const std::uint8_t>(*data), fallback)));
 }
 
 bool RegistryProfile::WriteInt(const char* section, const char* entry, std::uint32_t value) const {
@@ -95,12 +116,15 @@ bool RegistryProfile::WriteInt(const char* section, const char* entry, std::uint
          ERROR_SUCCESS;
 }
 
+// REG_SZ holds UTF-16 whichever call writes it: text the ANSI code page can
+// represent is stored as the 8-bit call stored it, any other as it is.
 bool RegistryProfile::WriteString(const char* section, const char* entry, std::string_view value) const {
   unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_WRITE);
   if (!key) return false;
-  std::string text(value);
-  return ::RegSetValueExA(key.get(), entry, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+  std::wstring text = WideFromUtf8(value);
+  return ::RegSetValueExW(key.get(), WideFromUtf8(entry).c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 std::vector<RegistryProfile::Value> RegistryProfile::ReadValues(const char* section, std::size_t limit) const {

@@ -17,6 +17,8 @@ class RegistryProfile {
       : m_registryKey(std::move(registryKey)), m_appName(std::move(appName)) {}
 
   std::uint32_t GetInt(const char* section, const char* entry, std::uint32_t fallback) const;
+  // Strings are UTF-8, stored as REG_SZ; a value of another type reads as
+  // its bytes in the ANSI code page.
   std::string GetString(const char* section, const char* entry, std::string_view fallback) const;
   bool WriteInt(const char* section, const char* entry, std::uint32_t value) const;
   bool WriteString(const char* section, const char* entry, std::string_view value) const;

@@ -4,15 +4,23 @@
 
 namespace fw {
 
-std::wstring WideFromUtf8(std::string_view text) {
+namespace {
+
+std::wstring WideFrom(UINT codePage, std::string_view text) {
   if (text.empty()) return {};
   int size = static_cast<int>(text.size());
-  int units = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  int units = ::MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
   if (units <= 0) return {};
   std::wstring wide(static_cast<std::size_t>(units), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), units);
+  ::MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), units);
   return wide;
 }
+
+}  // namespace
+
+std::wstring WideFromUtf8(std::string_view text) { return WideFrom(CP_UTF8, text); }
+
+std::wstring WideFromAnsi(std::string_view text) { return WideFrom(CP_ACP, text); }
 
 std::string Utf8FromWide(std::wstring_view text) {
   if (text.empty()) return {};

@@ -9,5 +9,7 @@ namespace fw {
 
 std::wstring WideFromUtf8(std::string_view text);
 std::string Utf8FromWide(std::wstring_view text);
+// Text of the 8-bit calls, in the ANSI code page.
+std::wstring WideFromAnsi(std::string_view text);
 
 }  // namespace fw

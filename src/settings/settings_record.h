@@ -12,7 +12,7 @@ namespace velumix {
 struct SettingsRecord {
   std::int32_t m_camouflage = 0;
   std::int32_t m_startMinimized = 0;
-  std::string m_password;         // empty: no password set
+  std::string m_password;         // UTF-8; empty: no password set
   std::string m_passwordConfirm;  // the confirmation last accepted
   // In record order (see HotKeyId).
   std::uint16_t m_hotKey[kHotKeyCount] = {};  // virtual-key codes, 0 for none
@@ -20,7 +20,7 @@ struct SettingsRecord {
   bool m_passwordUnstored = false;  // m_password was set by this run and refused by the store
 };
 
-// The four profile operations of one section.
+// The four profile operations of one section. Strings are UTF-8.
 class ProfileStore {
  public:
   virtual ~ProfileStore() = default;

@@ -206,6 +206,24 @@ class EntriesRefused(ConfigTestCase):
         app.press(dlg, V.IDCANCEL)
 
 
+class Passwords(ConfigTestCase):
+    def test_the_password_fields_take_any_script_and_a_stored_eight_bit_password_stays(self):
+        self.seed_settings(password="Caf\u00e9")  # as the 8-bit calls stored it
+        app = self.launch()
+        dlg = app.open_config()
+        self.assertEqual(app.text_of(dlg, V.CFG_PASSWORD), "Caf\u00e9")
+        self.confirm(app, dlg)
+        self.assertEqual(self.stored()["password"], ("REG_SZ", "Caf\u00e9"))
+        dlg = app.open_config()
+        for cid in (V.CFG_PASSWORD, V.CFG_CONFIRM):
+            app.put_text(dlg, cid, V.PASSWORD_RU)
+        self.confirm(app, dlg)
+        self.assertEqual(self.desk.reg_text(V.settings_key(), "password"), V.PASSWORD_RU)
+        # shown as stored, so confirmed unchanged it stays
+        self.confirm(app, app.open_config())
+        self.assertEqual(self.desk.reg_text(V.settings_key(), "password"), V.PASSWORD_RU)
+
+
 class Help(ConfigTestCase):
     def test_help_opens_the_web_site_and_leaves_the_dialog_open(self):
         sink = os.path.join(self.workdir, "opened.txt")

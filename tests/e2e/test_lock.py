@@ -224,6 +224,24 @@ class WhileLocked(VelumixTestCase):
         app.press(prompt, V.IDOK)
         app.wait_menu_and_close()
 
+    def test_a_password_beyond_the_code_page_is_stored_as_its_text_and_only_that_unlocks(self):
+        app = self.launch()
+        app.click_main(V.SET_PASSWORD)
+        prompt = app.wait_dialog(V.SET_PASSWORD_TITLE)
+        for cid in (V.PW_ENTRY, V.PW_CONFIRM):
+            app.put_text(prompt, cid, V.PASSWORD_RU)
+        app.click_button(prompt, V.IDOK)
+        app.wait_visible(False)
+        app.right_click_tray()
+        app.put_text(app.unlock_prompt(), V.PW_ENTRY, V.OTHER_RU)
+        app.press(app.unlock_prompt(), V.IDOK)
+        self.expect_mistake(app)
+        self.assertEqual(self.desk.reg_text(V.settings_key(), "password"), V.PASSWORD_RU)
+        prompt = app.unlock_prompt()
+        app.put_text(prompt, V.PW_ENTRY, V.PASSWORD_RU)
+        app.press(prompt, V.IDOK)
+        app.wait_menu_and_close()
+
     def test_double_click_asks_first_then_restores_the_window_with_a_fresh_list(self):
         self.seed_settings(password="pw")
         ow, app = self.launch_with(["Before the lock"])

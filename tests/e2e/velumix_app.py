@@ -52,6 +52,10 @@ HIDE_REFUSED = ("The windows were not hidden: Velumix could not note them in the
                 "without that note could not be given back after a crash.")
 HIDE_UNRECORDED_LOG = "Could not record the windows to hide in the journal; nothing was hidden"
 
+# Passwords beyond code page 1252: "пароль", and "ключик", as many letters long
+PASSWORD_RU = "\u043f\u0430\u0440\u043e\u043b\u044c"
+OTHER_RU = "\u043a\u043b\u044e\u0447\u0438\u043a"
+
 # Configuration dialog controls
 CFG_START_MINIMIZED, CFG_CAMOUFLAGE, CFG_PASSWORD, CFG_CONFIRM = 1004, 1005, 1006, 1007
 CFG_HOTKEY_HIDECURRENT, CFG_HOTKEY_SHOWALL, CFG_HOTKEY_LOCK, CFG_HOTKEY_HIDEALL = 1008, 1010, 1011, 1012
@@ -417,6 +421,10 @@ class Velumix:
             self.desk.key("BackSpace")
         harness.wait_until(lambda: self.text_of(dialog, cid) == text, timeout=10,
                            what=f"{text!r} typed into control {cid}")
+
+    def put_text(self, dialog, cid, text):
+        """Sets an edit control's text through the control itself: xdotool types ASCII only."""
+        self.desk.set_text(self.control(cid, dialog.hwnd).hwnd, text)
 
     def wait_message(self, caption, timeout=10):
         """A message box of the program: (its window, its text)."""

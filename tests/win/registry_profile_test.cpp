@@ -147,12 +147,12 @@ TEST_F(RegistryProfileTest, NumbersOfOtherSizesReadAsTheDefault) {
 
 TEST_F(RegistryProfileTest, StringsOfAnyTypeReadUpToTheirFirstNul) {
   Profile().GetInt("Settings", "x", 0);
-  const BYTE binary[3] = {'a', 'b', 'c'};
+  const BYTE binary[4] = {'a', 'b', 'c', 0xE9};
   const DWORD number = 0x00004241;
   SetRaw("binary", REG_BINARY, binary, sizeof binary);
   SetRaw("number", REG_DWORD, &number, sizeof number);
   SetRaw("empty", REG_BINARY, nullptr, 0);
-  EXPECT_EQ(Profile().GetString("Settings", "binary", ""), "abc");
+  EXPECT_EQ(Profile().GetString("Settings", "binary", ""), "abc\u00e9");  // bytes in the ANSI code page
   EXPECT_EQ(Profile().GetString("Settings", "number", ""), "AB");
   EXPECT_EQ(Profile().GetString("Settings", "empty", "dflt"), "");
 }
@@ -164,10 +164,17 @@ TEST_F(RegistryProfileTest, AMegabyteStringReadsWhole) {
   EXPECT_EQ(Profile().GetString("Settings", "password", ""), big);
 }
 
-TEST_F(RegistryProfileTest, EightBitTextRoundTrips) {
-  const std::string text = "caf\xE9 \xFC";
-  ASSERT_TRUE(Profile().WriteString("Settings", "password", text));
-  EXPECT_EQ(Profile().GetString("Settings", "password", ""), text);
+TEST_F(RegistryProfileTest, TextOfTheCodePageIsStoredAsTheEightBitCallsStoredItAnyOtherAsItself) {
+  ASSERT_TRUE(Profile().WriteString("Settings", "password", "caf\u00e9 \u00fc"));
+  DWORD type = 0;
+  std::vector<BYTE> data;
+  ASSERT_TRUE(QueryRaw("password", &type, &data));
+  EXPECT_EQ(std::string(data.begin(), data.end()), std::string("caf\xE9 \xFC\0", 7));
+  SetRaw("old", REG_SZ, "caf\xE9", 5);
+  EXPECT_EQ(Profile().GetString("Settings", "old", ""), "caf\u00e9");
+  const std::string cyrillic = "\u043f\u0430\u0440\u043e\u043b\u044c";
+  ASSERT_TRUE(Profile().WriteString("Settings", "password", cyrillic));
+  EXPECT_EQ(Profile().GetString("Settings", "password", ""), cyrillic);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ from .errors import VxError
 from .processes import _popen_pids
 from .records import (Child, Foreground, ListBox, ListItem, ListWatch, MenuItem, PopupItem, Rect, Tool, Window,
                       _int)
-from .text import _arg, _unescape, utf8_field
+from .text import _arg, _unescape, ansi_encode, utf8_field
 from .waiting import wait_until
 from .win32 import SC_ABOUTWINE
 from .wine import WINE
@@ -132,7 +132,14 @@ class VxProbes:
         return self.vx("gettext", hex(hwnd))[0][1]
 
     def set_text(self, hwnd, text):
-        self.vx("settext", hex(hwnd), text)
+        """WM_SETTEXT; text beyond the ANSI code page goes as UTF-16, which no command line
+        would carry whole."""
+        try:
+            ansi_encode(text)
+            args = [text]
+        except ValueError:
+            args = ["--utf8", text.encode("utf-8").hex()]
+        self.vx("settext", hex(hwnd), *args)
 
     def listbox(self, hwnd) -> ListBox:
         recs = self.vx("listbox", hex(hwnd))

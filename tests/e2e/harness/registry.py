@@ -5,7 +5,7 @@ import os
 import tempfile
 from typing import List, Optional
 
-from .text import unix_to_windows
+from .text import unix_to_windows, utf8_field
 
 
 class Registry:
@@ -34,6 +34,12 @@ class Registry:
                 value = bytes.fromhex(data)
             out[name] = (typ, value)
         return out
+
+    def reg_text(self, key, name) -> Optional[str]:
+        """A string value as its Unicode text, whatever the ANSI code page holds of it; None
+        if the key or the value does not exist."""
+        recs = self._vx_or_none("regtext", key, name)
+        return None if recs is None else utf8_field(recs[0][1])
 
     def reg_subkeys(self, key) -> Optional[List[str]]:
         recs = self._vx_or_none("regquery", key)

@@ -57,6 +57,13 @@ TEST(DecodeProfileString, MegabyteStringRoundTrips) {
   EXPECT_EQ(DecodeProfileString(Stored(bytes), ""), big);
 }
 
+TEST(DecodeProfileText, TakesLittleEndianUnitsUpToTheFirstNulAndDropsAnOddByte) {
+  EXPECT_EQ(DecodeProfileText(Bytes{0x3F, 0x04, 'a', 0, 0, 0, 'x', 0}), u"\u043fa");
+  EXPECT_EQ(DecodeProfileText(Bytes{'a', 0, 0x3D, 0xD8, 0x00, 0xDC}), u"a\U0001F400");
+  EXPECT_EQ(DecodeProfileText(Bytes{'a', 0, 'b'}), u"a");
+  EXPECT_EQ(DecodeProfileText(Bytes{}), u"");
+}
+
 // A stored value that another program rewrites between the call that gives
 // its size and the one that reads it: `versions` are what each read finds.
 class ChangingValue {

@@ -33,11 +33,11 @@ int Usage() {
                "  client HWND | children HWND [--all] | sysmenu HWND [--inject] | menu HWND | foreground\n"
                "  post|send HWND MSG WPARAM LPARAM | listbox HWND | listwatch HWND MS [EVERY]\n"
                "  showwatch CLASS TITLE MS\n"
-               "  showwindow HWND N | setforeground HWND | gettext HWND | settext HWND TEXT | cursor | screen\n"
+               "  showwindow HWND N | setforeground HWND | gettext HWND | settext HWND TEXT|--utf8 HEX | cursor | screen\n"
                "  procs | terminate PID [CODE] | touch PATH | urlsink FILE [ARG...] | regmsg NAME\n"
                "  popupmenu HWND | windowicons HWND | tooltips HWND | notifydelete HWND ID\n"
                "  messagebox FLAGS CAPTION TEXT\n"
-               "  regquery KEY | regset KEY NAME TYPE [DATA...] | regsetfile KEY NAME TYPE PATH\n"
+               "  regquery KEY | regtext KEY NAME | regset KEY NAME TYPE [DATA...] | regsetfile KEY NAME TYPE PATH\n"
                "  regdelete KEY [VALUE]\n"
                "  regaccess KEY SDDL\n"
                "  setprop HWND NAME VALUE | drawitem HWND TYPE CTLID ITEM ITEMHWND\n"
@@ -101,7 +101,10 @@ int SysMenu(const Args& a) {
 
 int SetText(const Args& a) {
   HWND window;
-  return WindowArgument(a, &window) && a.size() > 3 ? CmdSetText(window, a[3]) : Usage();
+  if (!WindowArgument(a, &window) || a.size() < 4) return Usage();
+  if (a[3] != "--utf8") return CmdSetText(window, a[3], false);
+  std::string utf8;
+  return a.size() > 4 && BytesFromHex(a[4], &utf8) ? CmdSetText(window, utf8, true) : Usage();
 }
 
 int SetProp(const Args& a) {
@@ -153,6 +156,7 @@ constexpr Command kCommands[] = {
     {"procs", NoArguments<CmdProcs>},
     {"owner", CmdOwner},
     {"regquery", OneArgument<CmdRegQuery>},
+    {"regtext", CmdRegText},
     {"regset", CmdRegSet},
     {"regsetfile", CmdRegSetFile},
     {"regdelete", CmdRegDelete},

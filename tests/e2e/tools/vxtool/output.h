@@ -42,5 +42,7 @@ int Fail(int code, const std::string& message);
 // Decimal, 0x hex or 0 octal, with an optional minus sign.
 bool ParseNumber(const char* text, long long* out);
 bool ParseHwnd(const char* text, HWND* out);
+// Hex digits, two a byte; false for anything else.
+bool BytesFromHex(const std::string& hex, std::string* bytes);
 
 }  // namespace vxtool

@@ -168,24 +168,6 @@ std::wstring WideFromAnsi(const std::string& text) {
   return wide;
 }
 
-// Hex digits, two a byte; false for anything else.
-bool BytesFromHex(const std::string& hex, std::string* bytes) {
-  auto digit = [](char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  };
-  if (hex.size() % 2 != 0) return false;
-  bytes->clear();
-  for (size_t i = 0; i < hex.size(); i += 2) {
-    int high = digit(hex[i]), low = digit(hex[i + 1]);
-    if (high < 0 || low < 0) return false;
-    bytes->push_back(static_cast<char>(high * 16 + low));
-  }
-  return true;
-}
-
 // A 200 x 120 client area with an edit along its top; windows cascade in
 // runs of 16, each run a little to the right of the one before.
 void OpenWindow(const std::wstring& title) {

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <initializer_list>
 #include <iterator>
 #include <string_view>
@@ -179,6 +180,27 @@ int CmdRegQuery(const std::string& path) {
     if (r != ERROR_SUCCESS) break;
     EmitRecord({"subkey", Escape(std::string(name, nameLength))});
   }
+  return kExitOk;
+}
+
+int CmdRegText(const std::vector<std::string>& args) {
+  if (args.size() < 4) return Fail(kExitUsage, "usage: regtext KEY NAME");
+  HKEY root;
+  std::string subKey;
+  if (!SplitKey(args[2], &root, &subKey)) return Fail(kExitUsage, "unknown root key");
+  LONG r;
+  fw::unique_hkey key = OpenKey(root, subKey, KEY_READ, &r);
+  if (!key) return Fail(kExitNotFound, "key not found (" + Decimal(r) + ")");
+  std::wstring name = WideFromUtf8(args[3]);
+  DWORD type = 0, size = 0;
+  r = ::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size);
+  if (r != ERROR_SUCCESS) return Fail(kExitNotFound, "value not found (" + Decimal(r) + ")");
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return Fail(kExitFailure, std::string("not text: ") + TypeName(type));
+  std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
+  r = ::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size);
+  if (r != ERROR_SUCCESS) return Fail(kExitFailure, "RegQueryValueEx failed (" + Decimal(r) + ")");
+  std::string utf8 = Utf8FromWide(text.data(), static_cast<int>(std::wcslen(text.data())));
+  EmitRecord({"text", Escape(utf8)});
   return kExitOk;
 }
 

@@ -12,6 +12,9 @@ namespace vxtool {
 // regquery KEY: "key", then "value NAME TYPE SIZE DATA" and "subkey NAME"
 // records.
 int CmdRegQuery(const std::string& key);
+// regtext KEY NAME: "text UTF8" for a string value, read with the Unicode
+// call, so that text beyond the ANSI code page reads back whole.
+int CmdRegText(const std::vector<std::string>& args);
 // regset KEY NAME TYPE [DATA...]
 int CmdRegSet(const std::vector<std::string>& args);
 // regsetfile KEY NAME TYPE PATH

@@ -25,7 +25,8 @@ int CmdCursor();
 int CmdScreen();
 
 int CmdGetText(HWND window);
-int CmdSetText(HWND window, const std::string& text);
+// With `utf8` the text is UTF-8 and goes as UTF-16, so any script arrives.
+int CmdSetText(HWND window, const std::string& text, bool utf8);
 int CmdShowWindow(HWND window, long long how);
 int CmdSetForeground(HWND window);
 // post|send HWND MSG WPARAM LPARAM

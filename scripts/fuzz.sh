@@ -8,7 +8,7 @@ out=build/fuzz
 mkdir -p "$out/corpus"
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc \
   tests/fuzz/decoders_fuzz.cpp src/app/log/event_log.cpp src/framework/profile_format.cpp src/core/hidden_journal.cpp \
-  src/core/hidden_window_table.cpp -o "$out/decoders_fuzz"
+  src/core/hidden_window_table.cpp src/core/title_text.cpp -o "$out/decoders_fuzz"
 status=0
 "$out/decoders_fuzz" -max_total_time="$seconds" -max_len=20000 -artifact_prefix="$out/" -print_final_stats=1 "$out/corpus" tests/fuzz/seeds \
   >"$out/decoders_fuzz.log" 2>&1 || status=$?

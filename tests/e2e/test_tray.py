@@ -73,7 +73,8 @@ class TrayMenuContents(TrayTestCase):
 
     def test_window_items_show_each_title_as_it_is(self):
         # A tab would start a second column of the menu: it shows as a space.
-        titles = ["日本語のタイトル", "Song 🎵 Player", "عنوان عربي", "R&D", "Q&&A", "Name\tSize"]
+        titles = ["日本語のタイトル", "中文标题", "한국어 제목", "Видео — плеер", "Song 🎵 Player", "عنوان عربي",
+                  "R&D", "Q&&A", "Name\tSize"]
         ow, app = self.launch_with(titles)
         _, items = app.open_tray_menu()
         self.desk.screenshot(self.artifact("menu.png"))

@@ -36,13 +36,21 @@ std::string Utf8FromWide(const wchar_t* text, int length) {
   return utf8;
 }
 
-std::wstring WideFromUtf8(const std::string& text) {
+namespace {
+
+std::wstring WideFrom(UINT codePage, const std::string& text) {
   int size = static_cast<int>(text.size());
-  int n = size > 0 ? ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0) : 0;
+  int n = size > 0 ? ::MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0) : 0;
   std::wstring wide(n > 0 ? static_cast<size_t>(n) : 0, L'\0');
-  if (n > 0) ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), n);
+  if (n > 0) ::MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), n);
   return wide;
 }
+
+}  // namespace
+
+std::wstring WideFromUtf8(const std::string& text) { return WideFrom(CP_UTF8, text); }
+
+std::wstring WideFromAnsi(const std::string& text) { return WideFrom(CP_ACP, text); }
 
 std::string HexNumber(unsigned long long value) {
   char buffer[32];

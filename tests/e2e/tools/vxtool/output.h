@@ -28,6 +28,7 @@ std::string Escape(const std::string& text);
 std::string AnsiFromWide(const wchar_t* text, int length, int capacity);
 std::string Utf8FromWide(const wchar_t* text, int length);
 std::wstring WideFromUtf8(const std::string& text);
+std::wstring WideFromAnsi(const std::string& text);
 
 std::string HexNumber(unsigned long long value);
 std::string HexHandle(HWND window);

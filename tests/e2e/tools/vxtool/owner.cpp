@@ -160,14 +160,6 @@ LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
   return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-std::wstring WideFromAnsi(const std::string& text) {
-  int size = static_cast<int>(text.size());
-  int n = size > 0 ? ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0) : 0;
-  std::wstring wide(n > 0 ? static_cast<size_t>(n) : 0, L'\0');
-  if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), n);
-  return wide;
-}
-
 // A 200 x 120 client area with an edit along its top; windows cascade in
 // runs of 16, each run a little to the right of the one before.
 void OpenWindow(const std::wstring& title) {

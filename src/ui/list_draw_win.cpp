@@ -5,7 +5,6 @@
 #include <iterator>
 
 #include "framework/handles.h"
-#include "framework/wide_text.h"
 #include "resource.h"
 #include "ui/velumix_dlg_win.h"
 
@@ -85,7 +84,7 @@ void CVelumixDlg::OnDrawItem(int id, DRAWITEMSTRUCT* dis) {
   }
   ::SetBkColor(dc, background);
   ::SetTextColor(dc, selected ? kWhite : kBlack);
-  if (fw::Utf8FromWide(text) == velumix::kDesktopTitle) ::SetTextColor(dc, kDesktopRed);
+  if (velumix::IsDesktopEntry(m_engine.table()[item])) ::SetTextColor(dc, kDesktopRed);
   ::SetBkMode(dc, OPAQUE);
   ::TextOutW(dc, dis->rcItem.left + kTextIndent, dis->rcItem.top, text, static_cast<int>(std::wcslen(text)));
 

@@ -33,27 +33,31 @@ unique_hkey OpenSubKey(HKEY parent, const char* name, REGSAM access) {
   return unique_hkey(key);
 }
 
-// One read of a value into the caller's buffer, as ReadChangingValue asks.
-auto QueryValue(HKEY key, const char* entry) {
-  return [key, entry](std::uint8_t* buffer, std::size_t& size) {
+// One read of a value into the caller's buffer, as ReadChangingValue asks;
+// `query(buffer, &size)` is the registry's call.
+template <typename Query>
+auto ReadStep(Query query) {
+  return [query](std::uint8_t* buffer, std::size_t& size) {
     DWORD got = static_cast<DWORD>(size);
-    LONG status = ::RegQueryValueExA(key, entry, nullptr, nullptr, buffer, &got);
+    LONG status = query(buffer, &got);
     size = got;
     if (status == ERROR_SUCCESS) return ReadAnswer::Done;
     return status == ERROR_MORE_DATA ? ReadAnswer::Larger : ReadAnswer::Failed;
   };
 }
 
+auto QueryValue(HKEY key, const char* entry) {
+  return ReadStep([key, entry](BYTE* buffer, DWORD* size) {
+    return ::RegQueryValueExA(key, entry, nullptr, nullptr, buffer, size);
+  });
+}
+
 // The same through the Unicode call, which gives strings as UTF-16 and
 // `type` as what the read found.
 auto QueryWideValue(HKEY key, const std::wstring& entry, DWORD& type) {
-  return [key, &entry, &type](std::uint8_t* buffer, std::size_t& size) {
-    DWORD got = static_cast<DWORD>(size);
-    LONG status = ::RegQueryValueExW(key, entry.c_str(), nullptr, &type, buffer, &got);
-    size = got;
-    if (status == ERROR_SUCCESS) return ReadAnswer::Done;
-    return status == ERROR_MORE_DATA ? ReadAnswer::Larger : ReadAnswer::Failed;
-  };
+  return ReadStep([key, &entry, &type](BYTE* buffer, DWORD* size) {
+    return ::RegQueryValueExW(key, entry.c_str(), nullptr, &type, buffer, size);
+  });
 }
 
 // Software is opened, never created; the levels below it are created as

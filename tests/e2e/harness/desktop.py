@@ -165,11 +165,11 @@ class WineDesktop(VxProbes, Taskbar, Input, Screenshots, Registry):
         where fonts-wine puts them, and so draws the caption buttons, whose glyphs come from
         Marlett, as the letters "0 1 r". It also loads every font in the prefix's Fonts folder:
         Marlett goes there before wineboot, and no other, so that text keeps its fonts."""
-        fonts = os.path.join(self.prefix, "drive_c", "windows", "Fonts")
-        os.makedirs(fonts, exist_ok=True)
-        for path in [wine_font("marlett.ttf")]:
-            if path and os.path.isfile(path):
-                shutil.copyfile(path, os.path.join(fonts, os.path.basename(path)))
+        marlett = wine_font("marlett.ttf")
+        if marlett:
+            fonts = os.path.join(self.prefix, "drive_c", "windows", "Fonts")
+            os.makedirs(fonts, exist_ok=True)
+            shutil.copyfile(marlett, os.path.join(fonts, "marlett.ttf"))
 
     def _link_fonts(self):
         links = [f"{os.path.basename(f)},{face}" for f, face in LINKED_FONTS if os.path.isfile(f)]

@@ -9,7 +9,7 @@ from .errors import VxError
 from .processes import _popen_pids
 from .records import (Child, Foreground, ListBox, ListItem, ListWatch, MenuItem, PopupItem, Rect, Tool, Window,
                       _int)
-from .text import _arg, _unescape, ansi_encode, utf8_field
+from .text import _arg, _unescape, in_code_page, utf8_field
 from .waiting import wait_until
 from .win32 import SC_ABOUTWINE
 from .wine import WINE
@@ -134,11 +134,7 @@ class VxProbes:
     def set_text(self, hwnd, text):
         """WM_SETTEXT; text beyond the ANSI code page goes as UTF-16, which no command line
         would carry whole."""
-        try:
-            ansi_encode(text)
-            args = [text]
-        except ValueError:
-            args = ["--utf8", text.encode("utf-8").hex()]
+        args = [text] if in_code_page(text) else ["--utf8", text.encode("utf-8").hex()]
         self.vx("settext", hex(hwnd), *args)
 
     def listbox(self, hwnd) -> ListBox:

@@ -106,6 +106,25 @@ std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
   return out;
 }
 
+namespace {
+
+// A window handle has 32 significant bits on every Windows, 32-bit or
+// 64-bit: a 32-bit copy writes it zero-extended, a 64-bit copy as its
+// program sees it, sign-extended. Both read back as this build's own handle;
+// anything else names no window.
+WindowId WindowFromJournal(std::uint64_t stored) {
+  const std::uint32_t low = static_cast<std::uint32_t>(stored);
+  const std::uint64_t signExtended = static_cast<std::uint64_t>(static_cast<std::int64_t>(static_cast<std::int32_t>(low)));
+  if (stored != low && stored != signExtended) return kNoWindow;
+  if constexpr (sizeof(WindowId) == 4) {
+    return static_cast<WindowId>(low);
+  } else {
+    return static_cast<WindowId>(signExtended);
+  }
+}
+
+}  // namespace
+
 std::optional<Journal> DecodeJournal(const std::uint8_t* data, std::size_t size) {
   if (!data || size < sizeof kMagic + 4 + 8 + 1 + 1 + 4 || size > kMaxJournalSize) return std::nullopt;
   if (std::memcmp(data, kMagic, 3) != 0 || data[3] < '1' || data[3] > '0' + kVersion) return std::nullopt;
@@ -132,8 +151,8 @@ std::optional<Journal> DecodeJournal(const std::uint8_t* data, std::size_t size)
       return std::nullopt;
     }
     if (titlesInCodePage) entry.title = TitleFromCodePageText(entry.title);
-    if (window == kNoWindow || window > UINTPTR_MAX || owner == 0) return std::nullopt;
-    entry.window = static_cast<WindowId>(window);
+    entry.window = WindowFromJournal(window);
+    if (entry.window == kNoWindow || owner == 0) return std::nullopt;
     entry.process = static_cast<ProcessId>(owner);
     journal.entries.push_back(std::move(entry));
   }

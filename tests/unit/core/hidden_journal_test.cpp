@@ -113,6 +113,40 @@ TEST(JournalEncoding, WellSealedButForeignContentIsRefused) {
   for (const auto& c : cases) EXPECT_FALSE(Decode(c.bytes)) << c.what;
 }
 
+// The first entry's window written as `stored`, as a copy of either build
+// would write it.
+std::optional<Journal> DecodedWithWindow(std::uint64_t stored) {
+  std::vector<std::uint8_t> bytes = EncodeJournal(Sample());
+  constexpr std::size_t kFirstWindow = 18;  // magic, owner, its start, flags, count
+  for (int i = 0; i < 8; ++i) bytes[kFirstWindow + i] = static_cast<std::uint8_t>(stored >> (8 * i));
+  return Decode(Reseal(bytes));
+}
+
+// A window handle has 32 significant bits on every Windows: a 32-bit copy
+// journals it zero-extended, a 64-bit copy sign-extended. Either build takes
+// back what the other left.
+TEST(JournalEncoding, HandlesOfEitherBuildAreReadAsThisBuildsOwn) {
+  constexpr bool k64 = sizeof(WindowId) == 8;
+  const struct {
+    const char* what;
+    std::uint64_t stored;
+    std::uint64_t read;  // 0: refused
+  } cases[] = {
+      {"a low handle, from either build", 0x0001'0024, 0x0001'0024},
+      {"bit 31 set, from a 32-bit copy", 0x8001'0024, k64 ? 0xFFFF'FFFF'8001'0024 : 0x8001'0024},
+      {"bit 31 set, from a 64-bit copy", 0xFFFF'FFFF'8001'0024, k64 ? 0xFFFF'FFFF'8001'0024 : 0x8001'0024},
+      {"bits above 32 that extend nothing", 0x0000'0001'0001'0024, 0},
+      {"bit 31 clear under a sign", 0xFFFF'FFFF'0001'0024, 0},
+  };
+  for (const auto& c : cases) {
+    std::optional<Journal> journal = DecodedWithWindow(c.stored);
+    ASSERT_EQ(journal.has_value(), c.read != 0) << c.what;
+    if (journal) {
+      EXPECT_EQ(journal->entries[0].window, static_cast<WindowId>(c.read)) << c.what;
+    }
+  }
+}
+
 // Records as earlier versions of the program wrote them, kept as they were:
 // a copy of such a version may still hold windows hidden when this one
 // starts. Their titles were written in the ANSI code page.

@@ -99,7 +99,9 @@ int Memory(DWORD pid) {
   BOOL ok = ::GetProcessMemoryInfo(process, &counters, sizeof counters);
   ::CloseHandle(process);
   if (!ok) return 1;
-  std::printf("memory\t%zu\t%zu\n", counters.WorkingSetSize / 1024, counters.PeakWorkingSetSize / 1024);
+  // SIZE_T is unsigned long on 32-bit mingw, not size_t
+  std::printf("memory\t%zu\t%zu\n", static_cast<size_t>(counters.WorkingSetSize / 1024),
+              static_cast<size_t>(counters.PeakWorkingSetSize / 1024));
   return 0;
 }
 

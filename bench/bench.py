@@ -64,14 +64,11 @@ def median_ms(values):
     return f"{statistics.median(values):.0f} ms"
 
 
+def row(name, value, goal):
+    print(f"{name:<44} {value:<64} goal: {goal}", flush=True)
+
+
 def main(build):
-    win64 = os.path.join(build, "win64")
-    velumix = os.path.join(win64, "Velumix.exe")
-    tool = os.path.join(win64, "bench_tool.exe")
-
-    def row(name, value, goal):
-        print(f"{name:<44} {value:<64} goal: {goal}", flush=True)
-
     print(f"load average before the run: {os.getloadavg()[0]:.2f}", flush=True)
     size32 = os.path.getsize(os.path.join(build, "win32", "Velumix.exe")) / 1024
     size64 = os.path.getsize(os.path.join(build, "win64", "Velumix.exe")) / 1024
@@ -86,7 +83,28 @@ def main(build):
     row("refresh tick, fake desktop (100 tracked)", f"{tick} ns vs bare queries {bare} ns: ratio {ratio}",
         "linear, no allocation, no list-box call")
 
-    with harness.WineDesktop(session.vxtool_exe(), artifacts=os.path.join(build, "bench-artifacts")) as desk:
+    # The shipped build, then the 64-bit one, each against the same goals. The
+    # 32-bit one runs under Debian's i386 Wine, where the kernel runs 32-bit code.
+    runs32 = subprocess.run([os.path.join(REPO, "scripts", "runs-32bit.sh")], capture_output=True, text=True)
+    if runs32.returncode == 0:
+        print("-- the shipped build, win32/Velumix.exe, under /usr/lib/wine/wine", flush=True)
+        under_wine(build, os.path.join(build, "win32", "Velumix.exe"), os.path.join(build, "win32t"),
+                   "/usr/lib/wine/wine")
+    else:
+        print(f"-- the shipped build, win32/Velumix.exe: not measured: {runs32.stdout.strip()}", flush=True)
+    print("-- the 64-bit build, win64/Velumix.exe", flush=True)
+    under_wine(build, os.path.join(build, "win64", "Velumix.exe"), os.path.join(build, "win64"),
+               harness.WINE)
+    print(f"load average after the run: {os.getloadavg()[0]:.2f}", flush=True)
+    return 0
+
+
+def under_wine(build, velumix, tools, wine):
+    """The figures taken in a Wine desktop: `velumix` measured with the bench tools of
+    the tree `tools`, of the same bitness."""
+    tool = os.path.join(tools, "bench_tool.exe")
+    with harness.WineDesktop(os.path.join(tools, "vxtool.exe"), wine=wine,
+                             artifacts=os.path.join(build, "bench-artifacts")) as desk:
         work = desk.mkdtemp("bench-")
 
         def tool_run(*args, timeout=120):
@@ -122,7 +140,7 @@ def main(build):
         for count in (100, IDLE_WINDOWS):
             ticks, bares, converts = [], [], []
             for _ in range(TICK_RUNS):
-                p = desk.run(os.path.join(win64, "refresh_tick_win.exe"), [str(count), "7"], cwd=work, name="tick")
+                p = desk.run(os.path.join(tools, "refresh_tick_win.exe"), [str(count), "7"], cwd=work, name="tick")
                 p.wait(180)
                 m = re.search(r"refresh tick: ([\d.]+) us, bare platform queries: ([\d.]+) us", p.output())
                 if not m:
@@ -198,8 +216,6 @@ def main(build):
             "none (reported)")
         proc.kill()
         owner.stop()
-    print(f"load average after the run: {os.getloadavg()[0]:.2f}", flush=True)
-    return 0
 
 
 if __name__ == "__main__":

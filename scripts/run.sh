@@ -4,16 +4,29 @@
 # screenshot of the main window to build/run-screenshot.png and stops again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-exe=$(readlink -f "${1:-build/win64/Velumix.exe}")
+# The shipped 32-bit program where this machine runs 32-bit code (Debian's
+# i386 Wine starts it in a 64-bit prefix), the 64-bit one where it does not.
+if [ $# -gt 0 ]; then
+  exe=$(readlink -f "$1")
+  wine=/usr/lib/wine/wine64
+  echo "Starting $exe"
+elif why=$(scripts/runs-32bit.sh); then
+  exe=$(readlink -f build/win32/Velumix.exe)
+  wine=/usr/lib/wine/wine
+  echo "Starting the shipped 32-bit program, $exe"
+else
+  exe=$(readlink -f build/win64/Velumix.exe)
+  wine=/usr/lib/wine/wine64
+  echo "Starting the 64-bit program, $exe: the shipped 32-bit one does not run here ($why)"
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
-  exec python3 scripts/run_headless.py "$exe" build/run-screenshot.png
+  VELUMIX_E2E_WINE=$wine exec python3 scripts/run_headless.py "$exe" build/run-screenshot.png
 fi
 
 # A prefix of the project's own, never the user's.
 export WINEPREFIX=${VELUMIX_WINEPREFIX:-$PWD/build/wineprefix}
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-wine=/usr/lib/wine/wine64
+export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # Debian's Wine looks for its own fonts beside its data directory instead of in it,
 # and without Marlett it draws the caption buttons as letters; it does load every
 # font in the prefix's Fonts folder. Only Marlett goes there, so text keeps its fonts.

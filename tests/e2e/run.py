@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Run the end-to-end tests (tests/e2e/test_*.py) in one shared Wine desktop.
 
-    python3 tests/e2e/run.py [-k PATTERN]... [--build DIR] [--artifacts DIR] [--keep]
+    python3 tests/e2e/run.py [-k PATTERN]... [--build DIR] [--exe EXE] [--peer DIR] [--label NAME]
+                             [--artifacts DIR] [--keep]
 
 Exit status 0 only when every selected test passed (and at least one ran).
 """
@@ -25,6 +26,10 @@ def main(argv=None):
                     help="only tests whose id contains PATTERN (fnmatch wildcards allowed; repeatable)")
     ap.add_argument("--build", default=os.path.join(session.REPO, "build", "win64"),
                     help="build tree holding Velumix.exe and vxtool.exe (default: build/win64)")
+    ap.add_argument("--exe", help="the Velumix.exe under test (default: the build tree's own)")
+    ap.add_argument("--peer", help="a build tree of the other bitness: its vxtool reads inside "
+                                   "processes of that bitness")
+    ap.add_argument("--label", help="names the build in the summary line: e2e (LABEL): ...")
     ap.add_argument("--artifacts", default=os.path.join(session.REPO, "build", "e2e-artifacts"),
                     help="where screenshots and logs go (default: build/e2e-artifacts)")
     ap.add_argument("--require-build", action="store_true",
@@ -38,7 +43,7 @@ def main(argv=None):
         os.environ["VELUMIX_E2E_KEEP"] = "1"
     if args.require_build:
         os.environ["VELUMIX_E2E_REQUIRE_BUILD"] = "1"
-    session.configure(build=args.build, artifacts=args.artifacts)
+    session.configure(build=args.build, artifacts=args.artifacts, exe=args.exe, peer=args.peer)
     shutil.rmtree(os.path.join(session.artifacts_dir(), "logs"), ignore_errors=True)  # this run's only
 
     loader = unittest.TestLoader()
@@ -59,11 +64,13 @@ def main(argv=None):
         return 130
     finally:
         session.shutdown()
-    failed = len(result.failures) + len(result.errors) + len(result.unexpectedSuccesses)
+    # a test whose subtests fail is listed once for each of them: count it once
+    failed = len({test.id() for test, _ in result.failures + result.errors}) + len(result.unexpectedSuccesses)
     skipped = len(result.skipped)
     passed = result.testsRun - failed - skipped
-    print(f"e2e: {time.monotonic() - started:.1f}s, artifacts in {session.artifacts_dir()}")
-    print(f"e2e: {passed} passed, {failed} failed, {skipped} skipped")
+    name = f"e2e ({args.label})" if args.label else "e2e"
+    print(f"{name}: {time.monotonic() - started:.1f}s, {session.velumix_exe()}, artifacts in {session.artifacts_dir()}")
+    print(f"{name}: {passed} passed, {failed} failed, {skipped} skipped")
     return 0 if result.wasSuccessful() and passed > 0 else 1
 
 

@@ -22,15 +22,24 @@ VELUMIX_KEY = r"HKCU\Software\Orvane"
 
 _config = {
     "build": os.environ.get("VELUMIX_E2E_BUILD", os.path.join(REPO, "build", "win64")),
+    "exe": os.environ.get("VELUMIX_E2E_EXE"),
+    "peer": os.environ.get("VELUMIX_E2E_PEER"),
     "artifacts": os.environ.get("VELUMIX_E2E_ARTIFACTS", os.path.join(REPO, "build", "e2e-artifacts")),
 }
 _desk = None
 _handlers_installed = False
 
 
-def configure(build=None, artifacts=None):
+def configure(build=None, artifacts=None, exe=None, peer=None):
+    """build: the test tree (tools, the faulty build, the Windows integration tests);
+    exe: the Velumix.exe under test, the tree's own by default; peer: a test tree of the
+    other bitness, whose vxtool reads inside the processes of that bitness."""
     if build:
         _config["build"] = os.path.abspath(build)
+    if exe:
+        _config["exe"] = os.path.abspath(exe)
+    if peer:
+        _config["peer"] = os.path.abspath(peer)
     if artifacts:
         _config["artifacts"] = os.path.abspath(artifacts)
 
@@ -45,7 +54,19 @@ def artifacts_dir():
 
 
 def velumix_exe():
-    return os.path.join(build_dir(), "Velumix.exe")
+    return _config["exe"] or os.path.join(build_dir(), "Velumix.exe")
+
+
+def peer_velumix_exe():
+    """Velumix.exe of the other bitness's tree, or None."""
+    path = os.path.join(_config["peer"], "Velumix.exe") if _config["peer"] else None
+    return path if path and os.path.exists(path) else None
+
+
+def peer_vxtool():
+    """The other bitness's vxtool.exe, or None when there is no such tree."""
+    path = os.path.join(_config["peer"], "vxtool.exe") if _config["peer"] else None
+    return path if path and os.path.exists(path) else None
 
 
 def vxtool_exe():
@@ -71,7 +92,7 @@ def desktop() -> harness.WineDesktop:
     global _desk
     if _desk is None:
         _install_handlers()
-        desk = harness.WineDesktop(vxtool_exe(), artifacts=artifacts_dir())
+        desk = harness.WineDesktop(vxtool_exe(), artifacts=artifacts_dir(), peer_vxtool=peer_vxtool())
         try:
             desk.start()
         except BaseException:
@@ -205,12 +226,13 @@ class VelumixTestCase(E2ETestCase):
         app.wait_list(lambda items: set(titles) <= set(items), what=f"{titles} in the list")
         return app
 
-    def launch_copy(self, titles=(), name="copy"):
-        """A copy of Velumix.exe in a folder of its own, started there and tracking `titles`:
-        its own log and working directory, the same settings and journals."""
+    def launch_copy(self, titles=(), name="copy", exe=None):
+        """A copy of Velumix.exe (or of `exe`, under that name) in a folder of its own,
+        started there and tracking `titles`: its own log and working directory, the same
+        settings and journals."""
         folder = os.path.join(self.workdir, name)
         os.mkdir(folder)
-        exe = shutil.copy(velumix_exe(), folder)
+        exe = shutil.copy(exe or velumix_exe(), os.path.join(folder, "Velumix.exe"))
         return self.launch_tracking(titles, exe=exe, cwd=folder, name=name)
 
     def launch_over_a_crowd(self, count, title_format):

@@ -201,6 +201,17 @@ class CrossProcessTest(E2ETestCase):
         self.assertEqual([i.position for i in items], list(range(len(items))))
         self.assertTrue(ow.proc.alive())
 
+    def test_readers_reach_a_process_of_the_other_bitness(self):
+        # the environment (its pid found by its tag) and the injected menu reader
+        if not self.desk.peer_vxtool:
+            self.skipTest("no build tree of the other bitness (--peer)")
+        if not H.runs_32bit():
+            self.skipTest("this kernel runs no 32-bit code")
+        ow = self.owned_windows(["Vx other bitness"], vxtool=self.desk.peer_vxtool)
+        self.assertEqual(ow.proc.winpid, ow.status().pid)
+        by_id = {i.id: i for i in self.desk.sysmenu(ow.hwnd(1))}
+        self.assertEqual(by_id[H.SC_CLOSE].text, "&Close\tAlt+F4")
+
     def test_process_ids_and_exit_codes(self):
         ow = self.owned_windows(["Vx pid"])
         self.assertEqual(ow.proc.winpid, ow.status().pid)

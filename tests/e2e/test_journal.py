@@ -4,6 +4,7 @@ session leaves a journal of what it held hidden, and the next start gives it bac
 import os
 import pathlib
 import random
+import shutil
 import time
 
 import harness as H
@@ -224,6 +225,47 @@ class AfterAKill(JournalCase):
         second.wait_list(lambda items: "First's window" in items, timeout=20, what="taken back by the second")
         (owner, _, _, entries), = self.journals().values()
         self.assertEqual((owner, [e[2] for e in entries]), (second.proc.winpid, ["First's window"]))
+
+
+class OtherBitness(JournalCase):
+    """The 32-bit and the 64-bit program installed side by side: one's journal and lock
+    hold for the other (window handles and process ids are 32-bit-significant in both)."""
+
+    def setUp(self):
+        super().setUp()
+        self.other = session.peer_velumix_exe()
+        if not self.other:
+            self.skipTest("no Velumix.exe of the other bitness (--peer)")
+        if not H.runs_32bit():
+            self.skipTest("this kernel runs no 32-bit code")
+
+    def test_a_killed_copy_is_taken_back_by_a_copy_of_the_other_bitness(self):
+        for first, second in ((self.other, None), (None, self.other)):
+            with self.subTest(first=first or session.velumix_exe()):
+                ow = self.owned_windows(["Across the widths"])
+                app = self.launch_copy(["Across the widths"], name="first", exe=first)
+                self.hide(app, ["Across the widths"])
+                H.wait_until(lambda: self.journals() or None, what="the hide journalled")
+                self.kill(app)
+                app = self.launch_copy(name="second", exe=second)
+                app.wait_list(lambda items: "Across the widths" in items, what="taken back")
+                self.assertEqual(app.menu_states()["Across the widths"], False)
+                app.click_control(V.SHOW_ALL)
+                ow.wait_status(lambda s: s.window(1).visible, what="shown by the other bitness")
+                self.kill(app)
+                ow.stop()
+                shutil.rmtree(os.path.join(self.workdir, "first"))
+                shutil.rmtree(os.path.join(self.workdir, "second"))
+
+    def test_a_copy_of_the_other_bitness_shows_nothing_a_locked_copy_holds(self):
+        self.seed_settings(password="pw")
+        ow = self.owned_windows(["Held by the lock"])
+        first = self.launch_copy(["Held by the lock"], name="first", exe=self.other)
+        self.hide(first, ["Held by the lock"])
+        self.lock_with_stored_password(first)
+        second = self.launch_copy(name="second")
+        second.click_control(V.SHOW_ALL)
+        H.holds_for(lambda: not ow.window(1).visible, 3, what="still hidden behind the other's lock")
 
 
 class Locked(JournalCase):

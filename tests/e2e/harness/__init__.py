@@ -31,7 +31,7 @@ from .win32 import (MOD_ALT, MOD_CONTROL, MOD_SHIFT, MOD_WIN, SC_ABOUTWINE, SC_C
                     SC_RESTORE, SW_HIDE, SW_MINIMIZE, SW_RESTORE, SW_SHOW, SW_SHOWMAXIMIZED, SW_SHOWMINIMIZED,
                     SW_SHOWNORMAL, WM_CLOSE, WM_COMMAND, WM_LBUTTONDBLCLK, WM_LBUTTONDOWN, WM_LBUTTONUP,
                     WM_MOUSEMOVE, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_SYSCOMMAND)
-from .wine import DROP_WRITE_CAPS, WINE, WINESERVER
+from .wine import DROP_WRITE_CAPS, WINE, WINESERVER, runs_32bit
 
 __all__ = [
     "WineDesktop", "WinProcess", "OwnedWindows", "OwnedWindow", "OwnerStatus", "Screenshot",
@@ -39,7 +39,7 @@ __all__ = [
     "Rect", "Window", "Child", "ListItem", "ListBox", "MenuItem", "PopupItem", "Tool", "Foreground",
     "TaskbarButton",
     "ansi_decode", "ansi_encode", "unix_to_windows", "wait_until", "holds_for",
-    "WINE", "WINESERVER", "DROP_WRITE_CAPS",
+    "WINE", "WINESERVER", "DROP_WRITE_CAPS", "runs_32bit",
     "SW_HIDE", "SW_SHOWNORMAL", "SW_SHOWMINIMIZED", "SW_SHOWMAXIMIZED", "SW_SHOW", "SW_MINIMIZE", "SW_RESTORE",
     "WM_CLOSE", "WM_COMMAND", "WM_SYSCOMMAND", "SC_MINIMIZE", "SC_MAXIMIZE", "SC_CLOSE", "SC_RESTORE",
     "SC_ABOUTWINE", "WM_MOUSEMOVE", "WM_LBUTTONDOWN", "WM_LBUTTONUP", "WM_LBUTTONDBLCLK", "WM_RBUTTONDOWN",

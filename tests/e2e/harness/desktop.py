@@ -49,8 +49,12 @@ def wine_font(name):
 class WineDesktop(VxProbes, Taskbar, Input, Screenshots, Registry):
     """Xvfb + private prefix + Wine virtual desktop. Use as a context manager."""
 
-    def __init__(self, vxtool, width=1024, height=768, artifacts=None, keep=None):
+    def __init__(self, vxtool, width=1024, height=768, artifacts=None, keep=None, peer_vxtool=None, wine=None):
         self.vxtool = os.path.abspath(str(vxtool))
+        # the loader: wine64, or the 32-bit one, which hands 64-bit programs to wine64
+        self.wine = wine or WINE
+        # vxtool hands a read inside a process of the other bitness to this one
+        self.peer_vxtool = os.path.abspath(str(peer_vxtool)) if peer_vxtool else None
         self.width, self.height = width, height
         self.keep = os.environ.get("VELUMIX_E2E_KEEP") == "1" if keep is None else keep
         self.root = tempfile.mkdtemp(prefix="velumix-e2e-")
@@ -84,7 +88,7 @@ class WineDesktop(VxProbes, Taskbar, Input, Screenshots, Registry):
 
     def start(self):
         t0 = time.monotonic()
-        missing = [t for t in (WINE, WINESERVER, "Xvfb", "xdotool", "xwininfo", "import", "setpriv")
+        missing = [t for t in (self.wine, WINESERVER, "Xvfb", "xdotool", "xwininfo", "import", "setpriv")
                    if not shutil.which(t)]
         if missing:
             raise HarnessError(f"missing tools: {' '.join(missing)} (wine64, xvfb, xdotool, "
@@ -113,6 +117,8 @@ class WineDesktop(VxProbes, Taskbar, Input, Screenshots, Registry):
             "LANG": "C.UTF-8",
             "LC_ALL": "C.UTF-8",
         })
+        if self.peer_vxtool:
+            env["VXTOOL_PEER"] = unix_to_windows(self.peer_vxtool)
         self.env = env
         self._seed_registry()
         self._seed_fonts()
@@ -345,7 +351,7 @@ class WineDesktop(VxProbes, Taskbar, Input, Screenshots, Registry):
         e["VXTAG"] = tag
         if env:
             e.update(env)
-        cmd = [WINE, _arg(exe)] + [_arg(a) for a in args]
+        cmd = [self.wine, _arg(exe)] + [_arg(a) for a in args]
         if drop_write_caps:
             cmd = DROP_WRITE_CAPS + cmd
         log_path = os.path.join(self.artifacts, "logs", f"{name}-{self._seq}.log")
@@ -368,8 +374,9 @@ class WineDesktop(VxProbes, Taskbar, Input, Screenshots, Registry):
 
     # -- owner-mode windows ------------------------------------------------
 
-    def owned_windows(self, titles=(), count=0, title_format=None, name="owner", timeout=20.0):
-        return OwnedWindows(self, titles, count, title_format, name, timeout)
+    def owned_windows(self, titles=(), count=0, title_format=None, name="owner", timeout=20.0, vxtool=None):
+        """vxtool: another build of it, such as the peer of the other bitness."""
+        return OwnedWindows(self, titles, count, title_format, name, timeout, vxtool)
 
     def child_rect(self, parent, child):
         """Screen (left, top, right, bottom) of a child control of window `parent`."""

@@ -57,7 +57,7 @@ class OwnedWindows:
     """Ordinary top-level windows owned by a vxtool process. Windows are numbered from 1
     in order of creation (--title order, then "open"); numbers are never reused."""
 
-    def __init__(self, desk, titles=(), count=0, title_format=None, name="owner", timeout=20.0):
+    def __init__(self, desk, titles=(), count=0, title_format=None, name="owner", timeout=20.0, vxtool=None):
         self.desk = desk
         self.dir = desk.mkdtemp("owner-")
         self.status_path = os.path.join(self.dir, "status.txt")
@@ -74,7 +74,7 @@ class OwnedWindows:
                 args += ["--title-format", title_format]
         expected = len(titles) + count
         for attempt in (1, 2):
-            self.proc = desk.run(desk.vxtool, args, cwd=self.dir, name=name)
+            self.proc = desk.run(vxtool or desk.vxtool, args, cwd=self.dir, name=name)
             try:
                 self.wait_status(lambda s: len(s.windows) == expected and all(w.visible for w in s.windows),
                                  timeout=timeout, stable=1, what=f"{expected} owner windows")

@@ -12,7 +12,6 @@ from .records import (Child, Foreground, ListBox, ListItem, ListWatch, MenuItem,
 from .text import _arg, _unescape, in_code_page, utf8_field
 from .waiting import wait_until
 from .win32 import SC_ABOUTWINE
-from .wine import WINE
 
 
 class VxProbes:
@@ -33,7 +32,7 @@ class VxProbes:
 
     def _vx_once(self, args, timeout):
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            p = subprocess.Popen([WINE, self.vxtool] + [_arg(a) for a in args], env=self.env,
+            p = subprocess.Popen([self.wine, self.vxtool] + [_arg(a) for a in args], env=self.env,
                                  stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                                  start_new_session=True)
             _popen_pids.add(p.pid)
@@ -119,6 +118,14 @@ class VxProbes:
     def show_window(self, hwnd, cmd):
         """ShowWindow from another process (vxtool's)."""
         self.vx("showwindow", hex(hwnd), cmd)
+
+    def set_window_pos(self, hwnd, flags):
+        """SetWindowPos from outside with these SWP_ flags alone."""
+        self.vx("setpos", hex(hwnd), flags)
+
+    def set_style(self, hwnd, style) -> int:
+        """The window's style set from outside; the style it had."""
+        return int(self.vx("setstyle", hex(hwnd), style)[0][1], 16)
 
     def set_foreground(self, hwnd) -> bool:
         try:

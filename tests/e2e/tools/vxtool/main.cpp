@@ -33,7 +33,7 @@ int Usage() {
                "  client HWND | children HWND [--all] | sysmenu HWND [--inject] | menu HWND | foreground\n"
                "  post|send HWND MSG WPARAM LPARAM | listbox HWND | listwatch HWND MS [EVERY]\n"
                "  showwatch CLASS TITLE MS\n"
-               "  showwindow HWND N | setforeground HWND | gettext HWND | settext HWND TEXT|--utf8 HEX | cursor | screen\n"
+               "  showwindow HWND N | setpos HWND SWP-FLAGS | setstyle HWND STYLE | setforeground HWND | gettext HWND | settext HWND TEXT|--utf8 HEX | cursor | screen\n"
                "  procs | terminate PID [CODE] | touch PATH | urlsink FILE [ARG...] | regmsg NAME\n"
                "  popupmenu HWND | windowicons HWND | tooltips HWND | notifydelete HWND ID\n"
                "  messagebox FLAGS CAPTION TEXT\n"
@@ -185,6 +185,8 @@ constexpr Command kCommands[] = {
     {"setprop", SetProp},
     {"drawitem", DrawItem},
     {"showwindow", OnWindowWithNumber<CmdShowWindow>},
+    {"setpos", OnWindowWithNumber<CmdSetPos>},
+    {"setstyle", OnWindowWithNumber<CmdSetStyle>},
 };
 
 int Run(const Args& a) {

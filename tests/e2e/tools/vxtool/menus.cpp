@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "bitness.h"
 #include "framework/handles.h"
 #include "output.h"
 
@@ -226,6 +227,8 @@ int CmdMenuInject(HWND window, int mode) {
       PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ,
       FALSE, pid));
   if (!process) return Fail(kExitFailure, "OpenProcess failed (error " + Decimal(::GetLastError()) + ")");
+  // the reader runs inside the target: it must be built for the target's bitness
+  if (ProcessBitness(process.get()) != kOwnBitness) return RunPeer("the window's process has the other bitness");
 
   char self[MAX_PATH];
   ::GetModuleFileNameA(nullptr, self, sizeof self);

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "bitness.h"
 #include "framework/handles.h"
 #include "output.h"
 
@@ -13,27 +14,44 @@ namespace vxtool {
 
 namespace {
 
-// The environment block of another process, read from its PEB up to the
-// terminating empty string (or 32 pages).
+// A pointer-sized field of the target at `address`, in the target's width.
+bool ReadPointer(HANDLE process, ULONG_PTR address, size_t width, ULONG_PTR* value) {
+  unsigned long long wide = 0;
+  SIZE_T got = 0;
+  *value = 0;
+  if (!::ReadProcessMemory(process, reinterpret_cast<void*>(address), &wide, width, &got) || got != width) {
+    return false;
+  }
+  *value = static_cast<ULONG_PTR>(wide);
+  return *value != 0;
+}
+
+// The environment block of another process, read from its PEB in its own
+// layout up to the terminating empty string (or 32 pages). A 64-bit
+// process's PEB is out of a 32-bit reader's reach: that one gets nothing.
 std::wstring EnvironmentBlock(HANDLE process) {
   std::wstring block;
-  PROCESS_BASIC_INFORMATION info = {};
+  Bitness bitness = ProcessBitness(process);
+  if (bitness != kOwnBitness && kOwnBitness == Bitness::k32) return block;
+  ULONG_PTR peb = 0;
   ULONG length = 0;
-  if (::NtQueryInformationProcess(process, ProcessBasicInformation, &info, sizeof info, &length) != 0 ||
-      !info.PebBaseAddress) {
-    return block;
+  if (bitness == kOwnBitness) {
+    PROCESS_BASIC_INFORMATION info = {};
+    if (::NtQueryInformationProcess(process, ProcessBasicInformation, &info, sizeof info, &length) != 0) {
+      return block;
+    }
+    peb = reinterpret_cast<ULONG_PTR>(info.PebBaseAddress);
+  } else if (::NtQueryInformationProcess(process, ProcessWow64Information, &peb, sizeof peb, &length) != 0) {
+    return block;  // the 32-bit PEB of a WOW64 process
   }
+  const PebLayout layout = LayoutOf(bitness);
   ULONG_PTR parameters = 0, environment = 0;
-  SIZE_T got = 0;
-  // PEB.ProcessParameters, then RTL_USER_PROCESS_PARAMETERS.Environment (x64 layout).
-  char* peb = reinterpret_cast<char*>(info.PebBaseAddress);
-  if (!::ReadProcessMemory(process, peb + 0x20, &parameters, sizeof parameters, &got) || !parameters ||
-      !::ReadProcessMemory(process, reinterpret_cast<char*>(parameters) + 0x80, &environment, sizeof environment,
-                           &got) ||
-      !environment) {
+  if (!peb || !ReadPointer(process, peb + layout.processParameters, layout.pointerSize, &parameters) ||
+      !ReadPointer(process, parameters + layout.environment, layout.pointerSize, &environment)) {
     return block;
   }
   constexpr SIZE_T kPage = 4096;
+  SIZE_T got = 0;
   ULONG_PTR at = environment;
   for (int pages = 0; pages < 32; ++pages) {
     SIZE_T n = kPage - (at % kPage);
@@ -69,6 +87,11 @@ std::string ProcessTag(DWORD pid) {
 }  // namespace
 
 int CmdProcs() {
+  // a 32-bit reader cannot see a 64-bit process's environment: the peer can
+  // see both kinds
+  if (UnderWow64() && ::GetEnvironmentVariableW(L"VXTOOL_PEER", nullptr, 0)) {
+    return RunPeer("a 32-bit vxtool cannot read 64-bit processes");
+  }
   // A snapshot fails as a file does, with INVALID_HANDLE_VALUE.
   fw::unique_hfile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return Fail(kExitFailure, "CreateToolhelp32Snapshot failed");

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <set>
 
+#include "bitness.h"
 #include "framework/handles.h"
 #include "output.h"
 #include "window_text.h"
@@ -271,6 +272,22 @@ int CmdShowWindow(HWND window, long long how) {
   return kExitOk;
 }
 
+int CmdSetPos(HWND window, long long flags) {
+  if (!::IsWindow(window)) return Fail(kExitNotFound, kNoSuchWindow);
+  BOOL done = ::SetWindowPos(window, nullptr, 0, 0, 0, 0, static_cast<UINT>(flags));
+  EmitRecord({"ok", Decimal(done ? 1 : 0)});
+  return done ? kExitOk : kExitFailure;
+}
+
+int CmdSetStyle(HWND window, long long style) {
+  if (!::IsWindow(window)) return Fail(kExitNotFound, kNoSuchWindow);
+  ::SetLastError(0);
+  LONG_PTR before = ::SetWindowLongPtrW(window, GWL_STYLE, static_cast<LONG_PTR>(style));
+  if (!before && ::GetLastError()) return Fail(kExitFailure, "SetWindowLongPtr failed (error " + Decimal(::GetLastError()) + ")");
+  EmitRecord({"ok", HexNumber(static_cast<unsigned long long>(before) & 0xFFFFFFFFull)});
+  return kExitOk;
+}
+
 int CmdSetForeground(HWND window) {
   if (!::IsWindow(window)) return Fail(kExitNotFound, kNoSuchWindow);
   BOOL done = ::SetForegroundWindow(window);
@@ -379,8 +396,11 @@ int CmdTooltips(HWND tooltip) {
   if (!::IsWindow(tooltip)) return Fail(kExitNotFound, kNoSuchWindow);
   DWORD pid = 0;
   ::GetWindowThreadProcessId(tooltip, &pid);
-  fw::unique_process process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+  fw::unique_process process(::OpenProcess(
+      PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
   if (!process) return Fail(kExitFailure, "OpenProcess failed (error " + Decimal(::GetLastError()) + ")");
+  // the record is read in the tooltip's process: it has that process's layout
+  if (ProcessBitness(process.get()) != kOwnBitness) return RunPeer("the tooltip's process has the other bitness");
   constexpr SIZE_T kTextChars = 1024;
   constexpr SIZE_T kSize = sizeof(TTTOOLINFOW) + kTextChars * sizeof(wchar_t);
   char* remote =

@@ -29,6 +29,11 @@ int CmdGetText(HWND window);
 int CmdSetText(HWND window, const std::string& text, bool utf8);
 int CmdShowWindow(HWND window, long long how);
 int CmdSetForeground(HWND window);
+// setpos HWND FLAGS: SetWindowPos with these SWP_ flags (no move, size or
+// Z-order of its own: give SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER for none).
+int CmdSetPos(HWND window, long long flags);
+// setstyle HWND STYLE: the window's style, set from outside; prints the one before.
+int CmdSetStyle(HWND window, long long style);
 // post|send HWND MSG WPARAM LPARAM
 int CmdMessage(const std::vector<std::string>& args, bool send);
 // setprop HWND NAME VALUE: a window property, on a window of any process.

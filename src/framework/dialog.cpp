@@ -88,13 +88,17 @@ INT_PTR CDialog::DoModal() {
                                      &CDialog::DialogProc, 0);
   if (g_creationHook) ::UnhookWindowsHookEx(std::exchange(g_creationHook, nullptr));
   g_creatingDialog = nullptr;
+  // A dialog that could not be made was destroyed without EndDialog: its
+  // last message was not taken for the system's.
+  if (m_hWnd && !::IsWindow(m_hWnd)) UnsubclassWindow();
   return result;
 }
 
 LRESULT CALLBACK CDialog::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_CREATEWND && g_creatingDialog) {
     // The first window created is the dialog itself; its controls follow.
-    std::exchange(g_creatingDialog, nullptr)->SubclassWindow(reinterpret_cast<HWND>(wParam));
+    CDialog* dialog = std::exchange(g_creatingDialog, nullptr);
+    if (dialog->SubclassWindow(reinterpret_cast<HWND>(wParam))) dialog->m_life = Life::Creating;
     ::UnhookWindowsHookEx(std::exchange(g_creationHook, nullptr));
   }
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
@@ -106,6 +110,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE;
 
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_INITDIALOG) return CWnd::WindowProc(message, wParam, lParam);
+  m_life = Life::Live;  // once: another one is not the system's
   HideHelpButtonWithoutHandler();
   RECT before = GetWindowRect();
   BOOL result = OnInitDialog();

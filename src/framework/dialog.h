@@ -33,7 +33,10 @@ class CDialog : public CWnd {
   // Runs the dialog until EndDialog; IDOK, IDCANCEL, or -1 if it could not
   // be created. The same object may be run again.
   virtual INT_PTR DoModal();
-  void EndDialog(int result) { ::EndDialog(m_hWnd, result); }
+  void EndDialog(int result) {
+    m_life = Life::Ending;  // the dialog manager destroys it once its loop has ended
+    ::EndDialog(m_hWnd, result);
+  }
   bool UpdateData(bool saveAndValidate = true);
 
   // Own map first, then the owner window, then the application.

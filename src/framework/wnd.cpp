@@ -125,6 +125,7 @@ bool CWnd::SubclassWindow(HWND hwnd) {
   if (!hwnd || m_hWnd || FromHandlePermanent(hwnd)) return false;
   Attached().emplace_back(hwnd, this);
   m_hWnd = hwnd;
+  m_life = Life::Live;  // an existing window: made already
   m_superProc = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StaticWndProc)));
   return true;
@@ -158,6 +159,9 @@ RECT CWnd::GetClientRect() const {
 LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CWnd* wnd = FromHandlePermanent(hwnd);
   if (!wnd) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  // A forged one goes nowhere, not even to the default handling: a
+  // creation message carries a pointer the caller chose.
+  if (!wnd->SystemCouldSend(message)) return 0;
 
   CurrentMessage outer = std::exchange(wnd->m_current, CurrentMessage{message, wParam, lParam});
   LRESULT result = 0;
@@ -176,6 +180,23 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     wnd->PostNcDestroy();
   }
   return result;
+}
+
+bool CWnd::SystemCouldSend(UINT message) const {
+  switch (message) {
+    case WM_NCCREATE:
+    case WM_CREATE:
+    case WM_INITDIALOG:
+      return m_life == Life::Creating;
+    case WM_DESTROY:
+    case WM_NCDESTROY: {
+      // a control goes with its dialog
+      CWnd* root = FromHandlePermanent(::GetAncestor(m_hWnd, GA_ROOT));
+      return root && root->m_life == Life::Ending;
+    }
+    default:
+      return true;
+  }
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

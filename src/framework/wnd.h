@@ -83,6 +83,13 @@ class CWnd : public CCmdTarget {
   // Last message of the window, after the object has been detached.
   virtual void PostNcDestroy() {}
 
+  // Where the window is in its life, as the messages the system alone sends
+  // it (creation, dialog initialisation, destruction) may arrive only in
+  // their own stage: any other program can post them, or send them from its
+  // own thread, at any time.
+  enum class Life { Creating, Live, Ending };
+  Life m_life = Life::Live;
+
   // Default owner-draw handling: reflect to the control object, if any.
   void OnDrawItem(int id, DRAWITEMSTRUCT* dis);
 
@@ -96,6 +103,8 @@ class CWnd : public CCmdTarget {
   };
 
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  // False for a message the system alone sends that it cannot be sending now.
+  bool SystemCouldSend(UINT message) const;
 
   WNDPROC m_superProc = nullptr;
   CurrentMessage m_current{};

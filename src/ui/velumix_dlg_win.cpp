@@ -223,8 +223,19 @@ LRESULT CVelumixDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   // While locked the main window stays in the tray whatever asks for it: a
   // restore or a show from another program, or the dialog manager's first
   // show of a locked start.
-  if (message == WM_WINDOWPOSCHANGING && (m_stayInTray || m_lock.locked())) {
+  const bool keepHidden = m_stayInTray || m_lock.locked();
+  if (message == WM_WINDOWPOSCHANGING && keepHidden) {
     reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
+  }
+  // Not every show asks first: SWP_NOSENDCHANGING skips the message above,
+  // and WS_VISIBLE set in the style from outside needs none. The style loses
+  // it, and whatever became visible all the same is hidden again before it
+  // is drawn.
+  if (message == WM_STYLECHANGING && keepHidden && static_cast<int>(wParam) == GWL_STYLE) {
+    reinterpret_cast<STYLESTRUCT*>(lParam)->styleNew &= ~static_cast<DWORD>(WS_VISIBLE);
+  }
+  if ((message == WM_WINDOWPOSCHANGED || message == WM_STYLECHANGED) && keepHidden && ::IsWindowVisible(m_hWnd)) {
+    ::ShowWindow(m_hWnd, SW_HIDE);
   }
   if (message == WM_SHOWWINDOW && wParam && std::exchange(m_focusAfterShow, false)) {
     PostMessage(WM_FOCUS_FIRST_CONTROL, 0, 0);
@@ -246,6 +257,8 @@ LRESULT CVelumixDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CVelumixDlg::OnSysCommand(UINT id, LPARAM) {
   if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+    // only another program can ask for it while locked: the menu is in the tray
+    if (m_lock.locked()) return;
     if (DialogOpen()) {
       BringDialogForward();
       return;
@@ -338,7 +351,8 @@ void CVelumixDlg::HideRefused() {
   g_pLog->Log(velumix::kHideUnrecorded);
   if (m_hideRefusedShown) return;
   m_hideRefusedShown = true;
-  ::MessageBoxA(m_hWnd, velumix::kHideRefusedMessage, velumix::kOopsCaption, MB_OK | MB_ICONHAND);
+  // an open dialog like any other while it is up: nothing locks behind it
+  MessageBox(velumix::kHideRefusedMessage, velumix::kOopsCaption, MB_OK | MB_ICONHAND);
   m_hideRefusedShown = false;
 }
 

@@ -9,21 +9,43 @@ import velumix_app as V
 from session import VelumixTestCase
 
 SW_SHOW, SW_RESTORE = 5, 9
+SWP_NOSIZE, SWP_NOMOVE, SWP_NOZORDER, SWP_NOACTIVATE, SWP_FRAMECHANGED, SWP_SHOWWINDOW, SWP_NOSENDCHANGING = (
+    0x1, 0x2, 0x4, 0x10, 0x20, 0x40, 0x400)
+SWP_IN_PLACE = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE
+WS_VISIBLE = 0x10000000
+IDM_ABOUTBOX = 0x0010
+# What the system alone sends a window, on the window's own thread, while it initialises
+# or destroys it; posted, or sent by another program, each is a forgery. (The creation
+# messages carry a pointer: the system posts them for no one, error 1159.)
+SYSTEM_ONLY = [("WM_INITDIALOG", 0x0110), ("WM_DESTROY", 0x0002), ("WM_NCDESTROY", 0x0082)]
 ODT_LISTBOX, ODT_BUTTON = 2, 4
 VK_HOME = 0x24
 EXTENDED_KEY = 0x8   # the hot-key control's extended-key flag, as the settings keep it
 
 
 class WhileLocked(VelumixTestCase):
-    def test_a_restore_or_a_show_from_another_program_leaves_the_main_window_in_the_tray(self):
+    def test_a_restore_a_show_or_the_about_box_from_another_program_leaves_the_main_window_in_the_tray(self):
         self.seed_settings(password="pw")
         ow, app = self.launch_with(["Secret"])
         self.lock_with_stored_password(app)
         self.desk.post(app.hwnd, H.WM_SYSCOMMAND, H.SC_RESTORE, 0)
         self.desk.show_window(app.hwnd, SW_SHOW)
         self.desk.show_window(app.hwnd, SW_RESTORE)
+        self.desk.post(app.hwnd, H.WM_SYSCOMMAND, IDM_ABOUTBOX, 0)
         H.wait_until(lambda: not app.visible(), stable=15, what="the main window still in the tray")
+        self.assertEqual(app.dialogs(V.ABOUT_TITLE), [])
         # the password still brings it back
+        app.restore_with_password("pw")
+
+    def test_a_show_that_skips_the_changing_message_or_sets_the_style_leaves_it_in_the_tray(self):
+        self.seed_settings(password="pw")
+        ow, app = self.launch_with(["Secret"])
+        self.lock_with_stored_password(app)
+        self.desk.set_window_pos(app.hwnd, SWP_SHOWWINDOW | SWP_NOSENDCHANGING | SWP_IN_PLACE)
+        H.wait_until(lambda: not app.visible(), stable=10, what="still in the tray after SWP_NOSENDCHANGING")
+        self.desk.set_style(app.hwnd, self.desk.window_info(app.hwnd).style | WS_VISIBLE)
+        self.desk.set_window_pos(app.hwnd, SWP_FRAMECHANGED | SWP_IN_PLACE)
+        H.wait_until(lambda: not app.visible(), stable=10, what="still in the tray after WS_VISIBLE")
         app.restore_with_password("pw")
 
     def test_the_lock_puts_back_an_icon_another_program_deleted(self):
@@ -59,6 +81,29 @@ class ForgedRequests(VelumixTestCase):
             self.assertTrue(app.proc.alive(), f"ended by a request for item {item:#x}")
         self.assertFalse(ow.window(1).visible)
         self.assertEqual(app.menu_states().get("Stays hidden"), False)
+
+
+    def test_messages_only_the_system_sends_change_nothing_when_another_program_does(self):
+        self.seed_settings(password="pw")
+        ow, app = self.launch_with(["Still answered"])
+        slot = app.list_items().index("Still answered")
+        for locked in (False, True):
+            for name, message in SYSTEM_ONLY:
+                for send in (False, True):
+                    with self.subTest(message=name, sent=send, locked=locked):
+                        (self.desk.send if send else self.desk.post)(app.hwnd, message)
+                        if locked:
+                            continue
+                        # every handler still runs: a window command hides, then shows
+                        for visible in (False, True):
+                            app.command(V.MENU_WINDOW_FIRST + slot)
+                            ow.wait_status(lambda s: s.window(1).visible == visible, what=f"visible={visible}")
+            if not locked:
+                self.assertEqual([i.id for i in self.desk.sysmenu(app.hwnd)].count(IDM_ABOUTBOX), 1)
+                self.assertEqual(V.read_log(self.workdir).count(b"**Main window**"), 1)
+                self.lock_with_stored_password(app)
+        H.wait_until(lambda: self.desk.tray_icon_count() == 1, stable=5, what="the icon still up")
+        app.restore_with_password("pw")
 
 
 class AHungNotificationArea(VelumixTestCase):

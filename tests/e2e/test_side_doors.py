@@ -175,6 +175,17 @@ class Unlocked(SideDoorCase):
             app.type_into(dlg, V.CFG_CONFIRM, "two")
         self.box_over_the_configuration(fill)
 
+    def test_the_message_that_windows_were_not_hidden(self):
+        app = self.start(password="pw")
+        self.refuse_writes(V.journal_key())
+        app.command(V.MENU_HIDE_ALL)
+        box, _ = app.wait_message(V.OOPS)
+        open_before = self.own_dialogs()
+        self.desk.key("ctrl+alt+l")
+        self.dismiss_refusal(open_before)
+        self.assertTrue(app.visible())
+        app.close_dialog(box, V.IDOK)
+
     def test_unlocked_exit_question(self):
         app = self.start(password="pw")
         app.click_main(V.EXIT)

@@ -324,17 +324,37 @@ std::vector<WindowId> JournalKeeper::HeldLocked() {
   // read again, a few times at most.
   std::vector<JournalStore::Stored> all = m_store.ReadAll();
   for (int look = 1; look < 3 && std::any_of(all.begin(), all.end(), rewritten); ++look) all = m_store.ReadAll();
+  // A copy that removes or writes its journal while the values are walked
+  // can shift another one out of that walk: only two walks in a row that
+  // agree say what the store holds. Every journal any walk saw is kept, and
+  // without agreement each counts as locked.
+  auto same = [](const JournalStore::Stored& a, const JournalStore::Stored& b) {
+    return a.name == b.name && a.readable == b.readable && a.bytes == b.bytes;
+  };
+  std::vector<JournalStore::Stored> seen = all;
+  bool sure = false;
+  for (int walk = 0; walk < kAgreeingWalks && !sure; ++walk) {
+    std::vector<JournalStore::Stored> again = m_store.ReadAll();
+    sure = std::equal(again.begin(), again.end(), all.begin(), all.end(), same);
+    for (JournalStore::Stored& stored : again) {
+      if (std::none_of(seen.begin(), seen.end(), [&](const auto& s) { return same(s, stored); })) {
+        seen.push_back(stored);
+      }
+    }
+    all = std::move(again);
+  }
 
   std::vector<WindowId> held;
-  for (const JournalStore::Stored& stored : all) {
+  for (const JournalStore::Stored& stored : seen) {
     if (stored.name == own || !stored.readable) continue;
     std::optional<Journal> journal = DecodeJournal(stored.bytes.data(), stored.bytes.size());
-    if (!journal || !journal->locked || stored.name != JournalName(journal->owner)) continue;
+    if (!journal || !(journal->locked || !sure) || stored.name != JournalName(journal->owner)) continue;
     for (const JournalEntry& entry : journal->entries) {
       if (StillTheWindow(entry)) held.push_back(entry.window);
     }
   }
   std::sort(held.begin(), held.end());
+  held.erase(std::unique(held.begin(), held.end()), held.end());
   return held;
 }
 

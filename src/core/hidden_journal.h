@@ -59,6 +59,10 @@ std::uint32_t JournalChecksum(const std::uint8_t* data, std::size_t size);
 // format, a wrong checksum, a short or long record, out-of-range fields.
 std::optional<Journal> DecodeJournal(const std::uint8_t* data, std::size_t size);
 
+// How many more walks over the journals HeldLocked makes at most for two in
+// a row to agree.
+inline constexpr int kAgreeingWalks = 4;
+
 // Where the journals live, each under the name of its instance.
 class JournalStore {
  public:
@@ -140,7 +144,8 @@ class JournalKeeper final : public HiddenRecord, public OtherHolders {
   void Clear();
   // The windows that the locked journals of other instances name, running
   // or ended, read from the store now; only those that are still the
-  // windows named (same process and class) count.
+  // windows named (same process and class) count. Where the store changes
+  // under every read, every journal counts as locked.
   std::vector<WindowId> HeldLocked() override;
 
  private:

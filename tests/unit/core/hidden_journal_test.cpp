@@ -527,7 +527,38 @@ TEST_F(JournalKeeperTest, ALockedJournalReadWhileItsCopyRewritesItIsReadAgain) {
   reads = 0;
   m_store.m_onRead = [&] { ++reads; };
   EXPECT_THAT(m_keeper.HeldLocked(), IsEmpty());
-  EXPECT_EQ(reads, 3);
+  EXPECT_EQ(reads, 4);  // three while it reads as rewritten, and one that agrees
+}
+
+// A walk by index skips a value when one before it is removed meanwhile:
+// here the walks that a third copy's removal shifts. Until two walks agree
+// nothing is certain, and every journal any walk saw counts as locked.
+TEST_F(JournalKeeperTest, AJournalThatOneWalkMissesIsStillHeld) {
+  WindowId locked = m_desktop.Add("Locked away", false);
+  WindowId open = m_desktop.Add("Held unlocked", false);
+  Leave({95, 1}, {locked}, true);
+  Leave({96, 1}, {open}, false);
+  m_processes.m_running = {"95.1", "96.1"};
+  const std::map<std::string, std::vector<std::uint8_t>> whole = m_store.m_values;
+  const struct {
+    const char* what;
+    std::set<int> shifted;  // the walks, counted from 1, that miss the locked journal
+    std::vector<WindowId> held;
+  } cases[] = {
+      {"the first walk", {1}, {locked}},
+      {"all but the second, which alone sees it", {1, 3, 4, 5}, {locked}},
+      {"every other walk: no two agree", {1, 3, 5}, {locked, open}},
+  };
+  for (const auto& c : cases) {
+    int walk = 0;
+    m_store.m_onRead = [&] {
+      m_store.m_values = whole;
+      if (c.shifted.count(++walk)) m_store.m_values.erase("95.1");
+    };
+    std::vector<WindowId> want = c.held;
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(m_keeper.HeldLocked(), want) << c.what;
+  }
 }
 
 // Through the engine: another copy locks a window this run holds hidden too.

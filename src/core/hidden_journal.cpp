@@ -303,8 +303,10 @@ bool JournalKeeper::Record(const HiddenWindowTable& table) {
   }
   std::vector<std::uint8_t> bytes = EncodeJournal(journal);
   if (m_stored && bytes == m_written) return true;
-  // A journal that could not be written is tried again at the next change.
-  if (!m_store.Write(name, bytes)) return false;
+  // A journal that could not be written is tried again at the next change;
+  // so is one the next start could not read (a key that takes writes and
+  // refuses reads): it is no record.
+  if (!m_store.Write(name, bytes) || m_store.Read(name) != bytes) return false;
   m_stored = true;
   m_written = std::move(bytes);
   return true;

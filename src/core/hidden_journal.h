@@ -73,6 +73,9 @@ class JournalStore {
   };
   virtual ~JournalStore() = default;
   virtual std::vector<Stored> ReadAll() = 0;
+  // The bytes stored under `name`; nothing when there are none or they
+  // cannot be read.
+  virtual std::optional<std::vector<std::uint8_t>> Read(const std::string& name) = 0;
   virtual bool Write(const std::string& name, const std::vector<std::uint8_t>& bytes) = 0;
   virtual void Remove(const std::string& name) = 0;
 };
@@ -138,7 +141,7 @@ class JournalKeeper final : public HiddenRecord, public OtherHolders {
   bool SetLocked(bool locked, const HiddenWindowTable& table);
   // Records what the table holds hidden now, if that differs from what was
   // last written; with nothing hidden, there is no journal. True when the
-  // store holds what the table says.
+  // store holds what the table says and gives it back when read.
   bool Record(const HiddenWindowTable& table) override;
   // Nothing is left to give back: this run's journal goes.
   void Clear();

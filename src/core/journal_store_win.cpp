@@ -28,6 +28,13 @@ std::vector<JournalStore::Stored> RegistryJournalStore::ReadAll() {
   return all;
 }
 
+std::optional<std::vector<std::uint8_t>> RegistryJournalStore::Read(const std::string& name) {
+  for (fw::RegistryProfile::Value& value : m_profile.ReadValues(kJournalSection, kMaxJournalSize)) {
+    if (value.name == name) return value.read ? std::optional(std::move(value.data)) : std::nullopt;
+  }
+  return std::nullopt;
+}
+
 bool RegistryJournalStore::Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
   return m_profile.WriteBinary(kJournalSection, name.c_str(), bytes);
 }

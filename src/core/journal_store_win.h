@@ -18,6 +18,7 @@ class RegistryJournalStore final : public JournalStore {
   explicit RegistryJournalStore(fw::RegistryProfile profile) : m_profile(std::move(profile)) {}
 
   std::vector<Stored> ReadAll() override;
+  std::optional<std::vector<std::uint8_t>> Read(const std::string& name) override;
   bool Write(const std::string& name, const std::vector<std::uint8_t>& bytes) override;
   void Remove(const std::string& name) override;
 

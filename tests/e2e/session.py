@@ -259,6 +259,11 @@ class VelumixTestCase(E2ETestCase):
         self.desk.reg_access(key, "D:(A;;KR;;;WD)")
         self.addCleanup(self.desk.reg_access, key, "D:(A;;KA;;;WD)")
 
+    def refuse_reads(self, key):
+        """The key can be written but not read until the test ends."""
+        self.desk.reg_access(key, "D:(A;;KW;;;WD)")
+        self.addCleanup(self.desk.reg_access, key, "D:(A;;KA;;;WD)")
+
     def stored(self, app_name="Velumix"):
         return self.desk.reg_query(V.settings_key(app_name))
 

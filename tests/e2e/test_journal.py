@@ -137,16 +137,21 @@ class AfterAKill(JournalCase):
         checked += 100
         print(f"\n    {runs} kills during Hide all, {checked} windows checked, none stranded", end=" ")
 
-    def test_a_journal_that_cannot_be_written_stops_the_hide(self):
-        self.refuse_writes(JOURNAL)
-        ow, app = self.launch_with(["Unrecorded", "Hidden by the hot key"])
-        self.hide(app, ["Unrecorded"])
-        self.answer(app, V.OOPS, V.IDOK, text=V.HIDE_REFUSED)
-        app.post_hot_key("hideall")
-        self.answer(app, V.OOPS, V.IDOK, text=V.HIDE_REFUSED)
-        self.assertTrue(all(w.visible for w in ow.status().windows))
-        self.assertEqual(app.menu_states().get("Unrecorded"), True)
-        self.assertEqual(self.log_text().count(V.HIDE_UNRECORDED_LOG), 2)
+    def test_a_journal_that_cannot_be_written_or_read_back_stops_the_hide(self):
+        for refuse in (self.refuse_writes, self.refuse_reads):
+            with self.subTest(refuse.__name__):
+                refuse(JOURNAL)
+                ow, app = self.launch_with(["Unrecorded", "Hidden by the hot key"])
+                self.hide(app, ["Unrecorded"])
+                self.answer(app, V.OOPS, V.IDOK, text=V.HIDE_REFUSED)
+                app.post_hot_key("hideall")
+                self.answer(app, V.OOPS, V.IDOK, text=V.HIDE_REFUSED)
+                self.assertTrue(all(w.visible for w in ow.status().windows))
+                self.assertEqual(app.menu_states().get("Unrecorded"), True)
+                self.assertEqual(self.log_text().count(V.HIDE_UNRECORDED_LOG), 2)
+                self.kill(app)
+                ow.stop()
+                os.remove(os.path.join(self.workdir, "logfile.log"))
 
     def test_its_own_journal_deleted_from_outside_is_written_again(self):
         ow, app = self.launch_with(["Kept on record"])

@@ -178,6 +178,11 @@ class FakeStore : public JournalStore {
     for (const auto& [name, bytes] : m_values) all.push_back({name, bytes, !m_unreadable.count(name)});
     return all;
   }
+  std::optional<std::vector<std::uint8_t>> Read(const std::string& name) override {
+    auto found = m_values.find(name);
+    if (found == m_values.end() || m_unreadable.count(name)) return std::nullopt;
+    return found->second;
+  }
   bool Write(const std::string& name, const std::vector<std::uint8_t>& bytes) override {
     ++m_writes;
     if (m_failWrites) return false;
@@ -647,6 +652,25 @@ TEST_F(JournalKeeperTest, AHideTheJournalCannotRecordIsNotMade) {
   m_store.m_failWrites = false;
   EXPECT_TRUE(engine.HideAll());
   EXPECT_FALSE(m_desktop.at(other).visible);
+}
+
+// Nor can one whose record is written but cannot be read back: the next
+// start would find nothing to give back. The lock is not engaged either.
+TEST_F(JournalKeeperTest, ARecordThatCannotBeReadBackIsNone) {
+  WindowEngine engine(m_desktop);
+  engine.SetRecord(&m_keeper);
+  WindowId other = m_desktop.Add("Other");
+  engine.FillTable();
+  m_store.m_unreadable = {JournalName(m_processes.m_self)};
+  m_desktop.m_foreground = other;
+  EXPECT_FALSE(engine.HideAll());
+  EXPECT_FALSE(engine.HideCurrent());
+  EXPECT_EQ(engine.ToggleEntry(engine.table().Find(other)), ToggleResult::Refused);
+  EXPECT_TRUE(m_desktop.at(other).visible);
+  m_store.m_unreadable.clear();
+  EXPECT_TRUE(engine.HideAll());
+  m_store.m_unreadable = {JournalName(m_processes.m_self)};
+  EXPECT_FALSE(m_keeper.SetLocked(true, engine.table()));
 }
 
 }  // namespace

@@ -5,8 +5,13 @@ namespace velumix {
 std::int32_t g_passwordPromptOpen = 0;
 
 bool LockState::Engage(LockHost& host) {
-  // A lock the record does not know of ends with the process: the next start
-  // would take the windows back unlocked.
+  // A lock the record does not know of, or whose password the settings do
+  // not hold, ends with the process: the next start would take the windows
+  // back unlocked.
+  if (!host.PasswordStored()) {
+    host.ShowMessage(kCannotLockUnstored, kOopsCaption);
+    return false;
+  }
   if (!host.RecordLock(true)) {
     host.ShowMessage(kCannotLockUnrecorded, kOopsCaption);
     return false;

@@ -25,6 +25,9 @@ inline constexpr char kCannotLock[] =
 inline constexpr char kCannotLockUnrecorded[] =
     "The program cannot be locked: the lock could not be noted in the registry, so after a crash the next "
     "start would give the hidden windows back without the password. Nothing was locked.";
+inline constexpr char kCannotLockUnstored[] =
+    "The program cannot be locked: the password could not be stored in the registry, so after a crash the next "
+    "start would give the hidden windows back without it. Nothing was locked.";
 inline constexpr char kCannotLockNow[] =
     "Velumix is not locked: one of its windows is open. Close it first, then lock again.";
 
@@ -58,6 +61,9 @@ class LockHost {
   virtual void ShowMessage(const char* text, const char* caption) = 0;
   virtual Answer Ask(const char* text, const char* caption) = 0;
   virtual void StorePassword() = 0;
+  // The password in force is the one the settings hold, which the next start
+  // reads.
+  virtual bool PasswordStored() = 0;
   // The password as it stands now: another copy of the program may have set,
   // changed or cleared it since this one started.
   virtual const std::string& PasswordInForce() = 0;

@@ -31,6 +31,10 @@ void StorePassword(ProfileStore& store, SettingsRecord& record) {
   record.m_passwordUnstored = !store.WriteString(kSettingsSection, kValuePassword, record.m_password.c_str());
 }
 
+bool PasswordIsStored(ProfileStore& store, const SettingsRecord& record) {
+  return store.ReadString(kSettingsSection, kValuePassword, "") == record.m_password;
+}
+
 const std::string& PasswordInForce(ProfileStore& store, SettingsRecord& record) {
   if (record.m_passwordUnstored) return record.m_password;
   std::string stored = store.ReadString(kSettingsSection, kValuePassword, "");

@@ -49,6 +49,8 @@ void StoreAllSettings(ProfileStore& store, SettingsRecord& record);
 // Writes the password alone. One the store refuses is in force for this run
 // all the same.
 void StorePassword(ProfileStore& store, SettingsRecord& record);
+// The settings hold the record's password, as the next start will read it.
+bool PasswordIsStored(ProfileStore& store, const SettingsRecord& record);
 // The password in force when a decision is made. Another copy of the
 // program may have set, changed or cleared it since this one started, so it
 // is read from the store at each decision, and the record follows it; only

@@ -25,6 +25,10 @@ class CVelumixDlg::LockHostAdapter final : public velumix::LockHost {
     return m_dlg.MessageBox(text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES ? velumix::Answer::Yes
                                                                                  : velumix::Answer::No;
   }
+  bool PasswordStored() override {
+    velumix::AppProfileStore store;
+    return velumix::PasswordIsStored(store, m_dlg.m_settings);
+  }
   void StorePassword() override {
     velumix::AppProfileStore store;
     velumix::StorePassword(store, m_dlg.m_settings);

@@ -68,6 +68,15 @@ class WhileLocked(VelumixTestCase):
         app.restore_with_password("pw")
 
 
+    def test_a_first_password_the_settings_refuse_engages_no_lock(self):
+        self.refuse_writes(V.settings_key())
+        ow, app = self.launch_with(["Not behind a lock"])
+        app.click_main(V.SET_PASSWORD)
+        app.enter_new_password("pw", "pw")
+        self.answer(app, V.OOPS, V.IDOK, text=V.CANNOT_LOCK_UNSTORED)
+        self.assertTrue(app.visible())
+
+
 class ForgedRequests(VelumixTestCase):
     def test_owner_draw_requests_for_rows_it_has_not_and_foreign_controls_change_nothing(self):
         ow, app = self.launch_with(["Stays hidden"])

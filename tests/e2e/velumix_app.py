@@ -45,6 +45,8 @@ CANNOT_LOCK = "The program cannot be locked"
 CANNOT_LOCK_UNRECORDED = ("The program cannot be locked: the lock could not be noted in the registry, so after a "
                           "crash the next start would give the hidden windows back without the password. Nothing "
                           "was locked.")
+CANNOT_LOCK_UNSTORED = ("The program cannot be locked: the password could not be stored in the registry, so after a "
+                        "crash the next start would give the hidden windows back without it. Nothing was locked.")
 EXIT_LOCKED = "The program is locked! By Exiting, currently hidden windows will remain hidden. Proceed?"
 EXIT_UNLOCKED = "By Exiting, currently hidden windows will be unhidden. Proceed?"
 NO_TRAY_LOG = "couldn't like put it to system tray and stuff"

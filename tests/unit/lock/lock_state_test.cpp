@@ -72,8 +72,10 @@ class FakeLockHost : public LockHost {
   }
   void StorePassword() override {
     Note("StorePassword");
-    m_storedPassword = m_record.m_password;
+    if (m_storeWorks) m_storedPassword = m_record.m_password;
   }
+  // Settings that take writes hold what is in force; refusing, they hold another.
+  bool PasswordStored() override { return m_storeWorks; }
   // As the settings hold it now: the record follows what another copy wrote.
   const std::string& PasswordInForce() override {
     if (m_writtenElsewhere) m_record.m_password = *std::exchange(m_writtenElsewhere, std::nullopt);
@@ -87,7 +89,7 @@ class FakeLockHost : public LockHost {
   void BringDialogForward() override { Note("BringDialogForward"); }
 
   bool m_trayWorks = true, m_anyHidden = false, m_dialogOpen = false;
-  bool m_recordWorks = true, m_recordedLocked = false;
+  bool m_recordWorks = true, m_recordedLocked = false, m_storeWorks = true;
   std::function<void()> m_whileOpen;
   Answer m_answer = Answer::Yes;
   std::string m_storedPassword = "<never stored>";
@@ -209,6 +211,21 @@ TEST_F(OnLock, ALockTheRecordCannotNoteIsNotEngaged) {
   Lock({});
   EXPECT_TRUE(m_state.locked());
   EXPECT_TRUE(m_host.m_recordedLocked);
+}
+
+// The next start reads the password from the settings: one they do not
+// hold cannot keep what this run locks away.
+TEST_F(OnLock, APasswordTheSettingsDoNotHoldEngagesNoLock) {
+  m_host.m_storeWorks = false;
+  Lock({{DialogResult::Ok, "new", "new"}});
+  EXPECT_FALSE(m_state.locked());
+  EXPECT_THAT(m_host.m_calls,
+              ElementsAre("StorePassword", std::string("ShowMessage ") + kCannotLockUnstored + "|" + kOopsCaption));
+  // still in force for this run, and the next lock asks nothing and is refused again
+  m_host.m_calls.clear();
+  Lock({});
+  EXPECT_FALSE(m_state.locked());
+  EXPECT_THAT(m_host.m_calls, ElementsAre(std::string("ShowMessage ") + kCannotLockUnstored + "|" + kOopsCaption));
 }
 
 TEST_F(OnLock, TrayFailureAfterANewPasswordStillStoresIt) {

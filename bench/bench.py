@@ -12,6 +12,9 @@
   SW_SHOWNA and with SW_SHOW;
 - the working set.
 
+The figures under Wine are taken for the shipped 32-bit build (where the kernel runs
+32-bit code) and for the 64-bit one, each with the bench tools of its own bitness.
+
 The machine has two cores and other work may run on it: medians of repeated runs,
 and ratios taken within one run, are what count.
 """
@@ -27,7 +30,6 @@ REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
 
 import harness  # noqa: E402
-import session  # noqa: E402
 
 STARTUP_RUNS = 61
 TICK_RUNS = 7

@@ -65,7 +65,9 @@ def main(argv=None):
     finally:
         session.shutdown()
     # a test whose subtests fail is listed once for each of them: count it once
-    failed = len({test.id() for test, _ in result.failures + result.errors}) + len(result.unexpectedSuccesses)
+    # (a subtest's own id names the subtest: its test_case is the test)
+    failed = len({getattr(test, "test_case", test).id() for test, _ in result.failures + result.errors}) + \
+        len(result.unexpectedSuccesses)
     skipped = len(result.skipped)
     passed = result.testsRun - failed - skipped
     name = f"e2e ({args.label})" if args.label else "e2e"

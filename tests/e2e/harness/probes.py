@@ -119,9 +119,9 @@ class VxProbes:
         """ShowWindow from another process (vxtool's)."""
         self.vx("showwindow", hex(hwnd), cmd)
 
-    def set_window_pos(self, hwnd, flags):
-        """SetWindowPos from outside with these SWP_ flags alone."""
-        self.vx("setpos", hex(hwnd), flags)
+    def set_window_pos(self, hwnd, flags, after=0):
+        """SetWindowPos from outside with these SWP_ flags, below `after` (0: at the top)."""
+        self.vx("setpos", hex(hwnd), flags, *([hex(after)] if after else []))
 
     def set_style(self, hwnd, style) -> int:
         """The window's style set from outside; the style it had."""

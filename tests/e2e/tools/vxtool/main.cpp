@@ -33,7 +33,7 @@ int Usage() {
                "  client HWND | children HWND [--all] | sysmenu HWND [--inject] | menu HWND | foreground\n"
                "  post|send HWND MSG WPARAM LPARAM | listbox HWND | listwatch HWND MS [EVERY]\n"
                "  showwatch CLASS TITLE MS\n"
-               "  showwindow HWND N | setpos HWND SWP-FLAGS | setstyle HWND STYLE | setforeground HWND | gettext HWND | settext HWND TEXT|--utf8 HEX | cursor | screen\n"
+               "  showwindow HWND N | setpos HWND SWP-FLAGS [AFTER] | setstyle HWND STYLE | setforeground HWND | gettext HWND | settext HWND TEXT|--utf8 HEX | cursor | screen\n"
                "  procs | terminate PID [CODE] | touch PATH | urlsink FILE [ARG...] | regmsg NAME\n"
                "  popupmenu HWND | windowicons HWND | tooltips HWND | notifydelete HWND ID\n"
                "  messagebox FLAGS CAPTION TEXT\n"
@@ -75,6 +75,17 @@ int OnWindowWithNumber(const Args& a) {
   long long number;
   return WindowArgument(a, &window) && a.size() > 3 && ParseNumber(a[3].c_str(), &number) ? Command(window, number)
                                                                                           : Usage();
+}
+
+// setpos HWND FLAGS [AFTER]: AFTER is the window to go below, HWND_TOP without it
+int SetPos(const Args& a) {
+  HWND window, after = nullptr;
+  long long flags;
+  if (!WindowArgument(a, &window) || a.size() < 4 || !ParseNumber(a[3].c_str(), &flags) ||
+      (a.size() > 4 && !ParseHwnd(a[4].c_str(), &after))) {
+    return Usage();
+  }
+  return CmdSetPos(window, flags, after);
 }
 
 int Post(const Args& a) { return CmdMessage(a, false); }
@@ -185,7 +196,7 @@ constexpr Command kCommands[] = {
     {"setprop", SetProp},
     {"drawitem", DrawItem},
     {"showwindow", OnWindowWithNumber<CmdShowWindow>},
-    {"setpos", OnWindowWithNumber<CmdSetPos>},
+    {"setpos", SetPos},
     {"setstyle", OnWindowWithNumber<CmdSetStyle>},
 };
 

@@ -272,9 +272,9 @@ int CmdShowWindow(HWND window, long long how) {
   return kExitOk;
 }
 
-int CmdSetPos(HWND window, long long flags) {
+int CmdSetPos(HWND window, long long flags, HWND after) {
   if (!::IsWindow(window)) return Fail(kExitNotFound, kNoSuchWindow);
-  BOOL done = ::SetWindowPos(window, nullptr, 0, 0, 0, 0, static_cast<UINT>(flags));
+  BOOL done = ::SetWindowPos(window, after, 0, 0, 0, 0, static_cast<UINT>(flags));
   EmitRecord({"ok", Decimal(done ? 1 : 0)});
   return done ? kExitOk : kExitFailure;
 }

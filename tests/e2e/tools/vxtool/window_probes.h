@@ -31,7 +31,7 @@ int CmdShowWindow(HWND window, long long how);
 int CmdSetForeground(HWND window);
 // setpos HWND FLAGS: SetWindowPos with these SWP_ flags (no move, size or
 // Z-order of its own: give SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER for none).
-int CmdSetPos(HWND window, long long flags);
+int CmdSetPos(HWND window, long long flags, HWND after);
 // setstyle HWND STYLE: the window's style, set from outside; prints the one before.
 int CmdSetStyle(HWND window, long long style);
 // post|send HWND MSG WPARAM LPARAM

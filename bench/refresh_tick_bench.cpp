@@ -56,6 +56,9 @@ class FastWindowSystem : public WindowSystem {
   }
   void ReadClassName(WindowId, char (&name)[kClassBufferSize]) override { name[0] = '\0'; }
   bool Show(WindowId, ShowCommand) override { return ++m_queries, true; }
+  bool PlaceBelow(WindowId, WindowId) override { return ++m_queries, true; }
+  bool ShowBelow(WindowId, WindowId) override { return ++m_queries, true; }
+  void Activate(WindowId) override {}
   WindowId Foreground() override {
     ++m_queries;
     return kNoWindow;

@@ -20,7 +20,11 @@ bool WindowEngine::IsOwn(const HiddenWindowEntry& entry) {
 }
 
 bool WindowEngine::Request(HiddenWindowEntry& entry, ShowCommand command) {
-  if (m_windows.Show(entry.hwnd, command)) {
+  return RequestMade(entry, m_windows.Show(entry.hwnd, command), command);
+}
+
+bool WindowEngine::RequestMade(HiddenWindowEntry& entry, bool made, ShowCommand command) {
+  if (made) {
     entry.hidden = command == ShowCommand::Hide ? 1 : 0;
     return true;
   }
@@ -29,7 +33,97 @@ bool WindowEngine::Request(HiddenWindowEntry& entry, ShowCommand command) {
   return false;
 }
 
-bool WindowEngine::HideChosen(const bool (&chosen)[kTableSlots]) {
+void WindowEngine::RememberStack(const bool (&chosen)[kTableSlots]) {
+  // What the earlier hides remembered of the windows still hidden since.
+  std::vector<WindowId> earlier;
+  for (WindowId w : m_stack) {
+    int i = m_table.Find(w);
+    if (i >= 0 && !chosen[i] && m_table[i].hidden != 0) earlier.push_back(w);
+  }
+  const auto isEarlier = [&](WindowId w) { return std::find(earlier.begin(), earlier.end(), w) != earlier.end(); };
+
+  std::vector<WindowId> stack;
+  const std::size_t wanted = static_cast<std::size_t>(m_table.count()) + 1;
+  for (WindowId w = m_windows.TopWindow(); w != kNoWindow && stack.size() < wanted; w = m_windows.NextWindow(w)) {
+    if ((w == m_mainWindow || m_table.Find(w) >= 0) && !isEarlier(w)) stack.push_back(w);
+  }
+  // Each earlier one goes back below the window it stood below, or below the
+  // earlier one above it.
+  auto at = stack.begin();
+  for (WindowId w : m_stack) {
+    if (isEarlier(w)) {
+      at = stack.insert(at, w) + 1;
+    } else if (auto found = std::find(stack.begin(), stack.end(), w); found != stack.end()) {
+      at = found + 1;
+    }
+  }
+  m_stack = std::move(stack);
+}
+
+void WindowEngine::ShowChosen(const bool (&chosen)[kTableSlots], WindowId top) {
+  bool placed[kTableSlots] = {};
+  bool anyPlaced = false;
+  WindowId above = top;
+  m_placed.assign(top != kNoWindow ? 1 : 0, Placed{top, false});
+  for (WindowId w : m_stack) {
+    int i = m_table.Find(w);
+    if (i >= 0 && chosen[i] && !m_windows.IsVisible(w)) {
+      // Not visible: it stands where this run hid it, not where its program
+      // put it meanwhile.
+      placed[i] = true;
+      if (!RequestMade(m_table[i], m_windows.ShowBelow(w, above), ShowCommand::ShowWithoutActivating)) continue;
+      anyPlaced = true;
+      m_placed.push_back({w, true});
+    } else if (w != top && m_windows.IsVisible(w)) {
+      m_placed.push_back({w, false});
+    } else {
+      continue;
+    }
+    above = w;
+  }
+  m_stackChecksLeft = anyPlaced ? kStackChecks : 0;
+  for (int i = 0; i < m_table.count(); ++i) {
+    if (chosen[i] && !placed[i]) Request(m_table[i], ShowCommand::ShowWithoutActivating);
+  }
+}
+
+bool WindowEngine::CheckStack() {
+  if (m_stackChecksLeft <= 0) return false;
+  --m_stackChecksLeft;
+  std::vector<WindowId> order;
+  for (WindowId w = m_windows.TopWindow(); w != kNoWindow; w = m_windows.NextWindow(w)) order.push_back(w);
+  bool repaired = false, notYetShown = false;
+  WindowId above = kNoWindow;
+  std::ptrdiff_t abovePlace = -1;
+  for (const auto& [w, moved] : m_placed) {
+    auto found = std::find(order.begin(), order.end(), w);
+    // A window that is gone, hidden again or not yet shown holds no place.
+    if (found == order.end()) continue;
+    if (!m_windows.IsVisible(w)) {
+      notYetShown = notYetShown || moved;
+      continue;
+    }
+    std::ptrdiff_t place = found - order.begin();
+    if (moved && above != kNoWindow && place < abovePlace && m_windows.PlaceBelow(w, above)) {
+      repaired = true;
+      place = abovePlace;  // right below `above`, above whatever stood below it
+    }
+    above = w;
+    abovePlace = place;
+  }
+  // A window of a thread that has not yet got to its show may still land
+  // out of order: the checks go on while any is due.
+  if (!repaired && !notYetShown) m_stackChecksLeft = 0;
+  return m_stackChecksLeft > 0;
+}
+
+void WindowEngine::ForgetStackIfNoneHidden() {
+  if (m_table.AnyHidden()) return;
+  m_stack.clear();
+  m_userWasIn = kNoWindow;
+}
+
+bool WindowEngine::HideChosen(const bool (&chosen)[kTableSlots], WindowId userWasIn) {
   std::int32_t before[kTableSlots];
   bool any = false;
   for (int i = 0; i < m_table.count(); ++i) {
@@ -45,6 +139,14 @@ bool WindowEngine::HideChosen(const bool (&chosen)[kTableSlots]) {
     }
     return false;
   }
+  RememberStack(chosen);
+  int front = m_table.Find(userWasIn);
+  // A window that is not tracked (the taskbar, which takes the front for a
+  // click on the notification area) names the topmost of those hidden.
+  for (auto w = m_stack.begin(); userWasIn != kNoWindow && front < 0 && w != m_stack.end(); ++w) {
+    if (int i = m_table.Find(*w); i >= 0 && chosen[i]) front = i;
+  }
+  m_userWasIn = front >= 0 && chosen[front] ? m_table[front].hwnd : kNoWindow;
   bool refused = false;
   for (int i = 0; i < m_table.count(); ++i) {
     HiddenWindowEntry& entry = m_table[i];
@@ -56,27 +158,32 @@ bool WindowEngine::HideChosen(const bool (&chosen)[kTableSlots]) {
   return true;
 }
 
-bool WindowEngine::HideAll() {
+bool WindowEngine::HideAll(WindowId userWasIn) {
   bool chosen[kTableSlots] = {};
   for (int i = 0; i < m_table.count(); ++i) {
     const HiddenWindowEntry& entry = m_table[i];
     chosen[i] = m_windows.IsVisible(entry.hwnd) && !IsDesktopEntry(entry) && !IsOwn(entry);
   }
   m_listChanged = 1;
-  return HideChosen(chosen);
+  return HideChosen(chosen, userWasIn);
 }
 
-void WindowEngine::ShowAll() {
+WindowId WindowEngine::ShowAll(bool giveBackFront) {
   const std::vector<WindowId> held = HeldLockedElsewhere();
+  bool chosen[kTableSlots] = {};
   for (int i = 0; i < m_table.count(); ++i) {
-    HiddenWindowEntry& entry = m_table[i];
-    if (IsIn(held, entry.hwnd)) continue;
+    const HiddenWindowEntry& entry = m_table[i];
     // A window still flagged may be visible only because its thread has not
     // got to the hide yet; asking again puts the show after it.
-    if (!m_windows.IsVisible(entry.hwnd) || entry.hidden != 0) Request(entry, ShowCommand::ShowWithoutActivating);
+    chosen[i] = !IsIn(held, entry.hwnd) && (!m_windows.IsVisible(entry.hwnd) || entry.hidden != 0);
   }
+  int front = giveBackFront ? m_table.Find(m_userWasIn) : -1;
+  WindowId userWasIn = front >= 0 && chosen[front] ? m_userWasIn : kNoWindow;
+  ShowChosen(chosen, userWasIn != kNoWindow ? kNoWindow : m_mainWindow);
   Recorded();
   m_listChanged = 1;
+  ForgetStackIfNoneHidden();
+  return userWasIn;
 }
 
 bool WindowEngine::HideCurrent() {
@@ -94,7 +201,7 @@ bool WindowEngine::HideCurrent() {
                 !IsOwn(entry);
     if (chosen[i]) m_listChanged = 1;
   }
-  return HideChosen(chosen);
+  return HideChosen(chosen, foreground);
 }
 
 ToggleResult WindowEngine::ToggleEntry(int index, ShowCommand showWith) {
@@ -103,8 +210,17 @@ ToggleResult WindowEngine::ToggleEntry(int index, ShowCommand showWith) {
   // Not this run's to show, nor to take a share in.
   if (IsIn(HeldLockedElsewhere(), entry.hwnd)) return ToggleResult::None;
   if (entry.hidden != 0) {
-    bool shown = Request(entry, showWith);
+    bool shown;
+    if (showWith == ShowCommand::ShowWithoutActivating) {
+      bool chosen[kTableSlots] = {};
+      chosen[index] = true;
+      ShowChosen(chosen, m_mainWindow);
+      shown = entry.hidden == 0 && m_windows.Exists(entry.hwnd);
+    } else {
+      shown = Request(entry, showWith);
+    }
     Recorded();
+    ForgetStackIfNoneHidden();
     return shown ? ToggleResult::Shown : ToggleResult::None;
   }
   if (IsOwn(entry)) return ToggleResult::None;

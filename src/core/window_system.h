@@ -52,6 +52,14 @@ class WindowSystem {
   // that thread gets to it, so that a program that has stopped answering
   // cannot stop this one. False when the change cannot be made at all.
   virtual bool Show(WindowId window, ShowCommand command) = 0;
+  // Puts the window right below `above` in the Z-order (kNoWindow: at the
+  // top) without activating it, then, for ShowBelow, shows it as Show does
+  // without activation; its thread carries the requests out in order when it
+  // gets to them. False when they cannot be asked.
+  virtual bool PlaceBelow(WindowId window, WindowId above) = 0;
+  virtual bool ShowBelow(WindowId window, WindowId above) = 0;
+  // Gives the window the front and the focus.
+  virtual void Activate(WindowId window) = 0;
   virtual WindowId Foreground() = 0;
   // The process that owns the window; 0 for a handle that names none.
   virtual ProcessId ProcessOf(WindowId window) = 0;

@@ -75,6 +75,26 @@ bool Win32WindowSystem::Show(WindowId window, ShowCommand command) {
   return ::ShowWindowAsync(hwnd, how) != FALSE;
 }
 
+UINT Win32WindowSystem::PositionFlags(HWND hwnd) {
+  UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  if (::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId()) flags |= SWP_ASYNCWINDOWPOS;
+  return flags;
+}
+
+bool Win32WindowSystem::PlaceBelow(WindowId window, WindowId above) {
+  HWND hwnd = ToHwnd(window);
+  return ::SetWindowPos(hwnd, above == kNoWindow ? HWND_TOP : ToHwnd(above), 0, 0, 0, 0, PositionFlags(hwnd)) != FALSE;
+}
+
+// Two requests: Wine takes no insertion point along with SWP_SHOWWINDOW, and
+// its ShowWindow raises the window it shows.
+bool Win32WindowSystem::ShowBelow(WindowId window, WindowId above) {
+  if (!PlaceBelow(window, above)) return false;
+  HWND hwnd = ToHwnd(window);
+  ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, PositionFlags(hwnd) | SWP_NOZORDER | SWP_SHOWWINDOW);
+  return true;
+}
+
 ProcessId Win32WindowSystem::ProcessOf(WindowId window) {
   DWORD process = 0;
   ::GetWindowThreadProcessId(ToHwnd(window), &process);

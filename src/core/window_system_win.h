@@ -38,12 +38,19 @@ class Win32WindowSystem final : public WindowSystem {
   bool ReadTitleIfExists(WindowId window, char (&title)[kTitleBufferSize]) override;
   void ReadClassName(WindowId window, char (&name)[kClassBufferSize]) override;
   bool Show(WindowId window, ShowCommand command) override;
+  // Posted to a window of another thread, like the show-state change.
+  bool PlaceBelow(WindowId window, WindowId above) override;
+  bool ShowBelow(WindowId window, WindowId above) override;
+  void Activate(WindowId window) override { ::SetForegroundWindow(ToHwnd(window)); }
   WindowId Foreground() override { return ToWindowId(::GetForegroundWindow()); }
   ProcessId ProcessOf(WindowId window) override;
   ProcessId OwnProcess() override { return ::GetCurrentProcessId(); }
 
  private:
   static BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM self);
+  // SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE, posted when the window is
+  // another thread's.
+  static UINT PositionFlags(HWND hwnd);
 
   static constexpr int kZOrderCapacity = 1024;
   WindowId m_zOrder[kZOrderCapacity];

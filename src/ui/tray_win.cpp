@@ -95,6 +95,7 @@ void CVelumixDlg::ShowTrayMenu(POINT at) {
     m_engine.RefreshTableAheadOfList();
   }
 
+  m_userWasInBeforeMenu = m_windowSystem.Foreground();
   m_trayMenu.DestroyMenu();
   if (!m_trayMenu.CreatePopupMenu()) g_pLog->Log("Creating a tray menu failed");
   for (const velumix::TrayMenuItem& item : m_trayMenuModel.Build(m_engine.table())) {

@@ -59,8 +59,8 @@ BEGIN_MESSAGE_MAP(CVelumixDlg, fw::CDialog)
   ON_MESSAGE(WM_TRAYNOTIFY, OnTrayNotify)
   ON_COMMAND_RANGE(ID_TRAY_WINDOW_FIRST, ID_TRAY_WINDOW_LAST, OnWindowCommand)
   ON_COMMAND(ID_TRAY_LOCK, OnLock)
-  ON_COMMAND(ID_TRAY_HIDEALL, HideAll)
-  ON_COMMAND(ID_TRAY_SHOWALL, ShowAll)
+  ON_COMMAND(ID_TRAY_HIDEALL, OnTrayHideAll)
+  ON_COMMAND(ID_TRAY_SHOWALL, OnTrayShowAll)
   ON_COMMAND(ID_REFRESH_LIST, RefreshList)
   ON_MESSAGE(WM_HOTKEY, OnHotKey)
   ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
@@ -97,6 +97,7 @@ BOOL CVelumixDlg::OnInitDialog() {
 
   MoveWindow(r.left, r.top, kMainWidth, kMainHeight, TRUE);
   LayOutControls();
+  m_engine.SetMainWindow(velumix::ToWindowId(m_hWnd));
 
   char about[64] = {};
   if (::LoadStringA(fw::AfxGetInstanceHandle(), IDS_ABOUTBOX, about, sizeof about) > 0) {
@@ -298,6 +299,8 @@ void CVelumixDlg::OnTimer(UINT_PTR id) {
     RefreshList();
   } else if (id == TIMER_TAKE_BACK) {
     TakeBackLate();
+  } else if (id == TIMER_CHECK_STACK) {
+    if (!m_engine.CheckStack()) KillTimer(TIMER_CHECK_STACK);
   }
   Default();
 }
@@ -325,22 +328,37 @@ bool CVelumixDlg::DeferPastTrayMenu(UINT message, WPARAM wParam, LPARAM lParam) 
 // While locked, the window operations are out of reach of the user; commands
 // that reach the window all the same (posted by another program, or from a
 // menu that outlived the lock) do nothing.
-void CVelumixDlg::HideAll() {
+void CVelumixDlg::HideAll() { HideAllFrom(velumix::kNoWindow); }
+
+void CVelumixDlg::OnTrayHideAll() { HideAllFrom(m_userWasInBeforeMenu); }
+
+void CVelumixDlg::HideAllFrom(velumix::WindowId userWasIn) {
   if (m_lock.locked()) return;
-  if (!m_engine.HideAll()) HideRefused();
+  if (!m_engine.HideAll(userWasIn)) HideRefused();
   InvalidateRect(nullptr, FALSE);
 }
 
-void CVelumixDlg::ShowAll() {
+void CVelumixDlg::ShowAll() { ShowAllFrom(false); }
+
+void CVelumixDlg::OnTrayShowAll() { ShowAllFrom(true); }
+
+void CVelumixDlg::ShowAllFrom(bool elsewhere) {
   if (m_lock.locked()) return;
-  m_engine.ShowAll();
+  velumix::WindowId userWasIn = m_engine.ShowAll(elsewhere);
+  CheckStackSoon();
   InvalidateRect(nullptr, FALSE);
   // The main window must not come up over a dialog that disables it.
   if (DialogOpen()) {
     BringDialogForward();
+  } else if (userWasIn != velumix::kNoWindow) {
+    m_windowSystem.Activate(userWasIn);
   } else {
     SetForegroundWindow();
   }
+}
+
+void CVelumixDlg::CheckStackSoon() {
+  if (m_engine.StackCheckDue()) SetTimer(TIMER_CHECK_STACK, kStackCheckPeriodMs);
 }
 
 void CVelumixDlg::HideCurrent() {
@@ -361,7 +379,10 @@ void CVelumixDlg::OnWindowListSelChange() {
   m_list.SetCurSel(-1);
   if (m_lock.locked()) return;
   velumix::ToggleResult result = m_engine.ToggleEntry(selection, velumix::ShowCommand::ShowWithoutActivating);
-  if (result == velumix::ToggleResult::Shown) SetForegroundWindow();
+  if (result == velumix::ToggleResult::Shown) {
+    CheckStackSoon();
+    SetForegroundWindow();
+  }
   if (result == velumix::ToggleResult::Refused) HideRefused();
   m_engine.m_listChanged = 1;
   RefreshList();
@@ -383,10 +404,10 @@ LRESULT CVelumixDlg::OnHotKey(WPARAM id, LPARAM) {
   std::optional<velumix::HotKeyId> hotKey = velumix::DispatchedHotKey(static_cast<int>(id), m_lock.locked());
   if (!hotKey) return 1;
   switch (*hotKey) {
-    case velumix::HOTKEY_SHOWALL: ShowAll(); break;
+    case velumix::HOTKEY_SHOWALL: ShowAllFrom(true); break;
     case velumix::HOTKEY_LOCK: OnLock(); break;
     case velumix::HOTKEY_HIDECURRENT: HideCurrent(); break;
-    case velumix::HOTKEY_HIDEALL: HideAll(); break;
+    case velumix::HOTKEY_HIDEALL: HideAllFrom(m_windowSystem.Foreground()); break;
   }
   return 1;
 }

@@ -25,7 +25,11 @@ constexpr UINT_PTR TIMER_START_MINIMIZED = 1;
 constexpr UINT_PTR TIMER_REFRESH_LIST = 2;
 // Looks for windows that a copy which has ended left hidden.
 constexpr UINT_PTR TIMER_TAKE_BACK = 3;
+// Checks the order that a show put the windows in, while checks are due.
+constexpr UINT_PTR TIMER_CHECK_STACK = 4;
 constexpr UINT kRefreshPeriodMs = 200;
+// Time enough for a thread that answers to have carried out a show's requests.
+constexpr UINT kStackCheckPeriodMs = 100;
 constexpr UINT kTakeBackPeriodMs = 5000;
 
 constexpr UINT WM_FOCUS_FIRST_CONTROL = WM_APP + 1;
@@ -77,8 +81,17 @@ class CVelumixDlg : public fw::CDialog {
   void OnDestroy();
   void OnDrawItem(int id, DRAWITEMSTRUCT* dis);
   void OnMeasureItem(int id, MEASUREITEMSTRUCT* mis);
+  // The main window's buttons: the main window stays in front.
   void HideAll();
   void ShowAll();
+  // Asked while the user works in another window: the tray menu, a hot key.
+  // Show All gives the front back to the window the user worked in at the
+  // hide, when it shows it.
+  void OnTrayHideAll();
+  void OnTrayShowAll();
+  void HideAllFrom(velumix::WindowId userWasIn);
+  void ShowAllFrom(bool elsewhere);
+  void CheckStackSoon();
   void OnExit();
   void OnLock();
   void OnConfigure();
@@ -153,6 +166,8 @@ class CVelumixDlg : public fw::CDialog {
   bool m_stayInTray = false;
   // An unlocked start gives the focus after the main window's first show.
   bool m_focusAfterShow = false;
+  // The foreground window when the tray menu opened.
+  velumix::WindowId m_userWasInBeforeMenu = velumix::kNoWindow;
   // The request deferred past the tray menu; message 0 for none.
   MSG m_afterTrayMenu{};
 };

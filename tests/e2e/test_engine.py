@@ -10,6 +10,7 @@ YELLOW = (255, 255, 0)
 DARK_RED = (100, 0, 0)
 LB_GETTOPINDEX, LB_GETCARETINDEX, LB_SETTOPINDEX = 0x018E, 0x019F, 0x0197
 NAVY = (0, 0, 128)
+SWP_NOSIZE, SWP_NOMOVE, SWP_NOACTIVATE = 0x1, 0x2, 0x10
 WHITE, BLACK = (255, 255, 255), (0, 0, 0)
 # Titles in letters that code page 1252 lacks, one beyond UTF-16's 16 bits among them.
 UNICODE_TITLES = ["日本語のタイトル", "中文标题", "Видео — плеер", "Song 🎵 Player", "한국어 제목", "عنوان عربي"]
@@ -292,3 +293,61 @@ class HideCurrentHotKey(EngineTestCase):
         # (Wine's taskbar never takes the foreground: it is a no-activate window)
         harness.wait_until(lambda: all(w.visible for w in owner.status().windows), stable=20,
                            what="every window still shown")
+
+
+class StackingOrder(EngineTestCase):
+    """Hidden and shown again, the windows of two programs stand as they stood, among
+    themselves and around a window that stayed shown; a hide made while the user worked
+    elsewhere gives the front back to the window that had it."""
+
+    def stack(self, windows):
+        """The titles of these windows as the desktop's Z-order has them, top first."""
+        order = [w.hwnd for w in self.desk.windows()]
+        return [w.title for w in sorted(windows, key=lambda w: order.index(w.hwnd))]
+
+    def wait_stack(self, windows, front):
+        """Until the windows stand in this order, top first, with `front` in front."""
+        def look():
+            return self.stack(windows), self.desk.foreground().hwnd == front.hwnd
+        want = ([w.title for w in windows], True)
+        try:
+            harness.wait_until(lambda: look() == want, timeout=5)
+        except TimeoutError:
+            self.assertEqual(look(), want, f"the stack, with {front.title} in front")
+
+    def test_every_way_of_hiding_all_and_showing_all(self):
+        self.seed_hot_keys()
+        zeta = self.owned_windows(["Zeta1", "Zeta2", "Zeta3"])
+        other = self.owned_windows(["Other"], name="other")
+        app = self.launch_tracking(["Zeta1", "Zeta2", "Zeta3", "Other"])
+        z1, z2, z3 = (self.desk.find_window(t, pid=zeta.proc.winpid) for t in ("Zeta1", "Zeta2", "Zeta3"))
+        (o,) = [self.desk.find_window("Other", pid=other.proc.winpid)]
+        main = self.desk.window_info(app.hwnd)
+        ways = {  # how to hide, how to show, the main window's place (None: in the tray), who ends in front
+            "hot keys": (lambda: self.desk.key("ctrl+alt+j"), lambda: self.desk.key("ctrl+alt+s"), 2, z2),
+            "tray menu": (lambda: app.choose_from_tray("Hide all"), lambda: app.choose_from_tray("Show all"), None, z2),
+            "buttons": (lambda: app.click_main(vx.HIDE_ALL), lambda: app.click_main(vx.SHOW_ALL), 0, main),
+        }
+        for way, (hide, show, main_at, front) in ways.items():
+            with self.subTest(way):
+                # Zeta2, Zeta1, Other, Zeta3 from the top, Zeta2 in front; the main window
+                # where the way leaves it
+                if main_at is None:
+                    app.command(vx.IDOK)
+                    app.wait_visible(False)
+                elif not app.visible():
+                    app.restore_from_tray()
+                stacked = [z2, z1, o, z3]
+                if main_at is not None:
+                    stacked.insert(main_at, main)
+                for w in reversed(stacked):   # each raised to the top, none activated
+                    self.desk.set_window_pos(w.hwnd, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE)
+                self.desk.set_foreground(stacked[0].hwnd)
+                self.wait_stack(stacked, stacked[0])
+                hide()
+                for owner in (zeta, other):
+                    owner.wait_status(lambda s: not any(w.visible for w in s.windows), what="all hidden")
+                show()
+                for owner in (zeta, other):
+                    owner.wait_status(lambda s: all(w.visible for w in s.windows), what="all shown")
+                self.wait_stack(stacked, front)

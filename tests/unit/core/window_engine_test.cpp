@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -257,6 +258,115 @@ TEST_F(ShowAll, ShowsWithoutActivatingAndAGivenToggleShowsAsAsked) {
                                                 ShowCommand::ShowWithoutActivating));
   EXPECT_TRUE(Visible(ids[0]));
 }
+
+
+// The desktop A, Velumix's main window, B, C, D from the top, the user in A.
+// Between the hide and the show, something changes the desktop; the show
+// puts the windows back as they stood, but for what their programs did.
+class StackingOrder;
+struct StackCase {
+  const char* name;
+  void (*hide)(StackingOrder&);
+  void (*meanwhile)(StackingOrder&);
+  void (*show)(StackingOrder&);
+  const char* order;  // the titles, top first, once the show is carried out
+  const char* front;  // what ShowAll gave the front back to: "" for none, "?" when not asked
+};
+void PrintTo(const StackCase& c, std::ostream* os) { *os << c.name; }
+
+class StackingOrder : public WindowEngineTest, public ::testing::WithParamInterface<StackCase>, public OtherHolders {
+ public:
+  void SetUp() override {
+    m_main = m_desktop.Add("Velumix");
+    m_desktop.at(m_main).process = FakeWindowSystem::kOwnProcess;
+    m_ids = Track({"B", "C", "D"});
+    m_ids.insert(m_ids.begin(), m_desktop.Add("A", true, true));
+    m_engine.FillTable();
+    m_engine.SetMainWindow(m_main);
+    m_engine.SetOthers(this);
+    m_desktop.m_foreground = m_ids[0];
+  }
+  std::vector<WindowId> HeldLocked() override { return m_held; }
+  WindowId Id(char title) { return m_ids[static_cast<std::size_t>(title - 'A')]; }
+  std::string Order() {
+    std::string titles;
+    for (WindowId w : m_desktop.Order()) {
+      const std::string& title = m_desktop.at(w).title;
+      titles += (titles.empty() ? "" : " ") + (title.empty() ? "-" : title);  // "-": an untitled window
+    }
+    return titles;
+  }
+  void ShowAll(bool giveBackFront) {
+    WindowId front = m_engine.ShowAll(giveBackFront);
+    m_front = front == kNoWindow ? "" : m_desktop.at(front).title;
+  }
+
+  WindowId m_main = kNoWindow;
+  std::vector<WindowId> m_ids, m_held;
+  std::string m_front = "?";
+  using WindowEngineTest::m_desktop;
+  using WindowEngineTest::m_engine;
+};
+
+void HotKeyHideAll(StackingOrder& t) { t.m_engine.HideAll(t.Id('A')); }
+void HotKeyShowAll(StackingOrder& t) { t.ShowAll(true); }
+void Nothing(StackingOrder&) {}
+
+const StackCase kStackCases[] = {
+    {"TheHidesShuffledTheHiddenWindows", HotKeyHideAll,
+     [](StackingOrder& t) { t.m_desktop.Raise(t.Id('D')), t.m_desktop.Raise(t.Id('B')); }, HotKeyShowAll,
+     "A Velumix B C D", "A"},
+    {"AWindowClosedMeanwhileIsLeftOut", HotKeyHideAll, [](StackingOrder& t) { t.m_desktop.Destroy(t.Id('C')); },
+     HotKeyShowAll, "A Velumix B D", "A"},
+    {"AWindowItsProgramShowedAndRaisedStaysWhereItPutIt", HotKeyHideAll,
+     [](StackingOrder& t) { t.m_desktop.at(t.Id('C')).visible = true, t.m_desktop.Raise(t.Id('C')); },
+     HotKeyShowAll, "A C D Velumix B", "A"},
+    {"AStalledWindowLandsLateAndAChecksPutsTheOthersBackBelowIt", HotKeyHideAll,
+     [](StackingOrder& t) { t.m_desktop.Raise(t.Id('B')), t.m_desktop.at(t.Id('B')).stalled = true; },
+     [](StackingOrder& t) {
+       t.ShowAll(true);
+       EXPECT_TRUE(t.m_engine.CheckStack());  // B not yet shown: the checks go on
+       t.m_desktop.Wake(t.Id('B'));
+       while (t.m_engine.CheckStack()) {
+       }
+     },
+     "A Velumix B C D", "A"},
+    {"AWindowAnotherCopyHoldsBehindItsLockIsNotMoved", HotKeyHideAll,
+     [](StackingOrder& t) { t.m_held = {t.Id('B')}, t.m_desktop.Raise(t.Id('B')); }, HotKeyShowAll,
+     "A B Velumix C D", "A"},
+    {"ThroughTheMainWindowsButtonsTheWindowsStandBelowIt", [](StackingOrder& t) { t.m_engine.HideAll(); },
+     [](StackingOrder& t) { t.m_desktop.Raise(t.Id('D')); }, [](StackingOrder& t) { t.ShowAll(false); },
+     "Velumix A B C D", ""},
+    {"AnUntrackedWindowInFrontNamesTheTopmostOfThoseHidden",
+     [](StackingOrder& t) { t.m_engine.HideAll(t.m_desktop.Add("", true, true)); }, Nothing, HotKeyShowAll,
+     "A - Velumix B C D", "A"},
+    {"AHotKeyShowsButTheHideWasAskedInTheMainWindow", [](StackingOrder& t) { t.m_engine.HideAll(); }, Nothing,
+     HotKeyShowAll, "Velumix A B C D", ""},
+    {"ARowClickShowsItsWindowBelowTheMainWindow", [](StackingOrder& t) { t.m_engine.HideCurrent(); }, Nothing,
+     [](StackingOrder& t) { t.m_engine.ToggleEntry(t.m_engine.table().Find(t.Id('A')), ShowCommand::ShowWithoutActivating); },
+     "Velumix A B C D", "?"},
+    {"AWindowHiddenEarlierKeepsItsPlaceAboveTheOneHiddenLater",
+     [](StackingOrder& t) {
+       t.m_engine.HideCurrent();
+       t.m_desktop.Raise(t.Id('B'));
+       t.m_desktop.m_foreground = t.Id('B');
+       t.m_engine.HideCurrent();
+     },
+     Nothing, HotKeyShowAll, "A B Velumix C D", "B"},
+};
+
+TEST_P(StackingOrder, ShowsTheWindowsAsTheyStood) {
+  const StackCase& c = GetParam();
+  c.hide(*this);
+  c.meanwhile(*this);
+  c.show(*this);
+  EXPECT_EQ(Order(), c.order);
+  EXPECT_EQ(m_front, c.front);
+  EXPECT_EQ(m_desktop.at(Id('B')).visible, m_held.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StackingOrder, ::testing::ValuesIn(kStackCases),
+                         [](const ::testing::TestParamInfo<StackCase>& info) { return std::string(info.param.name); });
 
 using ToggleEntry = WindowEngineTest;
 

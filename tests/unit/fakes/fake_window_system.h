@@ -17,6 +17,16 @@ namespace velumix {
 
 class FakeWindowSystem : public WindowSystem {
  public:
+  // A show-state change, a move below `above`, or both.
+  struct Request {
+    Request(ShowCommand command, bool place = false, WindowId above = kNoWindow,  // NOLINT: a bare command converts
+            bool changesShow = true)
+        : command(command), place(place), above(above), changesShow(changesShow) {}
+    ShowCommand command;
+    bool place;
+    WindowId above;
+    bool changesShow;
+  };
   struct Window {
     WindowId id;
     std::string title;
@@ -25,7 +35,7 @@ class FakeWindowSystem : public WindowSystem {
     std::string className = "OwnerWindow";
     bool stalled = false;        // requests queue until Wake
     bool refusesRequests = false;  // its queue is full: a request cannot be made
-    std::vector<ShowCommand> pending = {};
+    std::vector<Request> pending = {};
   };
   static constexpr ProcessId kOtherProcess = 200;
   static constexpr ProcessId kOwnProcess = 100;
@@ -44,7 +54,17 @@ class FakeWindowSystem : public WindowSystem {
   void Wake(WindowId id) {
     Window& w = at(id);
     w.stalled = false;
-    for (ShowCommand command : std::exchange(w.pending, {})) w.visible = command != ShowCommand::Hide;
+    for (const Request& request : std::exchange(w.pending, {})) Carry(id, request);
+  }
+  // Its program puts it at the top of the Z-order.
+  void Raise(WindowId id) { Carry(id, {ShowCommand::Hide, true, kNoWindow, false}); }
+  // The windows that exist, top first.
+  std::vector<WindowId> Order() const {
+    std::vector<WindowId> ids;
+    for (const Window& w : m_windows) {
+      if (w.exists) ids.push_back(w.id);
+    }
+    return ids;
   }
 
   WindowId TopWindow() override {
@@ -84,15 +104,19 @@ class FakeWindowSystem : public WindowSystem {
     ++m_counts.show;
     m_commands.push_back(command);
     if (m_onShow) m_onShow(window, command);
-    Window* w = Lookup(window);
-    if (!w || !w->exists || w->refusesRequests) return false;
-    if (w->stalled) {
-      w->pending.push_back(command);
-    } else {
-      w->visible = command != ShowCommand::Hide;
-    }
-    return true;
+    return Ask(window, {command});
   }
+  bool PlaceBelow(WindowId window, WindowId above) override {
+    ++m_counts.show;
+    return Ask(window, {ShowCommand::Hide, true, above, false});
+  }
+  bool ShowBelow(WindowId window, WindowId above) override {
+    ++m_counts.show;
+    m_commands.push_back(ShowCommand::ShowWithoutActivating);
+    if (m_onShow) m_onShow(window, ShowCommand::ShowWithoutActivating);
+    return Ask(window, {ShowCommand::ShowWithoutActivating, true, above});
+  }
+  void Activate(WindowId window) override { m_foreground = window; }
   WindowId Foreground() override {
     ++m_counts.foreground;
     return m_foreground;
@@ -109,6 +133,25 @@ class FakeWindowSystem : public WindowSystem {
   std::function<void(WindowId, ShowCommand)> m_onShow;  // sees each request as it is made
 
  private:
+  bool Ask(WindowId window, const Request& request) {
+    Window* w = Lookup(window);
+    if (!w || !w->exists || w->refusesRequests) return false;
+    if (w->stalled) {
+      w->pending.push_back(request);
+    } else {
+      Carry(window, request);
+    }
+    return true;
+  }
+  void Carry(WindowId window, const Request& request) {
+    Window* w = Lookup(window);
+    if (request.changesShow) w->visible = request.command != ShowCommand::Hide;
+    if (!request.place) return;
+    Window moved = *w;
+    m_windows.erase(m_windows.begin() + (w - m_windows.data()));
+    auto below = std::find_if(m_windows.begin(), m_windows.end(), [&](const Window& x) { return x.id == request.above; });
+    m_windows.insert(below == m_windows.end() ? m_windows.begin() : below + 1, moved);
+  }
   Window* Lookup(WindowId id) {
     auto it = std::find_if(m_windows.begin(), m_windows.end(), [&](const Window& w) { return w.id == id; });
     return it == m_windows.end() ? nullptr : &*it;

@@ -5,13 +5,20 @@
 //   bench_tool command HWND ID [N]       ms one WM_COMMAND takes, sent and answered
 //                                        (best of N)
 //   bench_tool memory PID                working set and peak working set, in KB
-//   bench_tool command-shown HWND ID PID PREFIX
-//                                        one WM_COMMAND, then: ms until it was
-//                                        answered, and ms until every top-level
-//                                        window of PID titled PREFIX... was visible
 //   bench_tool show-async PID PREFIX SW  the same windows asked with ShowWindowAsync(SW)
 //                                        one after the other: ms the requests took,
 //                                        ms until all had the visibility asked for
+//   bench_tool hide-show HWND HIDE SHOW PID PREFIX
+//                                        the windows' Z-order noted, WM_COMMAND HIDE
+//                                        until all are hidden, then WM_COMMAND SHOW:
+//                                        ms the hide took to be answered, ms the show
+//                                        took, ms until all were visible, and until
+//                                        all were visible in the order noted
+//   bench_tool restack-async PID PREFIX  the same from outside: the order noted, all
+//                                        hidden with ShowWindowAsync, then each put
+//                                        below the one above it and shown, both
+//                                        posted: ms the requests took, ms until all
+//                                        were visible in the order noted
 #include <windows.h>
 #include <psapi.h>
 
@@ -130,8 +137,26 @@ struct Watch {
   const std::vector<HWND>* windows;
   bool visible;
   double start;
+  bool ordered = false;  // then also until they stand in the order of `windows`
   double done = -1;
+  double visibleAt = -1;
 };
+
+BOOL CALLBACK CollectAll(HWND hwnd, LPARAM lParam) {
+  reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
+  return TRUE;
+}
+
+// Whether the windows stand in the desktop's Z-order as `windows` lists them.
+bool InOrder(const std::vector<HWND>& windows) {
+  std::vector<HWND> all;
+  ::EnumDesktopWindows(nullptr, CollectAll, reinterpret_cast<LPARAM>(&all));
+  std::size_t next = 0;
+  for (HWND w : all) {
+    if (next < windows.size() && w == windows[next]) ++next;
+  }
+  return next == windows.size();
+}
 
 DWORD WINAPI WatchWindows(void* parameter) {
   auto* watch = static_cast<Watch*>(parameter);
@@ -145,7 +170,8 @@ DWORD WINAPI WatchWindows(void* parameter) {
       // one more pass: a window met early may have changed back since
       bool all = std::all_of(watch->windows->begin(), watch->windows->end(),
                              [&](HWND w) { return (::IsWindowVisible(w) != FALSE) == watch->visible; });
-      if (all) {
+      if (all && watch->visibleAt < 0) watch->visibleAt = Now() - watch->start;
+      if (all && (!watch->ordered || InOrder(*watch->windows))) {
         watch->done = Now() - watch->start;
         return 0;
       }
@@ -171,22 +197,6 @@ double Finish(HANDLE thread, const Watch& watch) {
   return watch.done;
 }
 
-int CommandShown(const char* hwndText, const char* idText, DWORD pid, const char* prefix) {
-  HWND hwnd = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(hwndText, nullptr, 0)));
-  WPARAM id = static_cast<WPARAM>(std::strtoul(idText, nullptr, 0));
-  Targets targets{pid, prefix, {}};
-  if (!FindTargets(targets)) return 1;
-  Watch watch{&targets.windows, true, Now()};
-  HANDLE thread = ::CreateThread(nullptr, 0, WatchWindows, &watch, 0, nullptr);
-  DWORD_PTR result = 0;
-  if (!::SendMessageTimeoutA(hwnd, WM_COMMAND, id, 0, SMTO_NORMAL, 30000, &result)) return 1;
-  double answered = Now() - watch.start;
-  double shown = Finish(thread, watch);
-  if (shown < 0) return 1;
-  std::printf("command-shown\t%.1f\t%.1f\t%zu\n", answered, shown, targets.windows.size());
-  return 0;
-}
-
 int ShowAsync(DWORD pid, const char* prefix, int command) {
   Targets targets{pid, prefix, {}};
   if (!FindTargets(targets)) return 1;
@@ -200,20 +210,80 @@ int ShowAsync(DWORD pid, const char* prefix, int command) {
   return 0;
 }
 
+// Until the watch is done: the windows all hidden, or shown (and in order).
+double Watched(Watch& watch) {
+  HANDLE thread = ::CreateThread(nullptr, 0, WatchWindows, &watch, 0, nullptr);
+  return Finish(thread, watch);
+}
+
+bool AllHidden(const std::vector<HWND>& windows) {
+  Watch hidden{&windows, false, Now()};
+  if (Watched(hidden) < 0) return false;
+  ::Sleep(500);  // let the owner's own work on the hides settle
+  return true;
+}
+
+int HideShow(HWND hwnd, WPARAM hideId, WPARAM showId, DWORD pid, const char* prefix) {
+  Targets targets{pid, prefix, {}};
+  if (!FindTargets(targets)) return 1;
+  DWORD_PTR result = 0;
+  double start = Now();
+  if (!::SendMessageTimeoutA(hwnd, WM_COMMAND, hideId, 0, SMTO_NORMAL, 30000, &result)) return 1;
+  double hideAnswered = Now() - start;
+  if (!AllHidden(targets.windows)) return 1;
+  Watch shown{&targets.windows, true, Now(), true};
+  HANDLE thread = ::CreateThread(nullptr, 0, WatchWindows, &shown, 0, nullptr);
+  if (!::SendMessageTimeoutA(hwnd, WM_COMMAND, showId, 0, SMTO_NORMAL, 30000, &result)) return 1;
+  double showAnswered = Now() - shown.start;
+  if (Finish(thread, shown) < 0) return 1;
+  std::printf("hide-show\t%.1f\t%.1f\t%.1f\t%.1f\t%zu\n", hideAnswered, showAnswered, shown.visibleAt, shown.done,
+              targets.windows.size());
+  return 0;
+}
+
+int RestackAsync(DWORD pid, const char* prefix) {
+  Targets targets{pid, prefix, {}};
+  if (!FindTargets(targets)) return 1;
+  for (HWND w : targets.windows) ::ShowWindowAsync(w, SW_HIDE);
+  if (!AllHidden(targets.windows)) return 1;
+  Watch shown{&targets.windows, true, Now(), true};
+  HANDLE thread = ::CreateThread(nullptr, 0, WatchWindows, &shown, 0, nullptr);
+  constexpr UINT kFlags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
+  HWND above = HWND_TOP;
+  for (HWND w : targets.windows) {
+    ::SetWindowPos(w, above, 0, 0, 0, 0, kFlags);
+    ::SetWindowPos(w, nullptr, 0, 0, 0, 0, kFlags | SWP_NOZORDER | SWP_SHOWWINDOW);
+    above = w;
+  }
+  double asked = Now() - shown.start;
+  if (Finish(thread, shown) < 0) return 1;
+  std::printf("restack-async\t%.1f\t%.1f\t%zu\n", asked, shown.done, targets.windows.size());
+  return 0;
+}
+
+HWND HandleFrom(const char* text) {
+  return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(text, nullptr, 0)));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "startup") == 0) return Startup(argv[2], argv[3]);
   if (argc >= 4 && std::strcmp(argv[1], "command") == 0) return Command(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 1);
   if (argc == 3 && std::strcmp(argv[1], "memory") == 0) return Memory(std::strtoul(argv[2], nullptr, 0));
-  if (argc == 6 && std::strcmp(argv[1], "command-shown") == 0) {
-    return CommandShown(argv[2], argv[3], std::strtoul(argv[4], nullptr, 0), argv[5]);
-  }
   if (argc == 5 && std::strcmp(argv[1], "show-async") == 0) {
     return ShowAsync(std::strtoul(argv[2], nullptr, 0), argv[3], std::atoi(argv[4]));
   }
+  if (argc == 7 && std::strcmp(argv[1], "hide-show") == 0) {
+    return HideShow(HandleFrom(argv[2]), std::strtoul(argv[3], nullptr, 0), std::strtoul(argv[4], nullptr, 0),
+                    std::strtoul(argv[5], nullptr, 0), argv[6]);
+  }
+  if (argc == 4 && std::strcmp(argv[1], "restack-async") == 0) {
+    return RestackAsync(std::strtoul(argv[2], nullptr, 0), argv[3]);
+  }
   std::fprintf(stderr,
                "usage: bench_tool startup EXE DIR | command HWND ID [N] | memory PID |\n"
-               "       command-shown HWND ID PID PREFIX | show-async PID PREFIX SW\n");
+               "       show-async PID PREFIX SW |\n"
+               "       hide-show HWND HIDE SHOW PID PREFIX | restack-async PID PREFIX\n");
   return 2;
 }

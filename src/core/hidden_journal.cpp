@@ -257,7 +257,10 @@ TakenBack JournalKeeper::TakeBack(HiddenWindowTable& table, const std::vector<Ab
     if (abandoned.LockedAway() && !takeLocked) continue;
     int before = table.HiddenCount();
     bool all = true;
-    for (const JournalEntry& entry : abandoned.journal.entries) all = TakeBackWindow(table, entry) && all;
+    for (const JournalEntry& entry : abandoned.journal.entries) {
+      all = TakeBackWindow(table, entry) && all;
+      if (int i = table.Find(entry.window); i >= 0 && table[i].hidden != 0) taken.stack.push_back(entry.window);
+    }
     taken.windows += table.HiddenCount() - before;
     // Another journal may have taken the window in first: a locked one names
     // it all the same, and locked wins.
@@ -289,6 +292,11 @@ Journal JournalKeeper::Describe(const HiddenWindowTable& table) {
     std::uint64_t started = look.seen == ProcessLook::Seen::Found ? look.started : 0;
     journal.entries.push_back({entry.hwnd, process, started, entry.title, className});
   }
+  auto place = [&](const JournalEntry& entry) {
+    return std::find(m_stack.begin(), m_stack.end(), entry.window) - m_stack.begin();
+  };
+  std::stable_sort(journal.entries.begin(), journal.entries.end(),
+                   [&](const JournalEntry& a, const JournalEntry& b) { return place(a) < place(b); });
   return journal;
 }
 

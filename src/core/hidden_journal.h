@@ -114,6 +114,8 @@ struct AbandonedJournal {
 
 struct TakenBack {
   int windows = 0;
+  // The windows taken in, in the order their journals list them: top first.
+  std::vector<WindowId> stack;
   bool fromLocked = false;  // a run left locked names some of them, whichever journal took them in
 };
 
@@ -143,6 +145,9 @@ class JournalKeeper final : public HiddenRecord, public OtherHolders {
   // last written; with nothing hidden, there is no journal. True when the
   // store holds what the table says and gives it back when read.
   bool Record(const HiddenWindowTable& table) override;
+  // A journal lists the windows in this order, top first; those it does not
+  // hold come after them, in table order.
+  void NoteStack(const std::vector<WindowId>& topFirst) override { m_stack = topFirst; }
   // Nothing is left to give back: this run's journal goes.
   void Clear();
   // The windows that the locked journals of other instances name, running
@@ -169,6 +174,7 @@ class JournalKeeper final : public HiddenRecord, public OtherHolders {
   bool m_locked = false;
   bool m_stored = false;  // the store holds a journal of this run: m_written
   std::vector<std::uint8_t> m_written;
+  std::vector<WindowId> m_stack;
 };
 
 }  // namespace velumix

@@ -58,6 +58,14 @@ void WindowEngine::RememberStack(const bool (&chosen)[kTableSlots]) {
     }
   }
   m_stack = std::move(stack);
+  if (m_record) m_record->NoteStack(m_stack);
+}
+
+void WindowEngine::TakeStack(const std::vector<WindowId>& topFirst) {
+  for (WindowId w : topFirst) {
+    if (std::find(m_stack.begin(), m_stack.end(), w) == m_stack.end()) m_stack.push_back(w);
+  }
+  if (m_record) m_record->NoteStack(m_stack);
 }
 
 void WindowEngine::ShowChosen(const bool (&chosen)[kTableSlots], WindowId top) {
@@ -133,13 +141,13 @@ bool WindowEngine::HideChosen(const bool (&chosen)[kTableSlots], WindowId userWa
     any = true;
   }
   if (!any) return true;
+  RememberStack(chosen);
   if (!Recorded()) {
     for (int i = 0; i < m_table.count(); ++i) {
       if (chosen[i]) m_table[i].hidden = before[i];
     }
     return false;
   }
-  RememberStack(chosen);
   int front = m_table.Find(userWasIn);
   // A window that is not tracked (the taskbar, which takes the front for a
   // click on the notification area) names the topmost of those hidden.

@@ -39,6 +39,8 @@ class HiddenRecord {
   virtual ~HiddenRecord() = default;
   // False when the record could not be kept.
   virtual bool Record(const HiddenWindowTable& table) = 0;
+  // Where the windows stand, top first, for the records that follow.
+  virtual void NoteStack(const std::vector<WindowId>& /*topFirst*/) {}
 };
 
 // Whoever else holds windows hidden: another copy of the program, running
@@ -110,6 +112,9 @@ class WindowEngine {
   // as they were put, and those out of order are put back below the window
   // they belong under. True while more checks are due.
   bool StackCheckDue() const { return m_stackChecksLeft > 0; }
+  // Windows an earlier run left hidden, taken into the table in the order
+  // its record gives (top first): they stand below those already noted.
+  void TakeStack(const std::vector<WindowId>& topFirst);
   bool CheckStack();
 
   // The windows flagged hidden that no other holder keeps behind its lock:

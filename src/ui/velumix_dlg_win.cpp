@@ -161,6 +161,7 @@ bool CVelumixDlg::AdoptAbandonedWindows() {
   // Recorded as locked before any of them is taken in.
   if (canLock) m_journal.SetLocked(true, m_engine.table());
   velumix::TakenBack taken = m_journal.TakeBack(m_engine.table(), found, !protect || canLock);
+  m_engine.TakeStack(taken.stack);
   if (canLock && taken.fromLocked) m_lock.LockAtStart();
   NoteLockState();
   return m_lock.locked();
@@ -178,7 +179,9 @@ void CVelumixDlg::TakeBackLate() {
   // Read now: another copy may have set the first password since this one
   // started.
   bool takeLocked = m_lock.locked() || PasswordInForce().empty();
-  if (m_journal.TakeBack(m_engine.table(), found, takeLocked).windows > 0) m_engine.m_listChanged = 1;
+  velumix::TakenBack taken = m_journal.TakeBack(m_engine.table(), found, takeLocked);
+  m_engine.TakeStack(taken.stack);
+  if (taken.windows > 0) m_engine.m_listChanged = 1;
 }
 
 void CVelumixDlg::NoteLockState() { m_journal.SetLocked(m_lock.locked(), m_engine.table()); }

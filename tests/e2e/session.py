@@ -241,6 +241,21 @@ class VelumixTestCase(E2ETestCase):
         app = self.launch()
         return ow, app, app.wait_list(lambda items: len(items) == 100, timeout=20)
 
+    def stack(self, windows):
+        """The titles of these windows as the desktop's Z-order has them, top first."""
+        order = [w.hwnd for w in self.desk.windows()]
+        return [w.title for w in sorted(windows, key=lambda w: order.index(w.hwnd))]
+
+    def wait_stack(self, windows, front):
+        """Until the windows stand in this order, top first, with `front` in front."""
+        def look():
+            return self.stack(windows), self.desk.foreground().hwnd == front.hwnd
+        want = ([w.title for w in windows], True)
+        try:
+            harness.wait_until(lambda: look() == want, timeout=5)
+        except TimeoutError:
+            self.assertEqual(look(), want, f"the stack, with {front.title} in front")
+
     def launch_with(self, titles):
         """Windows of another process with these titles, then Velumix tracking them."""
         return self.owned_windows(titles), self.launch_tracking(titles)

@@ -300,21 +300,6 @@ class StackingOrder(EngineTestCase):
     themselves and around a window that stayed shown; a hide made while the user worked
     elsewhere gives the front back to the window that had it."""
 
-    def stack(self, windows):
-        """The titles of these windows as the desktop's Z-order has them, top first."""
-        order = [w.hwnd for w in self.desk.windows()]
-        return [w.title for w in sorted(windows, key=lambda w: order.index(w.hwnd))]
-
-    def wait_stack(self, windows, front):
-        """Until the windows stand in this order, top first, with `front` in front."""
-        def look():
-            return self.stack(windows), self.desk.foreground().hwnd == front.hwnd
-        want = ([w.title for w in windows], True)
-        try:
-            harness.wait_until(lambda: look() == want, timeout=5)
-        except TimeoutError:
-            self.assertEqual(look(), want, f"the stack, with {front.title} in front")
-
     def test_every_way_of_hiding_all_and_showing_all(self):
         self.seed_hot_keys()
         zeta = self.owned_windows(["Zeta1", "Zeta2", "Zeta3"])

@@ -91,6 +91,25 @@ class AfterAKill(JournalCase):
                              f"window {i} came back changed")
         H.wait_until(lambda: self.journals() == {}, what="no journal once nothing is hidden")
 
+    def test_windows_taken_back_stand_in_the_order_they_had_when_hidden(self):
+        self.seed_hot_keys()
+        zeta = self.owned_windows(["Zeta1", "Zeta2"])
+        other = self.owned_windows(["Other"], name="other")
+        app = self.launch_tracking(["Zeta1", "Zeta2", "Other"])
+        stacked = [self.desk.find_window(t) for t in ("Zeta2", "Other", "Zeta1")]
+        for w in reversed(stacked):
+            self.desk.set_window_pos(w.hwnd, 0x13)  # SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE: to the top
+        self.desk.set_foreground(stacked[0].hwnd)
+        self.wait_stack(stacked, stacked[0])
+        self.desk.key("ctrl+alt+j")
+        H.wait_until(lambda: [len(j[3]) for j in self.journals().values()] == [3], what="the three journalled")
+        for owner in (zeta, other):
+            owner.wait_status(lambda s: not any(w.visible for w in s.windows), what="all hidden")
+        self.kill(app)
+        app = self.relaunch()
+        app.click_main(V.SHOW_ALL)
+        self.wait_stack([self.desk.window_info(app.hwnd)] + stacked, self.desk.window_info(app.hwnd))
+
     def test_a_hide_not_yet_done_at_the_kill_leaves_the_window_shown(self):
         ow = self.owned_windows(["Answers"])
         ow.command("openthread Slow to hide")

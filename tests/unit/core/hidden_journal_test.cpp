@@ -599,6 +599,23 @@ TEST_F(JournalKeeperTest, NoOperationShowsWhatAnotherCopyHoldsLocked) {
   EXPECT_EQ(engine.ToggleEntry(0), ToggleResult::Shown);
 }
 
+// Windows listed as they stood, top first, whatever the table's order; the
+// next run takes them back in the order of the list.
+TEST_F(JournalKeeperTest, ARecordListsTheWindowsAsTheyStoodAndIsTakenBackInThatOrder) {
+  WindowId low = m_desktop.Add("Low", false);
+  WindowId high = m_desktop.Add("High", false);
+  m_table.AdoptHidden(low, "Low");
+  m_table.AdoptHidden(high, "High");
+  m_keeper.NoteStack({high, low});
+  ASSERT_TRUE(m_keeper.Record(m_table));
+  EXPECT_THAT(OursNames(), ElementsAre(high, low));
+
+  m_store.m_values.clear();
+  HiddenWindowTable next;
+  Leave(m_dead, {high, low});
+  EXPECT_THAT(m_keeper.TakeBack(next, m_keeper.FindAbandoned(), false).stack, ElementsAre(high, low));
+}
+
 // Through the engine: every window is in the journal before it is asked to
 // hide, so a kill between the two strands none.
 TEST_F(JournalKeeperTest, EveryHideIsRecordedBeforeItIsAskedFor) {

@@ -340,6 +340,15 @@ const StackCase kStackCases[] = {
     {"AnUntrackedWindowInFrontNamesTheTopmostOfThoseHidden",
      [](StackingOrder& t) { t.m_engine.HideAll(t.m_desktop.Add("", true, true)); }, Nothing, HotKeyShowAll,
      "A - Velumix B C D", "A"},
+    {"WindowsAnEarlierRunLeftStandInTheOrderOfItsRecord",
+     [](StackingOrder& t) {
+       for (char w : {'B', 'C'}) {
+         t.m_desktop.at(t.Id(w)).visible = false;
+         t.m_engine.table()[t.m_engine.table().Find(t.Id(w))].hidden = 1;
+       }
+       t.m_engine.TakeStack({t.Id('C'), t.Id('B')});
+     },
+     Nothing, [](StackingOrder& t) { t.ShowAll(false); }, "A Velumix C B D", ""},
     {"AHotKeyShowsButTheHideWasAskedInTheMainWindow", [](StackingOrder& t) { t.m_engine.HideAll(); }, Nothing,
      HotKeyShowAll, "Velumix A B C D", ""},
     {"ARowClickShowsItsWindowBelowTheMainWindow", [](StackingOrder& t) { t.m_engine.HideCurrent(); }, Nothing,

@@ -41,6 +41,8 @@ DUPLICATE_HOT_KEYS = "There are identical hot keys for different operations. Try
 EXIT_CAPTION = "Exit Velumix?"
 ABOUT_TITLE = "About Velumix"
 MISTAKE = "Mistake in entering a password. Try again!"
+PASSWORD_NOT_WHOLE = ("The password holds a broken character (half of a surrogate pair), which cannot be stored. "
+                      "Try again!")
 CANNOT_LOCK = "The program cannot be locked"
 CANNOT_LOCK_UNRECORDED = ("The program cannot be locked: the lock could not be noted in the registry, so after a "
                           "crash the next start would give the hidden windows back without the password. Nothing "

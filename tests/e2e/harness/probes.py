@@ -140,8 +140,14 @@ class VxProbes:
 
     def set_text(self, hwnd, text):
         """WM_SETTEXT; text beyond the ANSI code page goes as UTF-16, which no command line
-        would carry whole."""
-        args = [text] if in_code_page(text) else ["--utf8", text.encode("utf-8").hex()]
+        would carry whole, and a half of a surrogate pair alone as the UTF-16 units
+        themselves, which no UTF-8 holds."""
+        if in_code_page(text):
+            args = [text]
+        elif any(0xD800 <= ord(c) <= 0xDFFF for c in text):
+            args = ["--utf16", text.encode("utf-16-le", "surrogatepass").hex()]
+        else:
+            args = ["--utf8", text.encode("utf-8").hex()]
         self.vx("settext", hex(hwnd), *args)
 
     def listbox(self, hwnd) -> ListBox:

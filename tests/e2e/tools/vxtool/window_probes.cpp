@@ -224,20 +224,23 @@ int CmdGetText(HWND window) {
 }
 
 int CmdSetText(HWND window, const std::string& text, bool utf8) {
+  if (utf8) return CmdSetWideText(window, WideFromUtf8(text));
   if (!::IsWindow(window)) return Fail(kExitNotFound, kNoSuchWindow);
   bool ok;
-  LRESULT result;
-  if (utf8) {
-    std::wstring wide = WideFromUtf8(text);
-    DWORD_PTR answer = 0;
-    ok = ::SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_ABORTIFHUNG, 3000,
-                               &answer) != 0;
-    result = static_cast<LRESULT>(answer);
-  } else {
-    result = SendTo(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &ok);
-  }
+  LRESULT result = SendTo(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &ok);
   if (!ok) return Fail(kExitFailure, "WM_SETTEXT failed");
   EmitRecord({"ok", Decimal(result)});
+  return kExitOk;
+}
+
+int CmdSetWideText(HWND window, const std::wstring& text) {
+  if (!::IsWindow(window)) return Fail(kExitNotFound, kNoSuchWindow);
+  DWORD_PTR answer = 0;
+  if (!::SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 3000,
+                             &answer)) {
+    return Fail(kExitFailure, "WM_SETTEXT failed");
+  }
+  EmitRecord({"ok", Decimal(static_cast<LRESULT>(answer))});
   return kExitOk;
 }
 

@@ -27,6 +27,8 @@ int CmdScreen();
 int CmdGetText(HWND window);
 // With `utf8` the text is UTF-8 and goes as UTF-16, so any script arrives.
 int CmdSetText(HWND window, const std::string& text, bool utf8);
+// The text as UTF-16 units, any of them, halves of a pair alone included.
+int CmdSetWideText(HWND window, const std::wstring& text);
 int CmdShowWindow(HWND window, long long how);
 int CmdSetForeground(HWND window);
 // setpos HWND FLAGS: SetWindowPos with these SWP_ flags (no move, size or

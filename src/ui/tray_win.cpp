@@ -1,6 +1,5 @@
 // The main dialog in the tray: hiding into it, the icon's notifications and
 // the tray menu.
-#include <utility>
 
 #include "app/log/log_file_win.h"
 #include "lock/lock_state.h"
@@ -113,8 +112,8 @@ void CVelumixDlg::ShowTrayMenu(POINT at) {
   m_trayMenuOpen = true;
   m_trayMenu.TrackPopupMenu(TPM_RIGHTALIGN, at.x, at.y, this);
   m_trayMenuOpen = false;
-  // Posted, so that it runs after the menu's own command.
-  if (MSG after = std::exchange(m_afterTrayMenu, MSG{}); after.message != 0) {
-    PostMessage(after.message, after.wParam, after.lParam);
-  }
+  // Posted, so that they run after the menu's own command.
+  m_afterTrayMenu.ReplayAll([this](const velumix::DeferredRequest& request) {
+    PostMessage(request.message, request.wParam, request.lParam);
+  });
 }

@@ -317,7 +317,7 @@ void CVelumixDlg::BringDialogForward() {
 
 bool CVelumixDlg::DeferPastTrayMenu(UINT message, WPARAM wParam, LPARAM lParam) {
   if (!m_trayMenuOpen) return false;
-  m_afterTrayMenu = MSG{m_hWnd, message, wParam, lParam, 0, {}};
+  m_afterTrayMenu.Add({message, wParam, lParam});
   ::EndMenu();
   return true;
 }

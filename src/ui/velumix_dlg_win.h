@@ -18,6 +18,7 @@
 #include "framework/dialog.h"
 #include "lock/lock_state.h"
 #include "settings/settings_record.h"
+#include "ui/deferred_requests.h"
 #include "ui/tray_icon_win.h"
 #include "ui/tray_menu.h"
 
@@ -113,7 +114,8 @@ class CVelumixDlg : public fw::CDialog {
   bool DialogOpen() const;
   void BringDialogForward();
   // While the tray menu is up, a request that needs the menu gone closes it
-  // and runs once it has closed, not nested in its loop; true when deferred.
+  // and runs once it has closed, not nested in its loop, after any deferred
+  // before it; true when deferred.
   bool DeferPastTrayMenu(UINT message, WPARAM wParam, LPARAM lParam);
   void RestoreFromTray();
   void ShowTrayMenu(POINT at);
@@ -153,6 +155,6 @@ class CVelumixDlg : public fw::CDialog {
   bool m_stayInTray = false;
   // An unlocked start gives the focus after the main window's first show.
   bool m_focusAfterShow = false;
-  // The request deferred past the tray menu; message 0 for none.
-  MSG m_afterTrayMenu{};
+  // The requests deferred past the tray menu, in the order they came.
+  velumix::DeferredRequests m_afterTrayMenu;
 };

@@ -112,6 +112,12 @@ class VxProbes:
     def post(self, hwnd, msg, wparam=0, lparam=0):
         self.vx("post", hex(hwnd), msg, wparam, lparam)
 
+    def notify_at_once(self, hwnd, messages):
+        """(msg, wparam, lparam) sent in order without waiting (SendNotifyMessage, as a
+        notification area sends its callbacks): the window takes all of them in the one
+        call that finds the first."""
+        self.vx("notify", hex(hwnd), *(part for message in messages for part in message))
+
     def send(self, hwnd, msg, wparam=0, lparam=0) -> int:
         return int(self.vx("send", hex(hwnd), msg, wparam, lparam)[0][1])
 

@@ -31,7 +31,8 @@ int Usage() {
                "usage: vxtool COMMAND ...\n"
                "  list | find TITLE | find --class CLASS [TITLE] | info HWND | rect HWND\n"
                "  client HWND | children HWND [--all] | sysmenu HWND [--inject] | menu HWND | foreground\n"
-               "  post|send HWND MSG WPARAM LPARAM | listbox HWND | listwatch HWND MS [EVERY]\n"
+               "  post|notify HWND MSG WPARAM LPARAM [MSG WPARAM LPARAM]... | send HWND MSG WPARAM LPARAM\n"
+               "  listbox HWND | listwatch HWND MS [EVERY]\n"
                "  showwatch CLASS TITLE MS\n"
                "  showwindow HWND N | setpos HWND SWP-FLAGS | setstyle HWND STYLE | setforeground HWND | gettext HWND | settext HWND TEXT|--utf8 HEX|--utf16 HEX | cursor | screen\n"
                "  procs | terminate PID [CODE] | touch PATH | urlsink FILE [ARG...] | regmsg NAME\n"
@@ -77,9 +78,11 @@ int OnWindowWithNumber(const Args& a) {
                                                                                           : Usage();
 }
 
-int Post(const Args& a) { return CmdMessage(a, false); }
+int Post(const Args& a) { return CmdMessage(a, Delivery::kPost); }
 
-int Send(const Args& a) { return CmdMessage(a, true); }
+int Send(const Args& a) { return CmdMessage(a, Delivery::kSend); }
+
+int Notify(const Args& a) { return CmdMessage(a, Delivery::kNotify); }
 
 int Terminate(const Args& a) {
   long long pid = 0, code = 1;
@@ -160,6 +163,7 @@ constexpr Command kCommands[] = {
     {"foreground", NoArguments<CmdForeground>},
     {"post", Post},
     {"send", Send},
+    {"notify", Notify},
     {"cursor", NoArguments<CmdCursor>},
     {"screen", NoArguments<CmdScreen>},
     {"procs", NoArguments<CmdProcs>},

@@ -298,27 +298,46 @@ int CmdSetForeground(HWND window) {
   return done ? kExitOk : kExitFailure;
 }
 
-int CmdMessage(const std::vector<std::string>& args, bool send) {
+// post|notify HWND MSG WPARAM LPARAM [MSG WPARAM LPARAM]...: every message at
+// once and in order. Posted, all are in the queue before the window takes the
+// first; sent without waiting (SendNotifyMessage, as a notification area sends
+// its callbacks), the window takes all of them in the one call that finds
+// the first.
+int CmdMessage(const std::vector<std::string>& args, Delivery delivery) {
   HWND window;
-  long long message, wParam, lParam;
-  if (args.size() < 6 || !ParseHwnd(args[2].c_str(), &window) || !ParseNumber(args[3].c_str(), &message) ||
-      !ParseNumber(args[4].c_str(), &wParam) || !ParseNumber(args[5].c_str(), &lParam)) {
-    return Fail(kExitUsage, "usage: post|send HWND MSG WPARAM LPARAM");
+  struct Message {
+    long long message, wParam, lParam;
+  };
+  std::vector<Message> messages;
+  bool ok = args.size() >= 6 && (args.size() - 3) % 3 == 0 && !(delivery == Delivery::kSend && args.size() > 6) &&
+            ParseHwnd(args[2].c_str(), &window);
+  for (size_t i = 3; ok && i < args.size(); i += 3) {
+    Message m{};
+    ok = ParseNumber(args[i].c_str(), &m.message) && ParseNumber(args[i + 1].c_str(), &m.wParam) &&
+         ParseNumber(args[i + 2].c_str(), &m.lParam);
+    messages.push_back(m);
   }
-  UINT msg = static_cast<UINT>(message);
-  if (send) {
+  if (!ok) {
+    return Fail(kExitUsage,
+                "usage: post|notify HWND MSG WPARAM LPARAM [MSG WPARAM LPARAM]... | send HWND MSG WPARAM LPARAM");
+  }
+  if (delivery == Delivery::kSend) {
+    const Message& m = messages.front();
     DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutA(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam), SMTO_ABORTIFHUNG,
-                               5000, &result)) {
+    if (!::SendMessageTimeoutA(window, static_cast<UINT>(m.message), static_cast<WPARAM>(m.wParam),
+                               static_cast<LPARAM>(m.lParam), SMTO_ABORTIFHUNG, 5000, &result)) {
       return Fail(kExitFailure, "SendMessage failed or timed out (error " + Decimal(::GetLastError()) + ")");
     }
     EmitRecord({"result", Decimal(static_cast<long long>(result))});
-  } else {
-    if (!::PostMessageA(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam))) {
-      return Fail(kExitFailure, "PostMessage failed (error " + Decimal(::GetLastError()) + ")");
-    }
-    EmitRecord({"ok"});
+    return kExitOk;
   }
+  auto deliver = delivery == Delivery::kPost ? &::PostMessageA : &::SendNotifyMessageA;
+  for (const Message& m : messages) {
+    if (!deliver(window, static_cast<UINT>(m.message), static_cast<WPARAM>(m.wParam), static_cast<LPARAM>(m.lParam))) {
+      return Fail(kExitFailure, "delivery failed (error " + Decimal(::GetLastError()) + ")");
+    }
+  }
+  EmitRecord({"ok"});
   return kExitOk;
 }
 

@@ -37,7 +37,8 @@ int CmdSetPos(HWND window, long long flags);
 // setstyle HWND STYLE: the window's style, set from outside; prints the one before.
 int CmdSetStyle(HWND window, long long style);
 // post|send HWND MSG WPARAM LPARAM
-int CmdMessage(const std::vector<std::string>& args, bool send);
+enum class Delivery { kPost, kSend, kNotify };
+int CmdMessage(const std::vector<std::string>& args, Delivery delivery);
 // setprop HWND NAME VALUE: a window property, on a window of any process.
 int CmdSetProp(HWND window, const std::string& name, long long value);
 // drawitem HWND TYPE CTLID ITEM ITEMHWND: a forged owner-draw request, sent

@@ -34,6 +34,8 @@ class DeferredRequests {
     return true;
   }
 
+  bool empty() const { return m_count == 0; }
+
   // Hands each waiting request to `replay`, in the order they came, and
   // waits for none afterwards.
   template <typename Replay>

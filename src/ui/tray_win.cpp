@@ -112,8 +112,10 @@ void CVelumixDlg::ShowTrayMenu(POINT at) {
   m_trayMenuOpen = true;
   m_trayMenu.TrackPopupMenu(TPM_RIGHTALIGN, at.x, at.y, this);
   m_trayMenuOpen = false;
-  // Posted, so that they run after the menu's own command.
-  m_afterTrayMenu.ReplayAll([this](const velumix::DeferredRequest& request) {
-    PostMessage(request.message, request.wParam, request.lParam);
-  });
+  // Posted, so that they run after the menu's own command; at once when the
+  // queue takes no more.
+  if (!m_afterTrayMenu.empty() && !m_afterTrayMenuPosted) {
+    m_afterTrayMenuPosted = true;
+    if (!PostMessage(WM_AFTER_TRAY_MENU)) SendMessage(WM_AFTER_TRAY_MENU);
+  }
 }

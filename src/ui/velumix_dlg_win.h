@@ -32,6 +32,8 @@ constexpr UINT kTakeBackPeriodMs = 5000;
 constexpr UINT WM_FOCUS_FIRST_CONTROL = WM_APP + 1;
 // Posted by the start-up's icon add when the shell has answered it.
 constexpr UINT WM_TRAY_ICON_ADDED = WM_APP + 2;
+// Posted when the tray menu has closed with requests deferred past it.
+constexpr UINT WM_AFTER_TRAY_MENU = WM_APP + 3;
 
 // What HideToTray does besides putting up the icon.
 enum HideMode : int {
@@ -114,8 +116,8 @@ class CVelumixDlg : public fw::CDialog {
   bool DialogOpen() const;
   void BringDialogForward();
   // While the tray menu is up, a request that needs the menu gone closes it
-  // and runs once it has closed, not nested in its loop, after any deferred
-  // before it; true when deferred.
+  // and runs once it has closed, not nested in its loop; one that comes
+  // before those have run waits behind them. True when deferred.
   bool DeferPastTrayMenu(UINT message, WPARAM wParam, LPARAM lParam);
   void RestoreFromTray();
   void ShowTrayMenu(POINT at);
@@ -155,6 +157,8 @@ class CVelumixDlg : public fw::CDialog {
   bool m_stayInTray = false;
   // An unlocked start gives the focus after the main window's first show.
   bool m_focusAfterShow = false;
-  // The requests deferred past the tray menu, in the order they came.
+  // The requests deferred past the tray menu, in the order they came, and
+  // whether WM_AFTER_TRAY_MENU is on its way to run them.
   velumix::DeferredRequests m_afterTrayMenu;
+  bool m_afterTrayMenuPosted = false;
 };

@@ -305,36 +305,29 @@ int CmdSetForeground(HWND window) {
 // the first.
 int CmdMessage(const std::vector<std::string>& args, Delivery delivery) {
   HWND window;
-  struct Message {
+  if (args.size() < 6 || (args.size() - 3) % 3 != 0 || (delivery == Delivery::kSend && args.size() > 6) ||
+      !ParseHwnd(args[2].c_str(), &window)) {
+    return Fail(kExitUsage, "usage: post|notify HWND MSG WPARAM LPARAM [MSG WPARAM LPARAM]... | send HWND MSG W L");
+  }
+  for (size_t i = 3; i < args.size(); i += 3) {
     long long message, wParam, lParam;
-  };
-  std::vector<Message> messages;
-  bool ok = args.size() >= 6 && (args.size() - 3) % 3 == 0 && !(delivery == Delivery::kSend && args.size() > 6) &&
-            ParseHwnd(args[2].c_str(), &window);
-  for (size_t i = 3; ok && i < args.size(); i += 3) {
-    Message m{};
-    ok = ParseNumber(args[i].c_str(), &m.message) && ParseNumber(args[i + 1].c_str(), &m.wParam) &&
-         ParseNumber(args[i + 2].c_str(), &m.lParam);
-    messages.push_back(m);
-  }
-  if (!ok) {
-    return Fail(kExitUsage,
-                "usage: post|notify HWND MSG WPARAM LPARAM [MSG WPARAM LPARAM]... | send HWND MSG WPARAM LPARAM");
-  }
-  if (delivery == Delivery::kSend) {
-    const Message& m = messages.front();
-    DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutA(window, static_cast<UINT>(m.message), static_cast<WPARAM>(m.wParam),
-                               static_cast<LPARAM>(m.lParam), SMTO_ABORTIFHUNG, 5000, &result)) {
-      return Fail(kExitFailure, "SendMessage failed or timed out (error " + Decimal(::GetLastError()) + ")");
+    if (!ParseNumber(args[i].c_str(), &message) || !ParseNumber(args[i + 1].c_str(), &wParam) ||
+        !ParseNumber(args[i + 2].c_str(), &lParam)) {
+      return Fail(kExitUsage, "bad message " + args[i]);
     }
-    EmitRecord({"result", Decimal(static_cast<long long>(result))});
-    return kExitOk;
-  }
-  auto deliver = delivery == Delivery::kPost ? &::PostMessageA : &::SendNotifyMessageA;
-  for (const Message& m : messages) {
-    if (!deliver(window, static_cast<UINT>(m.message), static_cast<WPARAM>(m.wParam), static_cast<LPARAM>(m.lParam))) {
-      return Fail(kExitFailure, "delivery failed (error " + Decimal(::GetLastError()) + ")");
+    UINT msg = static_cast<UINT>(message);
+    if (delivery == Delivery::kSend) {
+      DWORD_PTR result = 0;
+      if (!::SendMessageTimeoutA(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam),
+                                 SMTO_ABORTIFHUNG, 5000, &result)) {
+        return Fail(kExitFailure, "SendMessage failed or timed out (error " + Decimal(::GetLastError()) + ")");
+      }
+      EmitRecord({"result", Decimal(static_cast<long long>(result))});
+      return kExitOk;
+    }
+    auto deliver = delivery == Delivery::kPost ? &::PostMessageA : &::SendNotifyMessageA;
+    if (!deliver(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam))) {
+      return Fail(kExitFailure, "PostMessage failed (error " + Decimal(::GetLastError()) + ")");
     }
   }
   EmitRecord({"ok"});

@@ -113,8 +113,8 @@ void CVelumixDlg::ShowTrayMenu(POINT at) {
   m_trayMenu.TrackPopupMenu(TPM_RIGHTALIGN, at.x, at.y, this);
   m_trayMenuOpen = false;
   // Posted, so that they run after the menu's own command; at once when the
-  // queue takes no more.
-  if (!m_afterTrayMenu.empty() && !m_afterTrayMenuPosted) {
+  // queue takes no more. One more than needed finds nothing to run.
+  if (!m_afterTrayMenu.empty()) {
     m_afterTrayMenuPosted = true;
     if (!PostMessage(WM_AFTER_TRAY_MENU)) SendMessage(WM_AFTER_TRAY_MENU);
   }

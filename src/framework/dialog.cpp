@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "framework/placement.h"
+#include "framework/utf16.h"
 #include "framework/wide_text.h"
 #include "framework/winapp.h"
 
@@ -36,6 +37,13 @@ RECT OwnerMonitorWorkArea(HWND owner) {
   return work;
 }
 
+std::wstring EditText(HWND edit) {
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
+  int copied = ::GetWindowTextW(edit, text.data(), static_cast<int>(text.size()));
+  text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+  return text;
+}
+
 }  // namespace
 
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control) {
@@ -48,10 +56,7 @@ void DDX_Text(CDataExchange* pDX, int id, std::string& value) {
     ::SetWindowTextW(edit, WideFromUtf8(value).c_str());
     return;
   }
-  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
-  int copied = ::GetWindowTextW(edit, text.data(), static_cast<int>(text.size()));
-  text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-  value = Utf8FromWide(text);
+  value = Utf8FromWide(EditText(edit));
 }
 
 void DDX_Check(CDataExchange* pDX, int id, int& value) {
@@ -149,6 +154,18 @@ void CDialog::DoDataExchange(CDataExchange* /*pDX*/) {}
 
 void CDialog::LiftTextLimits(std::initializer_list<int> editIds) {
   for (int id : editIds) ::SendMessageA(GetDlgItem(id), EM_SETLIMITTEXT, 0, 0);
+}
+
+bool CDialog::CheckWholeText(std::initializer_list<int> editIds, const char* message, const char* caption) {
+  for (int id : editIds) {
+    HWND edit = GetDlgItem(id);
+    std::wstring text = EditText(edit);
+    if (IsWholeUtf16(text.data(), text.size())) continue;
+    MessageBox(message, caption, MB_OK | MB_ICONHAND);
+    ::SetFocus(edit);
+    return false;
+  }
+  return true;
 }
 
 // A Help button stays visible only where some window answers its command.

@@ -50,6 +50,10 @@ class CDialog : public CWnd {
   // Edit controls that take all the text they are given, rather than the
   // default of about 30,000 characters.
   void LiftTextLimits(std::initializer_list<int> editIds);
+  // True when every edit of `editIds` holds whole text, which UTF-8 can
+  // carry. Otherwise answers as a wrong entry is answered: `message` in a box
+  // over the dialog, the focus into that edit, and false.
+  bool CheckWholeText(std::initializer_list<int> editIds, const char* message, const char* caption);
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 

@@ -1,5 +1,6 @@
 #include "lock/password_dlgs_win.h"
 
+#include "controls/prompts.h"
 #include "resource.h"
 
 BEGIN_MESSAGE_MAP(CPasswordDialogBase, fw::CDialog)
@@ -34,6 +35,14 @@ CSetPasswordDlg::CSetPasswordDlg(fw::CWnd* owner) : CPasswordDialogBase(IDD_SET_
 void CSetPasswordDlg::DoDataExchange(fw::CDataExchange* pDX) {
   fw::DDX_Text(pDX, IDC_NEW_PASSWORD, m_password);
   fw::DDX_Text(pDX, IDC_NEW_PASSWORD_CONFIRM, m_confirm);
+}
+
+void CSetPasswordDlg::OnOK() {
+  if (!CheckWholeText({IDC_NEW_PASSWORD, IDC_NEW_PASSWORD_CONFIRM}, velumix::kPasswordNotWholeText,
+                      velumix::kOopsCaption)) {
+    return;
+  }
+  CDialog::OnOK();
 }
 
 CUnlockDlg::CUnlockDlg(fw::CWnd* owner) : CPasswordDialogBase(IDD_UNLOCK, owner) {}

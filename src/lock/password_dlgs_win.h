@@ -38,6 +38,9 @@ class CSetPasswordDlg : public CPasswordDialogBase, public velumix::SetPasswordP
 
  protected:
   void DoDataExchange(fw::CDataExchange* pDX) override;
+  // A new password must be whole text; the unlock prompt takes any, so that
+  // every password stored before still unlocks.
+  void OnOK() override;
 };
 
 class CUnlockDlg : public CPasswordDialogBase, public velumix::UnlockPrompt {

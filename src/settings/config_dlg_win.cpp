@@ -56,6 +56,10 @@ BOOL CConfigDlg::OnInitDialog() {
 }
 
 void CConfigDlg::OnOK() {
+  // Before anything of the record changes: the dialog stays open.
+  if (!CheckWholeText({IDC_PASSWORD, IDC_PASSWORD_CONFIRM}, velumix::kPasswordNotWholeText, velumix::kOopsCaption)) {
+    return;
+  }
   const fw::CHotKeyCtrl* controls[velumix::kHotKeyCount] = {&m_hotKeyShowAll, &m_hotKeyLock, &m_hotKeyHideCurrent,
                                                              &m_hotKeyHideAll};
   velumix::ControlHotKey keys[velumix::kHotKeyCount];

@@ -67,8 +67,12 @@ bool CTrayIcon::Start(DWORD message, const NOTIFYICONDATAA& nid, bool orUpdate, 
 
 bool CTrayIcon::Finish() {
   if (!m_request) return false;
-  DWORD wait = m_requestOverdue ? 0 : kShellAnswerMs;
-  if (::WaitForSingleObject(m_requestThread.get(), wait) != WAIT_OBJECT_0) {
+  ULONGLONG start = ::GetTickCount64();
+  DWORD wait = m_requestOverdue ? 0 : m_waitBudget.Allowance(start);
+  DWORD waited = ::WaitForSingleObject(m_requestThread.get(), wait);
+  ULONGLONG end = ::GetTickCount64();
+  m_waitBudget.Spend(end, end - start);
+  if (waited != WAIT_OBJECT_0) {
     m_requestOverdue = true;
     return false;
   }

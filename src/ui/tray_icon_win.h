@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "framework/handles.h"
+#include "ui/shell_wait_budget.h"
 
 // The icon's callback message: a fixed number, not an offset from WM_USER.
 constexpr UINT WM_TRAYNOTIFY = 0x65;
@@ -25,6 +26,11 @@ extern std::int32_t g_trayIconAdded;
 // notification area answers in a few milliseconds; one that has not answered
 // in this time is taken for hung, and the request for failed.
 constexpr DWORD kShellAnswerMs = 500;
+// And how long all the waits together: a second at once, and a tenth of the
+// time beyond. A request that the budget leaves no time for counts as not
+// answered in time, as with a hung shell.
+constexpr DWORD kShellBurstMs = 1000;
+constexpr DWORD kShellShareDivisor = 10;
 
 class CTrayIcon {
  public:
@@ -80,8 +86,9 @@ class CTrayIcon {
   // a shell that hangs is asked nothing more until it answers.
   bool Start(DWORD message, const NOTIFYICONDATAA& nid, bool orUpdate, UINT done);
   // The shell's answer to the request under way, waited for kShellAnswerMs at
-  // most, and not again once that wait has run out. False when the shell
-  // refused it, did not answer in time, or there was no request.
+  // most (less when the budget runs low), and not again once that wait has
+  // run out. False when the shell refused it, did not answer in time, or
+  // there was no request.
   bool Finish();
   // Starts a request and waits for its answer; a request still under way is
   // waited for first, and its answer dropped.
@@ -94,5 +101,6 @@ class CTrayIcon {
   fw::unique_thread m_requestThread;
   // The wait for the request under way has run out once already.
   bool m_requestOverdue = false;
+  velumix::ShellWaitBudget m_waitBudget{kShellAnswerMs, kShellBurstMs, kShellShareDivisor};
   UINT m_shellRestarted = 0;
 };

@@ -1,6 +1,5 @@
 // The main dialog in the tray: hiding into it, the icon's notifications and
 // the tray menu.
-#include <utility>
 
 #include "app/log/log_file_win.h"
 #include "lock/lock_state.h"
@@ -114,8 +113,10 @@ void CVelumixDlg::ShowTrayMenu(POINT at) {
   m_trayMenuOpen = true;
   m_trayMenu.TrackPopupMenu(TPM_RIGHTALIGN, at.x, at.y, this);
   m_trayMenuOpen = false;
-  // Posted, so that it runs after the menu's own command.
-  if (MSG after = std::exchange(m_afterTrayMenu, MSG{}); after.message != 0) {
-    PostMessage(after.message, after.wParam, after.lParam);
+  // Posted, so that they run after the menu's own command; at once when the
+  // queue takes no more. One more than needed finds nothing to run.
+  if (!m_afterTrayMenu.empty()) {
+    m_afterTrayMenuPosted = true;
+    if (!PostMessage(WM_AFTER_TRAY_MENU)) SendMessage(WM_AFTER_TRAY_MENU);
   }
 }

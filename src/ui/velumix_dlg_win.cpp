@@ -248,6 +248,15 @@ LRESULT CVelumixDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (m_trayIcon.AddPending()) HideToTray(HIDE_MODE_STARTUP);
     return 0;
   }
+  if (message == WM_AFTER_TRAY_MENU) {
+    // Another program may post it: never inside the menu's loop.
+    if (m_trayMenuOpen) return 0;
+    m_afterTrayMenuPosted = false;
+    m_afterTrayMenu.ReplayAll([this](const velumix::DeferredRequest& request) {
+      SendMessage(request.message, request.wParam, request.lParam);
+    });
+    return 0;
+  }
   if (message == WM_FOCUS_FIRST_CONTROL) {
     // Where the dialog manager puts it when initialisation asks it to,
     // unless the focus has gone somewhere since.
@@ -322,9 +331,9 @@ void CVelumixDlg::BringDialogForward() {
 }
 
 bool CVelumixDlg::DeferPastTrayMenu(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (!m_trayMenuOpen) return false;
-  m_afterTrayMenu = MSG{m_hWnd, message, wParam, lParam, 0, {}};
-  ::EndMenu();
+  if (!m_trayMenuOpen && !m_afterTrayMenuPosted) return false;
+  m_afterTrayMenu.Add({message, wParam, lParam});
+  if (m_trayMenuOpen) ::EndMenu();
   return true;
 }
 

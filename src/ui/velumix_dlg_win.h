@@ -18,6 +18,7 @@
 #include "framework/dialog.h"
 #include "lock/lock_state.h"
 #include "settings/settings_record.h"
+#include "ui/deferred_requests.h"
 #include "ui/tray_icon_win.h"
 #include "ui/tray_menu.h"
 
@@ -35,6 +36,8 @@ constexpr UINT kTakeBackPeriodMs = 5000;
 constexpr UINT WM_FOCUS_FIRST_CONTROL = WM_APP + 1;
 // Posted by the start-up's icon add when the shell has answered it.
 constexpr UINT WM_TRAY_ICON_ADDED = WM_APP + 2;
+// Posted when the tray menu has closed with requests deferred past it.
+constexpr UINT WM_AFTER_TRAY_MENU = WM_APP + 3;
 
 // What HideToTray does besides putting up the icon.
 enum HideMode : int {
@@ -126,7 +129,8 @@ class CVelumixDlg : public fw::CDialog {
   bool DialogOpen() const;
   void BringDialogForward();
   // While the tray menu is up, a request that needs the menu gone closes it
-  // and runs once it has closed, not nested in its loop; true when deferred.
+  // and runs once it has closed, not nested in its loop; one that comes
+  // before those have run waits behind them. True when deferred.
   bool DeferPastTrayMenu(UINT message, WPARAM wParam, LPARAM lParam);
   void RestoreFromTray();
   void ShowTrayMenu(POINT at);
@@ -168,6 +172,8 @@ class CVelumixDlg : public fw::CDialog {
   bool m_focusAfterShow = false;
   // The foreground window when the tray menu opened.
   velumix::WindowId m_userWasInBeforeMenu = velumix::kNoWindow;
-  // The request deferred past the tray menu; message 0 for none.
-  MSG m_afterTrayMenu{};
+  // The requests deferred past the tray menu, in the order they came, and
+  // whether WM_AFTER_TRAY_MENU is on its way to run them.
+  velumix::DeferredRequests m_afterTrayMenu;
+  bool m_afterTrayMenuPosted = false;
 };

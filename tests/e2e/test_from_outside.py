@@ -4,6 +4,9 @@ its back, a notification area that stops answering, a second copy that tracks th
 windows it holds locked, a window titled like the desktop's row, look-alike hot keys,
 stored values it did not write, and a Settings key that refuses writes."""
 
+import sys
+import time
+
 import harness as H
 import velumix_app as V
 from session import VelumixTestCase
@@ -138,6 +141,23 @@ class AHungNotificationArea(VelumixTestCase):
         self.answer(app, V.EXIT_CAPTION, V.IDYES, click=False)
         app.wait_exit()
         ow.wait_status(lambda s: s.window(1).visible, what="shown again at exit")
+
+    # One that answers every request in 450 ms, just inside the bound of each, and
+    # announces twenty restarts at once: a Show All posted behind them waits for the
+    # budget of all the waits together (1 s at once), not for twenty answers (9 s).
+    def test_twenty_restarts_of_a_slow_one_hold_up_a_posted_show_all_two_seconds_at_most(self):
+        ow, app = self.launch_with(["Behind a slow shell"])
+        app.tray_point()
+        app.command(V.HIDE_ALL)
+        ow.wait_status(lambda s: not s.window(1).visible, what="hidden")
+        tray = V.start_fake_tray(self.desk, self.workdir, mode=V.TRAY_SLOW)
+        V.announce_from_fake_tray(self.desk, tray, 20)
+        posted = time.monotonic()
+        app.command(V.SHOW_ALL)
+        ow.wait_status(lambda s: s.window(1).visible, timeout=30, stable=1, what="shown")
+        held = time.monotonic() - posted
+        print(f"Show All behind twenty slow restarts: {held:.2f} s", file=sys.stderr)
+        self.assertLess(held, 2.0)
 
 
 class ASecondCopy(VelumixTestCase):

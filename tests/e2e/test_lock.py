@@ -85,6 +85,22 @@ class FirstPassword(VelumixTestCase):
         app.enter_password(app.unlock_prompt(), "new one")
         app.wait_menu_and_close()
 
+    def test_a_password_with_half_a_surrogate_pair_is_refused_where_it_is_set(self):
+        # No UTF-8 holds the half: kept as U+FFFD, the password would open to any other half.
+        app = self.launch()
+        for open_dialog, fields in ((app.open_set_password, (V.PW_ENTRY, V.PW_CONFIRM)),
+                                    (app.open_config, (V.CFG_PASSWORD, V.CFG_CONFIRM))):
+            with self.subTest(dialog=open_dialog.__name__):
+                dlg = open_dialog()
+                for cid in fields:
+                    app.put_text(dlg, cid, "\ud800")
+                app.click_button(dlg, V.IDOK)
+                self.answer(app, V.OOPS, V.IDOK, text=V.PASSWORD_NOT_WHOLE, owner=dlg.hwnd)
+                self.assertEqual(len(app.dialogs(dlg.title)), 1, "the dialog did not stay open")
+                app.close_dialog(dlg, V.IDCANCEL)
+        self.assertEqual(self.stored(), {})
+        self.assertTrue(app.visible())
+
     def test_the_tray_menu_item_locks(self):
         ow, app = self.launch_with(["Menu lock"])
         app.choose_from_tray("Lock with password")

@@ -243,3 +243,14 @@ class TrayMenuOpen(SideDoorCase):
         app.tray_notify(H.WM_LBUTTONDBLCLK)
         app.wait_visible(True)
         self.holds(lambda: app.no_popup_menu() and not app.dialogs(), what="no menu left")
+
+    def test_a_lock_hot_key_and_then_a_click_while_the_menu_closes_lose_no_lock(self):
+        app = self.start(password="pw")
+        app.open_tray_menu()
+        self.desk.notify_at_once(app.hwnd, [(V.WM_HOTKEY, V.HOT_KEY_IDS["lock"], 0),
+                                            (V.WM_TRAYNOTIFY, 5, H.WM_RBUTTONUP)])
+        # both run once the menu has closed, in order: the lock, then the click asks for the password
+        prompt = app.unlock_prompt()
+        self.assertFalse(app.visible())
+        app.close_dialog(prompt, V.IDCANCEL)
+        self.holds(lambda: app.no_popup_menu() and not app.visible(), what="still locked")

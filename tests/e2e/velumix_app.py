@@ -41,6 +41,8 @@ DUPLICATE_HOT_KEYS = "There are identical hot keys for different operations. Try
 EXIT_CAPTION = "Exit Velumix?"
 ABOUT_TITLE = "About Velumix"
 MISTAKE = "Mistake in entering a password. Try again!"
+PASSWORD_NOT_WHOLE = ("The password holds a broken character (half of a surrogate pair), which cannot be stored. "
+                      "Try again!")
 CANNOT_LOCK = "The program cannot be locked"
 CANNOT_LOCK_UNRECORDED = ("The program cannot be locked: the lock could not be noted in the registry, so after a "
                           "crash the next start would give the hidden windows back without the password. Nothing "
@@ -461,8 +463,8 @@ def menu_shown(text):
 
 
 # faketray.exe's ways with notification icons
-TRAY_REFUSES, TRAY_KEEPS, TRAY_KEEPS_BUT_FAILS_ADD, TRAY_HANGS = 0, 1, 2, 3
-FAKE_TRAY_SET_MODE, FAKE_TRAY_COUNT = 0x8001, 0x8002   # WM_APP + 1, + 2
+TRAY_REFUSES, TRAY_KEEPS, TRAY_KEEPS_BUT_FAILS_ADD, TRAY_HANGS, TRAY_SLOW = 0, 1, 2, 3, 4
+FAKE_TRAY_SET_MODE, FAKE_TRAY_COUNT, FAKE_TRAY_ANNOUNCE = 0x8001, 0x8002, 0x8003   # WM_APP + 1, + 2, + 3
 HWND_BROADCAST = 0xFFFF
 
 
@@ -500,7 +502,7 @@ def start_fake_tray(desk, cwd, mode=TRAY_REFUSES):
     """faketray.exe: a window of the taskbar's class, found before explorer's. It refuses
     every notification icon, or keeps a record of them as a notification area does (without
     showing them), or keeps them while reporting each add as failed, or hangs at the first
-    icon request. It announces TaskbarCreated when it ends."""
+    icon request, or answers each one in 450 ms. It announces TaskbarCreated when it ends."""
     import session
     tray = desk.run(os.path.join(session.build_dir(), "faketray.exe"), cwd=cwd, name="faketray")
     harness.wait_until(lambda: any(w.pid == tray.winpid for w in desk.find_windows(cls="Shell_TrayWnd")),
@@ -527,6 +529,12 @@ def announce_notification_area(desk):
     """TaskbarCreated broadcast to every top-level window, as a notification area does when
     it (re)starts; it is in every queue when this returns."""
     desk.post(HWND_BROADCAST, desk.register_message("TaskbarCreated"))
+
+
+def announce_from_fake_tray(desk, tray, times):
+    """The stand-in broadcasts TaskbarCreated `times` times at once, as a notification area
+    that keeps restarting; they are in every queue when this returns."""
+    desk.send(_fake_tray_window(desk, tray), FAKE_TRAY_ANNOUNCE, times)
 
 
 def stop_fake_tray(desk, tray):

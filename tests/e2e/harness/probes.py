@@ -112,6 +112,12 @@ class VxProbes:
     def post(self, hwnd, msg, wparam=0, lparam=0):
         self.vx("post", hex(hwnd), msg, wparam, lparam)
 
+    def notify_at_once(self, hwnd, messages):
+        """(msg, wparam, lparam) sent in order without waiting (SendNotifyMessage, as a
+        notification area sends its callbacks): the window takes all of them in the one
+        call that finds the first."""
+        self.vx("notify", hex(hwnd), *(part for message in messages for part in message))
+
     def send(self, hwnd, msg, wparam=0, lparam=0) -> int:
         return int(self.vx("send", hex(hwnd), msg, wparam, lparam)[0][1])
 
@@ -140,8 +146,14 @@ class VxProbes:
 
     def set_text(self, hwnd, text):
         """WM_SETTEXT; text beyond the ANSI code page goes as UTF-16, which no command line
-        would carry whole."""
-        args = [text] if in_code_page(text) else ["--utf8", text.encode("utf-8").hex()]
+        would carry whole, and a half of a surrogate pair alone as the UTF-16 units
+        themselves, which no UTF-8 holds."""
+        if in_code_page(text):
+            args = [text]
+        elif any(0xD800 <= ord(c) <= 0xDFFF for c in text):
+            args = ["--utf16", text.encode("utf-16-le", "surrogatepass").hex()]
+        else:
+            args = ["--utf8", text.encode("utf-8").hex()]
         self.vx("settext", hex(hwnd), *args)
 
     def listbox(self, hwnd) -> ListBox:

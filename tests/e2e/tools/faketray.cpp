@@ -4,8 +4,11 @@
 // there is no tray. Sent kSetMode, it keeps a record of the icons instead, as a
 // notification area does (it shows none of them), or keeps them while it
 // reports every add as failed, as a shell that timed out does, or stops
-// answering at the first icon request, as a hung shell does. When it ends (on
-// WM_CLOSE) it announces "TaskbarCreated", as a shell does when it comes back.
+// answering at the first icon request, as a hung shell does, or answers each
+// request only after 450 ms and takes every add, as a slow one that keeps
+// restarting does. When it ends (on WM_CLOSE) it announces "TaskbarCreated", as
+// a shell does when it comes back; sent kAnnounce, it announces it that many
+// times at once.
 #include <windows.h>
 
 #include <cstdio>
@@ -15,9 +18,11 @@
 
 namespace {
 
-enum Mode : WPARAM { kRefuse = 0, kKeep = 1, kKeepButFailAdd = 2, kHang = 3 };
+enum Mode : WPARAM { kRefuse = 0, kKeep = 1, kKeepButFailAdd = 2, kHang = 3, kSlow = 4 };
 constexpr UINT kSetMode = WM_APP + 1;
 constexpr UINT kCountIcons = WM_APP + 2;  // answers how many icons it holds
+constexpr UINT kAnnounce = WM_APP + 3;     // wParam: how many times
+constexpr DWORD kSlowAnswerMs = 450;       // just inside the caller's bound
 
 UINT g_taskbarCreated = 0;
 WPARAM g_mode = kRefuse;
@@ -29,6 +34,7 @@ std::set<std::pair<LONG, UINT>> g_icons;
 LRESULT OnIconRequest(const COPYDATASTRUCT* request) {
   // The sender waits on this thread for as long as it sleeps.
   if (g_mode == kHang) ::Sleep(INFINITE);
+  if (g_mode == kSlow) ::Sleep(kSlowAnswerMs);
   if (g_mode == kRefuse || !request || request->cbData < sizeof(LONG) + sizeof(UINT)) return FALSE;
   std::pair<LONG, UINT> icon;
   std::memcpy(&icon.first, request->lpData, sizeof icon.first);
@@ -36,9 +42,10 @@ LRESULT OnIconRequest(const COPYDATASTRUCT* request) {
   bool held = g_icons.count(icon) != 0;
   switch (request->dwData) {
     case NIM_ADD:
-      if (held) return FALSE;
+      // each add comes after a restart, to a shell that knows no icon yet
+      if (held && g_mode != kSlow) return FALSE;
       g_icons.insert(icon);
-      return g_mode == kKeep;
+      return g_mode == kKeep || g_mode == kSlow;
     case NIM_DELETE:
       return g_icons.erase(icon) != 0;
     default:
@@ -55,6 +62,9 @@ LRESULT CALLBACK TrayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       return 0;
     case kCountIcons:
       return static_cast<LRESULT>(g_icons.size());
+    case kAnnounce:
+      for (WPARAM i = 0; i < wParam; ++i) ::PostMessageA(HWND_BROADCAST, g_taskbarCreated, 0, 0);
+      return 0;
     case WM_CLOSE:
       ::DestroyWindow(hwnd);
       return 0;

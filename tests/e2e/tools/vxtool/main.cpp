@@ -31,9 +31,10 @@ int Usage() {
                "usage: vxtool COMMAND ...\n"
                "  list | find TITLE | find --class CLASS [TITLE] | info HWND | rect HWND\n"
                "  client HWND | children HWND [--all] | sysmenu HWND [--inject] | menu HWND | foreground\n"
-               "  post|send HWND MSG WPARAM LPARAM | listbox HWND | listwatch HWND MS [EVERY]\n"
+               "  post|notify HWND MSG WPARAM LPARAM [MSG WPARAM LPARAM]... | send HWND MSG WPARAM LPARAM\n"
+               "  listbox HWND | listwatch HWND MS [EVERY]\n"
                "  showwatch CLASS TITLE MS\n"
-               "  showwindow HWND N | setpos HWND SWP-FLAGS [AFTER] | setstyle HWND STYLE | setforeground HWND | gettext HWND | settext HWND TEXT|--utf8 HEX | cursor | screen\n"
+               "  showwindow HWND N | setpos HWND SWP-FLAGS [AFTER] | setstyle HWND STYLE | setforeground HWND | gettext HWND | settext HWND TEXT|--utf8 HEX|--utf16 HEX | cursor | screen\n"
                "  procs | terminate PID [CODE] | touch PATH | urlsink FILE [ARG...] | regmsg NAME\n"
                "  popupmenu HWND | windowicons HWND | tooltips HWND | notifydelete HWND ID\n"
                "  messagebox FLAGS CAPTION TEXT\n"
@@ -88,9 +89,11 @@ int SetPos(const Args& a) {
   return CmdSetPos(window, flags, after);
 }
 
-int Post(const Args& a) { return CmdMessage(a, false); }
+int Post(const Args& a) { return CmdMessage(a, Delivery::kPost); }
 
-int Send(const Args& a) { return CmdMessage(a, true); }
+int Send(const Args& a) { return CmdMessage(a, Delivery::kSend); }
+
+int Notify(const Args& a) { return CmdMessage(a, Delivery::kNotify); }
 
 int Terminate(const Args& a) {
   long long pid = 0, code = 1;
@@ -113,9 +116,18 @@ int SysMenu(const Args& a) {
 int SetText(const Args& a) {
   HWND window;
   if (!WindowArgument(a, &window) || a.size() < 4) return Usage();
-  if (a[3] != "--utf8") return CmdSetText(window, a[3], false);
-  std::string utf8;
-  return a.size() > 4 && BytesFromHex(a[4], &utf8) ? CmdSetText(window, utf8, true) : Usage();
+  if (a[3] != "--utf8" && a[3] != "--utf16") return CmdSetText(window, a[3], false);
+  std::string bytes;
+  if (a.size() < 5 || !BytesFromHex(a[4], &bytes)) return Usage();
+  if (a[3] == "--utf8") return CmdSetText(window, bytes, true);
+  // little-endian units, as Python's "utf-16-le" with "surrogatepass" writes them
+  if (bytes.size() % 2 != 0) return Usage();
+  std::wstring units;
+  for (size_t i = 0; i < bytes.size(); i += 2) {
+    units.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                         static_cast<unsigned char>(bytes[i + 1]) << 8));
+  }
+  return CmdSetWideText(window, units);
 }
 
 int SetProp(const Args& a) {
@@ -162,6 +174,7 @@ constexpr Command kCommands[] = {
     {"foreground", NoArguments<CmdForeground>},
     {"post", Post},
     {"send", Send},
+    {"notify", Notify},
     {"cursor", NoArguments<CmdCursor>},
     {"screen", NoArguments<CmdScreen>},
     {"procs", NoArguments<CmdProcs>},

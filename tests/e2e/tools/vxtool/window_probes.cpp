@@ -224,20 +224,23 @@ int CmdGetText(HWND window) {
 }
 
 int CmdSetText(HWND window, const std::string& text, bool utf8) {
+  if (utf8) return CmdSetWideText(window, WideFromUtf8(text));
   if (!::IsWindow(window)) return Fail(kExitNotFound, kNoSuchWindow);
   bool ok;
-  LRESULT result;
-  if (utf8) {
-    std::wstring wide = WideFromUtf8(text);
-    DWORD_PTR answer = 0;
-    ok = ::SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_ABORTIFHUNG, 3000,
-                               &answer) != 0;
-    result = static_cast<LRESULT>(answer);
-  } else {
-    result = SendTo(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &ok);
-  }
+  LRESULT result = SendTo(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &ok);
   if (!ok) return Fail(kExitFailure, "WM_SETTEXT failed");
   EmitRecord({"ok", Decimal(result)});
+  return kExitOk;
+}
+
+int CmdSetWideText(HWND window, const std::wstring& text) {
+  if (!::IsWindow(window)) return Fail(kExitNotFound, kNoSuchWindow);
+  DWORD_PTR answer = 0;
+  if (!::SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 3000,
+                             &answer)) {
+    return Fail(kExitFailure, "WM_SETTEXT failed");
+  }
+  EmitRecord({"ok", Decimal(static_cast<LRESULT>(answer))});
   return kExitOk;
 }
 
@@ -295,27 +298,39 @@ int CmdSetForeground(HWND window) {
   return done ? kExitOk : kExitFailure;
 }
 
-int CmdMessage(const std::vector<std::string>& args, bool send) {
+// post|notify HWND MSG WPARAM LPARAM [MSG WPARAM LPARAM]...: every message at
+// once and in order. Posted, all are in the queue before the window takes the
+// first; sent without waiting (SendNotifyMessage, as a notification area sends
+// its callbacks), the window takes all of them in the one call that finds
+// the first.
+int CmdMessage(const std::vector<std::string>& args, Delivery delivery) {
   HWND window;
-  long long message, wParam, lParam;
-  if (args.size() < 6 || !ParseHwnd(args[2].c_str(), &window) || !ParseNumber(args[3].c_str(), &message) ||
-      !ParseNumber(args[4].c_str(), &wParam) || !ParseNumber(args[5].c_str(), &lParam)) {
-    return Fail(kExitUsage, "usage: post|send HWND MSG WPARAM LPARAM");
+  if (args.size() < 6 || (args.size() - 3) % 3 != 0 || (delivery == Delivery::kSend && args.size() > 6) ||
+      !ParseHwnd(args[2].c_str(), &window)) {
+    return Fail(kExitUsage, "usage: post|notify HWND MSG WPARAM LPARAM [MSG WPARAM LPARAM]... | send HWND MSG W L");
   }
-  UINT msg = static_cast<UINT>(message);
-  if (send) {
-    DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutA(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam), SMTO_ABORTIFHUNG,
-                               5000, &result)) {
-      return Fail(kExitFailure, "SendMessage failed or timed out (error " + Decimal(::GetLastError()) + ")");
+  for (size_t i = 3; i < args.size(); i += 3) {
+    long long message, wParam, lParam;
+    if (!ParseNumber(args[i].c_str(), &message) || !ParseNumber(args[i + 1].c_str(), &wParam) ||
+        !ParseNumber(args[i + 2].c_str(), &lParam)) {
+      return Fail(kExitUsage, "bad message " + args[i]);
     }
-    EmitRecord({"result", Decimal(static_cast<long long>(result))});
-  } else {
-    if (!::PostMessageA(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam))) {
+    UINT msg = static_cast<UINT>(message);
+    if (delivery == Delivery::kSend) {
+      DWORD_PTR result = 0;
+      if (!::SendMessageTimeoutA(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam),
+                                 SMTO_ABORTIFHUNG, 5000, &result)) {
+        return Fail(kExitFailure, "SendMessage failed or timed out (error " + Decimal(::GetLastError()) + ")");
+      }
+      EmitRecord({"result", Decimal(static_cast<long long>(result))});
+      return kExitOk;
+    }
+    auto deliver = delivery == Delivery::kPost ? &::PostMessageA : &::SendNotifyMessageA;
+    if (!deliver(window, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam))) {
       return Fail(kExitFailure, "PostMessage failed (error " + Decimal(::GetLastError()) + ")");
     }
-    EmitRecord({"ok"});
   }
+  EmitRecord({"ok"});
   return kExitOk;
 }
 

@@ -27,6 +27,8 @@ int CmdScreen();
 int CmdGetText(HWND window);
 // With `utf8` the text is UTF-8 and goes as UTF-16, so any script arrives.
 int CmdSetText(HWND window, const std::string& text, bool utf8);
+// The text as UTF-16 units, any of them, halves of a pair alone included.
+int CmdSetWideText(HWND window, const std::wstring& text);
 int CmdShowWindow(HWND window, long long how);
 int CmdSetForeground(HWND window);
 // setpos HWND FLAGS: SetWindowPos with these SWP_ flags (no move, size or
@@ -35,7 +37,8 @@ int CmdSetPos(HWND window, long long flags, HWND after);
 // setstyle HWND STYLE: the window's style, set from outside; prints the one before.
 int CmdSetStyle(HWND window, long long style);
 // post|send HWND MSG WPARAM LPARAM
-int CmdMessage(const std::vector<std::string>& args, bool send);
+enum class Delivery { kPost, kSend, kNotify };
+int CmdMessage(const std::vector<std::string>& args, Delivery delivery);
 // setprop HWND NAME VALUE: a window property, on a window of any process.
 int CmdSetProp(HWND window, const std::string& name, long long value);
 // drawitem HWND TYPE CTLID ITEM ITEMHWND: a forged owner-draw request, sent

@@ -45,25 +45,35 @@ Bitness ProcessBitness(HANDLE process) {
   return Bitness::k32;
 }
 
-int RunPeer(const char* why) {
+namespace {
+
+// Starts this same command line with the peer vxtool, its output to `output`;
+// false, with the reason in `why`, when no peer is named or it cannot start.
+bool StartPeer(HANDLE output, PROCESS_INFORMATION* started, std::string* why) {
   wchar_t peer[MAX_PATH] = {};
   DWORD length = ::GetEnvironmentVariableW(L"VXTOOL_PEER", peer, MAX_PATH);
   if (!length || length >= MAX_PATH) {
-    return Fail(kExitUnsupported, std::string(why) + ", and no VXTOOL_PEER names a vxtool of that bitness");
+    *why = ", and no VXTOOL_PEER names a vxtool of that bitness";
+    return false;
   }
   std::wstring line = L"\"" + std::wstring(peer) + L"\"" + Arguments();
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdOutput = output;
   startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
-  PROCESS_INFORMATION started = {};
   std::fflush(stdout);
   ::SetEnvironmentVariableW(L"VXTOOL_PEER", nullptr);  // the peer hands nothing on again
-  if (!::CreateProcessW(peer, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started)) {
-    return Fail(kExitUnsupported, "cannot start the peer vxtool (error " + Decimal(::GetLastError()) + ")");
+  if (!::CreateProcessW(peer, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, started)) {
+    *why = ": cannot start the peer vxtool (error " + Decimal(::GetLastError()) + ")";
+    return false;
   }
+  return true;
+}
+
+// Waits for the peer to end and gives its exit code.
+int FinishPeer(PROCESS_INFORMATION& started) {
   fw::unique_process process(started.hProcess);
   fw::unique_thread thread(started.hThread);
   if (::WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
@@ -73,6 +83,34 @@ int RunPeer(const char* why) {
   DWORD code = kExitFailure;
   ::GetExitCodeProcess(process.get(), &code);
   return static_cast<int>(code);
+}
+
+}  // namespace
+
+int RunPeer(const char* why) {
+  PROCESS_INFORMATION started = {};
+  std::string reason;
+  if (!StartPeer(::GetStdHandle(STD_OUTPUT_HANDLE), &started, &reason)) {
+    return Fail(kExitUnsupported, why + reason);
+  }
+  return FinishPeer(started);
+}
+
+int CapturePeer(std::string* output) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  if (!::CreatePipe(&read, &write, &inherit, 0)) return Fail(kExitFailure, "CreatePipe failed");
+  fw::UniqueHandle<fw::NullIsInvalid<HANDLE, ::CloseHandle>> reader(read);
+  ::SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  PROCESS_INFORMATION started = {};
+  std::string reason;
+  bool ok = StartPeer(write, &started, &reason);
+  ::CloseHandle(write);  // the peer holds the only write end: its exit ends the reads
+  if (!ok) return Fail(kExitUnsupported, "the peer vxtool" + reason);
+  char buffer[4096];
+  DWORD got = 0;
+  while (::ReadFile(reader.get(), buffer, sizeof buffer, &got, nullptr) && got) output->append(buffer, got);
+  return FinishPeer(started);
 }
 
 }  // namespace vxtool

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
 
 namespace vxtool {
 
@@ -36,5 +37,7 @@ constexpr PebLayout LayoutOf(Bitness bitness) {
 // standard handles, and returns its exit code; fails (unsupported) when no
 // peer is named or it cannot be started.
 int RunPeer(const char* why);
+// The same, with the peer's output read into `output`.
+int CapturePeer(std::string* output);
 
 }  // namespace vxtool

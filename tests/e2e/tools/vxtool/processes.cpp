@@ -4,6 +4,8 @@
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include <map>
+#include <string>
 #include <vector>
 
 #include "bitness.h"
@@ -84,22 +86,48 @@ std::string ProcessTag(DWORD pid) {
   return "";
 }
 
+// The tags the peer vxtool read, by process id: a process of one bitness
+// reads the environments of its own kind alone where the system runs 32-bit
+// processes as 32-bit processes of its own (Wine's i386 loader).
+std::map<std::string, std::string> PeerTags() {
+  std::map<std::string, std::string> tags;
+  std::string output;
+  if (CapturePeer(&output) != kExitOk) return tags;
+  size_t at = 0;
+  while (at < output.size()) {
+    size_t end = output.find('\n', at);
+    if (end == std::string::npos) end = output.size();
+    std::vector<std::string> fields;
+    for (size_t field = at; field <= end;) {
+      size_t tab = output.find('\t', field);
+      if (tab == std::string::npos || tab > end) tab = end;
+      fields.push_back(output.substr(field, tab - field));
+      field = tab + 1;
+    }
+    if (fields.size() == 6 && fields[0] == "proc" && !fields[5].empty()) tags[fields[1]] = fields[5];
+    at = end + 1;
+  }
+  return tags;
+}
+
 }  // namespace
 
 int CmdProcs() {
-  // a 32-bit reader cannot see a 64-bit process's environment: the peer can
-  // see both kinds
-  if (UnderWow64() && ::GetEnvironmentVariableW(L"VXTOOL_PEER", nullptr, 0)) {
-    return RunPeer("a 32-bit vxtool cannot read 64-bit processes");
-  }
+  // a 32-bit reader cannot see a 64-bit process's environment: the peer
+  // reads those
+  std::map<std::string, std::string> peerTags;
+  if (UnderWow64() && ::GetEnvironmentVariableW(L"VXTOOL_PEER", nullptr, 0)) peerTags = PeerTags();
   // A snapshot fails as a file does, with INVALID_HANDLE_VALUE.
   fw::unique_hfile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return Fail(kExitFailure, "CreateToolhelp32Snapshot failed");
   PROCESSENTRY32 entry = {};
   entry.dwSize = sizeof entry;
   for (BOOL ok = ::Process32First(snapshot.get(), &entry); ok; ok = ::Process32Next(snapshot.get(), &entry)) {
-    EmitRecord({"proc", Decimal(entry.th32ProcessID), Decimal(entry.th32ParentProcessID), Decimal(entry.cntThreads),
-                Escape(entry.szExeFile), Escape(ProcessTag(entry.th32ProcessID))});
+    std::string id = Decimal(entry.th32ProcessID);
+    std::string tag = Escape(ProcessTag(entry.th32ProcessID));
+    if (tag.empty() && peerTags.count(id)) tag = peerTags[id];
+    EmitRecord({"proc", id, Decimal(entry.th32ParentProcessID), Decimal(entry.cntThreads), Escape(entry.szExeFile),
+                tag});
   }
   return kExitOk;
 }

@@ -65,6 +65,7 @@ class FastWindowSystem : public WindowSystem {
   }
   ProcessId ProcessOf(WindowId window) override { return ++m_queries, Valid(window) ? 2 : 0; }
   ProcessId OwnProcess() override { return 1; }
+  std::u16string ProgramFileName(WindowId) override { return u"other.exe"; }
 
   std::size_t size() const { return m_windows.size(); }
   long m_queries = 0;

@@ -46,6 +46,8 @@
 #define IDB_BULB_HIDDEN 139
 #define IDB_BULB_SHOWN 148
 #define IDB_BACKGROUND 164
+#define IDB_PIN 165
+#define IDB_PIN_SELECTED 166
 
 // Main dialog controls
 #define IDC_HIDE_ALL 3
@@ -75,6 +77,7 @@
 #define ID_TRAY_LOCK 104
 #define ID_TRAY_HIDEALL 105
 #define ID_TRAY_SHOWALL 106
+#define ID_ROW_KEEP_SHOWN 107
 #define ID_TRAY_WINDOW_FIRST 150
 #define ID_TRAY_WINDOW_LAST 250
 #define IDM_ABOUTBOX 0x0010

@@ -170,10 +170,17 @@ bool WindowEngine::HideAll(WindowId userWasIn) {
   bool chosen[kTableSlots] = {};
   for (int i = 0; i < m_table.count(); ++i) {
     const HiddenWindowEntry& entry = m_table[i];
-    chosen[i] = m_windows.IsVisible(entry.hwnd) && !IsDesktopEntry(entry) && !IsOwn(entry);
+    chosen[i] = m_windows.IsVisible(entry.hwnd) && !IsDesktopEntry(entry) && !IsOwn(entry) && !KeepsShown(entry.hwnd);
   }
   m_listChanged = 1;
   return HideChosen(chosen, userWasIn);
+}
+
+bool WindowEngine::KeepsShown(WindowId window) {
+  // An empty list asks nothing of the system.
+  if (!m_keepShown || m_keepShown->empty()) return false;
+  std::u16string program = m_windows.ProgramFileName(window);
+  return !program.empty() && m_keepShown->Contains(program);
 }
 
 WindowId WindowEngine::ShowAll(bool giveBackFront) {

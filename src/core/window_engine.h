@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/hidden_window_table.h"
+#include "core/keep_shown.h"
 #include "core/window_system.h"
 
 namespace velumix {
@@ -60,6 +61,10 @@ class WindowEngine {
 
   void SetRecord(HiddenRecord* record) { m_record = record; }
   void SetOthers(OtherHolders* others) { m_others = others; }
+  // The programs whose windows Hide All leaves shown; none without one.
+  void SetKeepShown(const KeepShownList* keep) { m_keepShown = keep; }
+  // Whether Hide All leaves the window shown, by its program.
+  bool KeepsShown(WindowId window);
 
   void FillTable() { m_table.FillTable(m_windows); }
   bool RefreshTable();
@@ -85,7 +90,8 @@ class WindowEngine {
   // front of the windows it shows.
   void SetMainWindow(WindowId window) { m_mainWindow = window; }
 
-  // Hides every visible tracked window but the desktop's. `userWasIn` is the
+  // Hides every visible tracked window but the desktop's and those of the
+  // programs it leaves shown. `userWasIn` is the
   // window the user worked in when the hide was asked from elsewhere (a hot
   // key, the tray menu), where an untracked one stands for the topmost of
   // those hidden; kNoWindow when it was asked in the main window.
@@ -163,6 +169,7 @@ class WindowEngine {
   WindowSystem& m_windows;
   HiddenRecord* m_record = nullptr;
   OtherHolders* m_others = nullptr;
+  const KeepShownList* m_keepShown = nullptr;
   HiddenWindowTable m_table;
   WindowId m_mainWindow = kNoWindow;
   // The tracked windows and the main window, top first, as the hides saw them.

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace velumix {
 
@@ -64,6 +65,9 @@ class WindowSystem {
   // The process that owns the window; 0 for a handle that names none.
   virtual ProcessId ProcessOf(WindowId window) = 0;
   virtual ProcessId OwnProcess() = 0;
+  // The file name (without its folder) of the executable whose process owns
+  // the window; empty when it cannot be told.
+  virtual std::u16string ProgramFileName(WindowId window) = 0;
 };
 
 }  // namespace velumix

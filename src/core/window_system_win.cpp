@@ -1,8 +1,11 @@
 #include "core/window_system_win.h"
 
 #include <cstring>
+#include <iterator>
 
+#include "core/keep_shown.h"
 #include "core/title_text.h"
+#include "framework/handles.h"
 
 namespace velumix {
 
@@ -99,6 +102,18 @@ ProcessId Win32WindowSystem::ProcessOf(WindowId window) {
   DWORD process = 0;
   ::GetWindowThreadProcessId(ToHwnd(window), &process);
   return process;
+}
+
+std::u16string Win32WindowSystem::ProgramFileName(WindowId window) {
+  ProcessId process = ProcessOf(window);
+  if (process == 0) return {};
+  fw::unique_process handle(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+  if (!handle) return {};
+  wchar_t path[MAX_PATH * 4] = {};
+  DWORD length = static_cast<DWORD>(std::size(path));
+  if (!::QueryFullProcessImageNameW(handle.get(), 0, path, &length)) return {};
+  static_assert(sizeof(wchar_t) == sizeof(char16_t));
+  return std::u16string(FileNameOf(std::u16string_view(reinterpret_cast<const char16_t*>(path), length)));
 }
 
 }  // namespace velumix

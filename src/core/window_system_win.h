@@ -45,6 +45,8 @@ class Win32WindowSystem final : public WindowSystem {
   WindowId Foreground() override { return ToWindowId(::GetForegroundWindow()); }
   ProcessId ProcessOf(WindowId window) override;
   ProcessId OwnProcess() override { return ::GetCurrentProcessId(); }
+  // Needs no more than the right to query a little of the process.
+  std::u16string ProgramFileName(WindowId window) override;
 
  private:
   static BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM self);

@@ -131,6 +131,35 @@ bool RegistryProfile::WriteString(const char* section, const char* entry, std::s
                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
+std::optional<std::vector<std::uint8_t>> RegistryProfile::GetMultiString(const char* section, const char* entry,
+                                                                         std::size_t limit) const {
+  unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_READ);
+  if (!key) return std::nullopt;
+  std::wstring name = WideFromUtf8(entry);
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+  if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_MULTI_SZ || size > limit) {
+    return std::nullopt;
+  }
+  // Rewritten meanwhile, it must still be a multi-string within the limit.
+  auto read = [query = QueryWideValue(key.get(), name, type), limit](std::uint8_t* buffer, std::size_t& got) {
+    ReadAnswer answer = query(buffer, got);
+    return answer == ReadAnswer::Larger && got > limit ? ReadAnswer::Failed : answer;
+  };
+  std::optional<std::vector<std::uint8_t>> data = ReadChangingValue(size, read);
+  if (!data || type != REG_MULTI_SZ) return std::nullopt;
+  return data;
+}
+
+bool RegistryProfile::WriteMultiString(const char* section, const char* entry,
+                                       const std::vector<std::uint8_t>& data) const {
+  unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_WRITE);
+  if (!key) return false;
+  return ::RegSetValueExW(key.get(), WideFromUtf8(entry).c_str(), 0, REG_MULTI_SZ, data.data(),
+                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+}
+
 std::vector<RegistryProfile::Value> RegistryProfile::ReadValues(const char* section, std::size_t limit) const {
   std::vector<Value> values;
   unique_hkey key = OpenSectionKey(m_registryKey, m_appName, section, KEY_READ, false);

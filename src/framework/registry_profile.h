@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,11 @@ class RegistryProfile {
   std::string GetString(const char* section, const char* entry, std::string_view fallback) const;
   bool WriteInt(const char* section, const char* entry, std::uint32_t value) const;
   bool WriteString(const char* section, const char* entry, std::string_view value) const;
+  // A REG_MULTI_SZ value as stored (UTF-16, low byte first), when it is one
+  // and holds no more than `limit` bytes; nothing otherwise.
+  std::optional<std::vector<std::uint8_t>> GetMultiString(const char* section, const char* entry,
+                                                          std::size_t limit) const;
+  bool WriteMultiString(const char* section, const char* entry, const std::vector<std::uint8_t>& data) const;
 
   // Every value of a section with its data, values larger than `limit`
   // without it; reading creates nothing.

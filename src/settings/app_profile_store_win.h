@@ -1,6 +1,7 @@
 // The settings record's store: the application's profile functions.
 #pragma once
 
+#include "framework/registry_profile.h"
 #include "framework/winapp.h"
 #include "settings/settings_record.h"
 
@@ -19,6 +20,17 @@ class AppProfileStore final : public ProfileStore {
   }
   bool WriteString(const char* section, const char* entry, const char* value) override {
     return fw::AfxGetApp()->WriteProfileString(section, entry, value) != FALSE;
+  }
+  std::optional<std::vector<std::uint8_t>> ReadMultiString(const char* section, const char* entry) override {
+    return Profile().GetMultiString(section, entry, kKeepShownReadLimit);
+  }
+  bool WriteMultiString(const char* section, const char* entry, const std::vector<std::uint8_t>& data) override {
+    return Profile().WriteMultiString(section, entry, data);
+  }
+
+ private:
+  static fw::RegistryProfile Profile() {
+    return fw::RegistryProfile(fw::AfxGetApp()->m_registryKey, fw::AfxGetApp()->m_appName);
   }
 };
 

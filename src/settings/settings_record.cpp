@@ -4,6 +4,15 @@
 
 namespace velumix {
 
+namespace {
+
+KeepShownList LoadKeepShown(ProfileStore& store) {
+  std::optional<std::vector<std::uint8_t>> data = store.ReadMultiString(kSettingsSection, kValueKeepShown);
+  return data ? KeepShownList::FromMultiString(*data) : KeepShownList();
+}
+
+}  // namespace
+
 SettingsRecord LoadSettings(ProfileStore& store) {
   SettingsRecord record;
   record.m_camouflage = static_cast<std::int32_t>(store.ReadInt(kSettingsSection, kValueCamouflage, 0));
@@ -16,7 +25,13 @@ SettingsRecord LoadSettings(ProfileStore& store) {
   for (int i = 0; i < kHotKeyCount; ++i) {
     record.m_hotMod[i] = static_cast<std::uint16_t>(store.ReadInt(kSettingsSection, kHotModValueNames[i], 0));
   }
+  record.m_keepShown = LoadKeepShown(store);
   return record;
+}
+
+void StoreKeepShown(ProfileStore& store, SettingsRecord& record, const KeepShownList& keep) {
+  store.WriteMultiString(kSettingsSection, kValueKeepShown, keep.ToMultiString());
+  record.m_keepShown = LoadKeepShown(store);
 }
 
 void StoreAllSettings(ProfileStore& store, SettingsRecord& record) {

@@ -1,11 +1,13 @@
-// The window list: its refills, and its owner-drawn rows (a bulb for the
-// hidden flag, then the title).
+// The window list: its refills, its owner-drawn rows (a bulb for the hidden
+// flag, the title, and a pin at the right end for a window that Hide All
+// leaves shown) and the menu of a row.
 #include <algorithm>
 #include <cwchar>
 #include <iterator>
 
 #include "framework/handles.h"
 #include "resource.h"
+#include "settings/app_profile_store_win.h"
 #include "ui/velumix_dlg_win.h"
 
 namespace {
@@ -13,6 +15,9 @@ namespace {
 constexpr int kRowHeight = 15;
 constexpr int kMarkSize = 15;
 constexpr int kTextIndent = 20;
+constexpr int kPinWidth = 11;
+
+constexpr char kKeepShownItem[] = "Leave shown by Hide All";
 
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
@@ -92,4 +97,56 @@ void CVelumixDlg::OnDrawItem(int id, DRAWITEMSTRUCT* dis) {
   HBITMAP mark = hidden ? m_bmpHidden.GetSafeHandle() : m_bmpShown.GetSafeHandle();
   ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(mark), 0, dis->rcItem.left, dis->rcItem.top, kMarkSize,
                kMarkSize, DST_BITMAP);
+
+  if (m_engine.KeepsShown(m_engine.table()[item].hwnd)) {
+    HBITMAP pin = selected ? m_bmpPinSelected.GetSafeHandle() : m_bmpPin.GetSafeHandle();
+    ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(pin), 0, dis->rcItem.right - kPinWidth,
+                 dis->rcItem.top, kPinWidth, kRowHeight, DST_BITMAP);
+  }
+}
+
+LRESULT CVelumixDlg::OnContextMenu(WPARAM window, LPARAM at) {
+  if (reinterpret_cast<HWND>(window) != m_list.m_hWnd || m_lock.locked() || DialogOpen() || m_menuOpen) return 0;
+  POINT point{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+  int item = -1;
+  if (point.x == -1 && point.y == -1) {
+    // From the keyboard: the row with the caret, the menu at its corner.
+    item = static_cast<int>(m_list.SendMessage(LB_GETCARETINDEX));
+    RECT row = {};
+    if (m_list.SendMessage(LB_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&row)) == LB_ERR) {
+      return 0;
+    }
+    point = {row.left + kTextIndent, row.bottom};
+    ::ClientToScreen(m_list.m_hWnd, &point);
+  } else {
+    POINT client = point;
+    ::ScreenToClient(m_list.m_hWnd, &client);
+    LRESULT hit = m_list.SendMessage(LB_ITEMFROMPOINT, 0, MAKELPARAM(client.x, client.y));
+    if (HIWORD(hit) != 0) return 0;  // below the last row
+    item = LOWORD(hit);
+  }
+  if (!m_engine.table().IsInUse(item)) return 0;
+  const velumix::HiddenWindowEntry& entry = m_engine.table()[item];
+  // Hide All never hides the desktop, nor a window whose program cannot be told.
+  std::u16string program = velumix::IsDesktopEntry(entry) ? u"" : m_windowSystem.ProgramFileName(entry.hwnd);
+  const bool kept = !program.empty() && m_settings.m_keepShown.Contains(program);
+
+  fw::unique_hmenu menu(::CreatePopupMenu());
+  if (!menu || !::AppendMenuA(menu.get(), MF_STRING | (program.empty() ? MF_GRAYED : 0u) | (kept ? MF_CHECKED : 0u),
+                              ID_ROW_KEEP_SHOWN, kKeepShownItem)) {
+    return 0;
+  }
+  m_menuOpen = true;
+  UINT chosen = static_cast<UINT>(::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                                   point.x, point.y, 0, m_hWnd, nullptr));
+  m_menuOpen = false;
+  if (chosen == ID_ROW_KEEP_SHOWN && !program.empty()) {
+    velumix::KeepShownList keep = m_settings.m_keepShown;
+    keep.Toggle(program);
+    velumix::AppProfileStore store;
+    velumix::StoreKeepShown(store, m_settings, keep);
+    m_list.InvalidateRect(nullptr, FALSE);
+  }
+  RunDeferredAfterMenu();
+  return 0;
 }

@@ -110,9 +110,13 @@ void CVelumixDlg::ShowTrayMenu(POINT at) {
         break;
     }
   }
-  m_trayMenuOpen = true;
+  m_menuOpen = true;
   m_trayMenu.TrackPopupMenu(TPM_RIGHTALIGN, at.x, at.y, this);
-  m_trayMenuOpen = false;
+  m_menuOpen = false;
+  RunDeferredAfterMenu();
+}
+
+void CVelumixDlg::RunDeferredAfterMenu() {
   // Posted, so that they run after the menu's own command; at once when the
   // queue takes no more. One more than needed finds nothing to run.
   if (!m_afterTrayMenu.empty()) {

@@ -49,6 +49,7 @@ BEGIN_MESSAGE_MAP(CVelumixDlg, fw::CDialog)
   ON_WM_DESTROY()
   ON_WM_DRAWITEM()
   ON_WM_MEASUREITEM()
+  ON_MESSAGE(WM_CONTEXTMENU, OnContextMenu)
   ON_BN_CLICKED(IDC_HIDE_ALL, HideAll)
   ON_BN_CLICKED(IDC_SHOW_ALL, ShowAll)
   ON_BN_CLICKED(IDC_EXIT, OnExit)
@@ -73,8 +74,11 @@ CVelumixDlg::CVelumixDlg(fw::CWnd* parent)
   m_hIcon = ::LoadIconA(fw::AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
   m_bmpHidden.LoadBitmap(IDB_BULB_HIDDEN);
   m_bmpShown.LoadBitmap(IDB_BULB_SHOWN);
+  m_bmpPin.LoadBitmap(IDB_PIN);
+  m_bmpPinSelected.LoadBitmap(IDB_PIN_SELECTED);
   velumix::AppProfileStore store;
   m_settings = velumix::LoadSettings(store);
+  m_engine.SetKeepShown(&m_settings.m_keepShown);
 }
 
 CVelumixDlg::~CVelumixDlg() { fw::RemoveCrashGuard(); }
@@ -250,7 +254,7 @@ LRESULT CVelumixDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   if (message == WM_AFTER_TRAY_MENU) {
     // Another program may post it: never inside the menu's loop.
-    if (m_trayMenuOpen) return 0;
+    if (m_menuOpen) return 0;
     m_afterTrayMenuPosted = false;
     m_afterTrayMenu.ReplayAll([this](const velumix::DeferredRequest& request) {
       SendMessage(request.message, request.wParam, request.lParam);
@@ -331,9 +335,9 @@ void CVelumixDlg::BringDialogForward() {
 }
 
 bool CVelumixDlg::DeferPastTrayMenu(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (!m_trayMenuOpen && !m_afterTrayMenuPosted) return false;
+  if (!m_menuOpen && !m_afterTrayMenuPosted) return false;
   m_afterTrayMenu.Add({message, wParam, lParam});
-  if (m_trayMenuOpen) ::EndMenu();
+  if (m_menuOpen) ::EndMenu();
   return true;
 }
 

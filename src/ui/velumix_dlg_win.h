@@ -84,6 +84,8 @@ class CVelumixDlg : public fw::CDialog {
   void OnDestroy();
   void OnDrawItem(int id, DRAWITEMSTRUCT* dis);
   void OnMeasureItem(int id, MEASUREITEMSTRUCT* mis);
+  // A right-click on a row (or the menu key): that window's menu.
+  LRESULT OnContextMenu(WPARAM window, LPARAM at);
   // The main window's buttons: the main window stays in front.
   void HideAll();
   void ShowAll();
@@ -134,6 +136,9 @@ class CVelumixDlg : public fw::CDialog {
   bool DeferPastTrayMenu(UINT message, WPARAM wParam, LPARAM lParam);
   void RestoreFromTray();
   void ShowTrayMenu(POINT at);
+  // Once a menu has closed, the requests deferred past it run, after the
+  // menu's own command.
+  void RunDeferredAfterMenu();
   // Changes the icon's picture after Configure changed the camouflage.
   void ReplaceTrayIcon(int camouflage);
   // After the notification area announced it came (back) up.
@@ -160,11 +165,15 @@ class CVelumixDlg : public fw::CDialog {
   velumix::TrayMenuModel m_trayMenuModel;
   fw::CBitmap m_bmpHidden;
   fw::CBitmap m_bmpShown;
+  // The mark of a row whose window Hide All leaves shown, on either background.
+  fw::CBitmap m_bmpPin;
+  fw::CBitmap m_bmpPinSelected;
   velumix::SettingsRecord m_settings;
   velumix::LockState m_lock;
   HICON m_hIcon = nullptr;  // shared resource icon, not owned
   std::unique_ptr<CImageButton> m_buttons[6];
-  bool m_trayMenuOpen = false;
+  // The tray menu or a row's menu is up.
+  bool m_menuOpen = false;
   bool m_hideRefusedShown = false;
   // A start that is locked keeps the main window in the tray from the first.
   bool m_stayInTray = false;

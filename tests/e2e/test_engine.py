@@ -1,7 +1,11 @@
 """The window engine against windows of another process: hide all, show all, the list
 and its rows, the window commands, the refresh tick and the hide-current hot key."""
 
+import os
+import shutil
+
 import harness
+import session
 import velumix_app as vx
 from session import VelumixTestCase
 
@@ -19,6 +23,56 @@ UNICODE_TITLES = ["日本語のタイトル", "中文标题", "Видео — п
 class EngineTestCase(VelumixTestCase):
     def row_of(self, app, title):
         return app.list_items().index(title)
+
+
+class LeftShown(EngineTestCase):
+    """A row's menu marks its window's program as one that Hide All leaves shown."""
+    KEEP = "Leave shown by Hide All"
+    RED = (255, 0, 0)
+
+    def row_menu(self, app, title):
+        """Right-clicks the row; the menu's one item (checked or not)."""
+        _, text = app.row_rects(self.row_of(app, title))
+        self.desk.click(text[0] + 20, (text[1] + text[3]) // 2, button=3)
+        items = [i for i in self.desk.popup_menu_items(app.popup_menu().hwnd) if i.kind == "item"]
+        self.assertEqual([vx.menu_shown(i.text) for i in items], [self.KEEP])
+        return items
+
+    def pin_drawn(self, app, title):
+        """The red of the pin at the row's right end."""
+        _, text = app.row_rects(self.row_of(app, title))
+        ox, _ = self.desk.window_info(app.list_hwnd()).client_origin
+        width, _ = self.desk.window_info(app.list_hwnd()).client_size
+        return self.desk.screenshot().region_has_color((ox + width - 11, text[1], ox + width, text[3]), self.RED)
+
+    def test_hide_all_leaves_a_marked_programs_windows_shown_with_the_pin_on_their_rows(self):
+        game = self.owned_windows(["Game"], name="game",
+                                  vxtool=shutil.copy(session.vxtool_exe(), os.path.join(self.workdir, "Game.exe")))
+        work = self.owned_windows(["Report", "Sheet"])
+        app = self.launch_tracking(["Game", "Report", "Sheet"])
+        items = self.row_menu(app, "Report")
+        self.assertFalse(items[0].checked)
+        app.choose(items, self.KEEP)
+        self.assertEqual(self.stored()["keepshown"], ("REG_MULTI_SZ", ["vxtool.exe"]))
+        self.desk.move(5, 5)
+        harness.wait_until(lambda: self.pin_drawn(app, "Report") and self.pin_drawn(app, "Sheet"), timeout=10,
+                           what="the pin on both rows of the marked program")
+        self.assertFalse(self.pin_drawn(app, "Game"))
+        self.desk.screenshot(self.artifact("pinned-rows.png"))
+
+        app.click_main(vx.HIDE_ALL)
+        game.wait_status(lambda s: not s.window(1).visible, what="the game hidden")
+        self.assertTrue(all(work.status().window(i).visible for i in (1, 2)))
+        # the user asked for that window: a row click still hides it
+        app.click_row("Report")
+        work.wait_status(lambda s: not s.window(1).visible and s.window(2).visible, what="Report hidden by its row")
+
+        items = self.row_menu(app, "Sheet")
+        self.assertTrue(items[0].checked)
+        app.choose(items, self.KEEP)
+        self.assertEqual(self.stored()["keepshown"], ("REG_MULTI_SZ", []))
+        app.click_main(vx.HIDE_ALL)
+        work.wait_status(lambda s: not s.window(2).visible, what="Sheet hidden once no longer marked")
 
 
 class HideAllAndShowAll(EngineTestCase):

@@ -22,6 +22,7 @@ RT_VERSION = 16
 FACE_IDS = [i for i in range(129, 155) if i not in (139, 148)]
 BULB_IDS = (139, 148)
 BACKGROUND_ID = 164
+PIN_IDS = (165, 166)  # on a row, on a selected row
 ICON_MAIN, ICON_TRAY, ICON_CAMOUFLAGE = 128, 131, 132
 ABOUT_STRING_ID = 101
 ABOUT_STRING = '&About Wyndra...'
@@ -381,6 +382,8 @@ class Checker:
         for rid in BULB_IDS:
             self.bitmap(rid, 15, 15, bpp=4)
         self.bitmap(BACKGROUND_ID, 335, 232)
+        for rid in PIN_IDS:
+            self.bitmap(rid, 11, 15, bpp=4)
 
         main = self.icon_group(ICON_MAIN)
         main32 = None

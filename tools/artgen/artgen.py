@@ -548,6 +548,33 @@ BULB_SHOWN = [
 ]
 
 
+# The pin, 11 x 15, at the right end of a row whose window Hide All leaves
+# shown: a red push pin, drawn on the row's white and on its selected navy.
+# '.' is the row's background.
+
+PIN = [
+    '...........',
+    '...KKKKK...',
+    '..KRRRRmK..',
+    '..KRWRRmK..',
+    '..KRRRRmK..',
+    '...KRRmK...',
+    '...KRRmK...',
+    '..KRRRRmK..',
+    '.KmmmmmmmK.',
+    '..KKKKKKK..',
+    '.....K.....',
+    '.....g.....',
+    '.....g.....',
+    '.....L.....',
+    '...........',
+]
+
+
+def pin(background):
+    return pixel_map([row.replace('.', background) for row in PIN])[0]
+
+
 # ---------------------------------------------------------------------------
 # Dialog background, 335 x 232.
 
@@ -637,10 +664,12 @@ def generate():
     files['bitmaps/bulb_hidden.bmp'] = bmp_file(pixel_map(BULB_HIDDEN)[0])
     files['bitmaps/bulb_shown.bmp'] = bmp_file(pixel_map(BULB_SHOWN)[0])
     files['bitmaps/background.bmp'] = bmp_file(background())
-    for rows, size in ((BULB_HIDDEN, 15), (BULB_SHOWN, 15),
-                       (ICON_32, 32), (ICON_16, 16)):
-        if len(rows) != size or len(rows[0]) != size:
-            raise ValueError('pixel map is not %d x %d' % (size, size))
+    files['bitmaps/pin.bmp'] = bmp_file(pin('W'))
+    files['bitmaps/pin_selected.bmp'] = bmp_file(pin('n'))
+    for rows, size in ((BULB_HIDDEN, (15, 15)), (BULB_SHOWN, (15, 15)), (PIN, (11, 15)),
+                       (ICON_32, (32, 32)), (ICON_16, (16, 16))):
+        if (len(rows[0]), len(rows)) != size:
+            raise ValueError('pixel map is not %d x %d' % size)
     # Transparent icon pixels must be XOR 0 so they vanish on any background.
     big = pixel_map(ICON_32, transparent=BLACK)
     small = pixel_map(ICON_16, transparent=BLACK)

@@ -57,6 +57,27 @@ TEST_F(HideAll, WindowThatHidItselfKeepsItsFlag) {
   EXPECT_EQ(m_desktop.m_counts.show, 0);
 }
 
+TEST_F(HideAll, LeavesTheWindowsOfKeptProgramsShownWhileTheUserCanStillHideThem) {
+  auto ids = Track({"Work", "Boss", "Chat"});
+  m_desktop.at(ids[0]).program = u"Editor.exe";
+  m_desktop.at(ids[2]).program = u"editor.EXE";
+  m_engine.HideAll();
+  EXPECT_EQ(m_desktop.m_counts.program, 0);  // no list, no question asked
+  m_engine.ShowAll();
+  KeepShownList keep;
+  keep.Toggle(u"EDITOR.exe");
+  m_engine.SetKeepShown(&keep);
+  m_engine.HideAll();
+  EXPECT_TRUE(Visible(ids[0]));
+  EXPECT_FALSE(Visible(ids[1]));
+  EXPECT_TRUE(Visible(ids[2]));
+  // The user asked for that window: a toggle and the current window hide it.
+  EXPECT_EQ(m_engine.ToggleEntry(m_engine.table().Find(ids[0])), ToggleResult::Hidden);
+  m_desktop.m_foreground = ids[2];
+  m_engine.HideCurrent();
+  EXPECT_FALSE(Visible(ids[2]));
+}
+
 using ShowAll = WindowEngineTest;
 
 TEST_F(ShowAll, ShowsEveryInvisibleTrackedWindowAndClearsTheFlags) {

@@ -32,6 +32,7 @@ class FakeWindowSystem : public WindowSystem {
     std::string title;
     bool visible, exists;
     ProcessId process = kOtherProcess;
+    std::u16string program = u"other.exe";
     std::string className = "OwnerWindow";
     bool stalled = false;        // requests queue until Wake
     bool refusesRequests = false;  // its queue is full: a request cannot be made
@@ -40,7 +41,7 @@ class FakeWindowSystem : public WindowSystem {
   static constexpr ProcessId kOtherProcess = 200;
   static constexpr ProcessId kOwnProcess = 100;
   struct Counts {
-    int top = 0, next = 0, isVisible = 0, exists = 0, getTitle = 0, show = 0, foreground = 0;
+    int top = 0, next = 0, isVisible = 0, exists = 0, getTitle = 0, show = 0, foreground = 0, program = 0;
   };
 
   WindowId Add(std::string title, bool visible = true, bool onTop = false) {
@@ -126,6 +127,11 @@ class FakeWindowSystem : public WindowSystem {
     return w && w->exists ? w->process : 0;
   }
   ProcessId OwnProcess() override { return kOwnProcess; }
+  std::u16string ProgramFileName(WindowId window) override {
+    ++m_counts.program;
+    const Window* w = Lookup(window);
+    return w && w->exists ? w->program : std::u16string();
+  }
 
   WindowId m_foreground = kNoWindow;
   Counts m_counts;

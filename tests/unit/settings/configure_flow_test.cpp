@@ -112,7 +112,7 @@ class RunConfigureTest : public ::testing::TestWithParam<ConfigureCase> {};
 
 TEST_P(RunConfigureTest, FollowsItsShowings) {
   const ConfigureCase& c = GetParam();
-  SettingsRecord record{1, 0, "old", "old", {0, 'L'}, {0, 2}};
+  SettingsRecord record{1, 0, "old", "old", {0, 'L'}, {0, 2}, false, {}};
   ConfigureScene scene{record};
   scene.m_script.assign(c.script.begin(), c.script.end());
   RunConfigure(record, scene, scene);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@ namespace {
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::Not;
 
 // Notes every call as "<op> <entry>=<value>"; reads note their fallback.
 class FakeProfileStore : public ProfileStore {
@@ -35,6 +37,17 @@ class FakeProfileStore : public ProfileStore {
     return !m_refuseWrites;
   }
 
+  std::optional<std::vector<std::uint8_t>> ReadMultiString(const char* section, const char* entry) override {
+    Note(section, "ReadMultiString ", entry, "");
+    return m_lists.count(entry) ? std::optional(m_lists[entry]) : std::nullopt;
+  }
+  bool WriteMultiString(const char* section, const char* entry, const std::vector<std::uint8_t>& data) override {
+    Note(section, "WriteMultiString ", entry, std::to_string(data.size()));
+    if (!m_refuseWrites) m_lists[entry] = data;
+    return !m_refuseWrites;
+  }
+
+  std::map<std::string, std::vector<std::uint8_t>> m_lists;
   std::map<std::string, std::uint32_t> m_ints;
   std::map<std::string, std::string> m_strings;
   std::vector<std::string> m_calls;
@@ -59,7 +72,7 @@ TEST(LoadSettings, EmptyStoreGivesDefaultsReadInRecordOrder) {
               ElementsAre("ReadInt camouflage=0", "ReadInt startminimized=0", "ReadString password=",
                           "ReadInt hot_showall_key=0", "ReadInt hot_lock_key=0", "ReadInt hot_hidecurrent_key=0",
                           "ReadInt hot_hideall_key=0", "ReadInt hot_showall_mod=0", "ReadInt hot_lock_mod=0",
-                          "ReadInt hot_hidecurrent_mod=0", "ReadInt hot_hideall_mod=0"));
+                          "ReadInt hot_hidecurrent_mod=0", "ReadInt hot_hideall_mod=0", "ReadMultiString keepshown="));
 }
 
 TEST(LoadSettings, HotKeysKeepTheirLowSixteenBitsOptionsStayWhole) {
@@ -84,7 +97,7 @@ TEST(LoadSettings, EmptyStoredPasswordMeansNoPassword) {
 }
 
 TEST(StoreSettings, StoreAllWritesElevenValuesPasswordFirst) {
-  SettingsRecord record{2, 1, " My Pass ", "", {'S', 'L', 'C', 'A'}, {1, 2, 4, 8}};
+  SettingsRecord record{2, 1, " My Pass ", "", {'S', 'L', 'C', 'A'}, {1, 2, 4, 8}, false, {}};
   FakeProfileStore store;
   StoreAllSettings(store, record);
   EXPECT_THAT(store.m_calls,
@@ -95,7 +108,7 @@ TEST(StoreSettings, StoreAllWritesElevenValuesPasswordFirst) {
 }
 
 TEST(StoreSettings, StorePasswordWritesThePasswordAloneAsTyped) {
-  SettingsRecord record{3, 1, "  CaSe Kept", "", {'S'}, {1}};
+  SettingsRecord record{3, 1, "  CaSe Kept", "", {'S'}, {1}, false, {}};
   FakeProfileStore store;
   StorePassword(store, record);
   EXPECT_THAT(store.m_calls, ElementsAre("WriteString password=  CaSe Kept"));
@@ -127,6 +140,27 @@ TEST(PasswordInForce, OneTheStoreRefusedStaysInForceForThisRunUntilOneIsStored) 
     store.m_strings["password"] = "changed elsewhere";
     EXPECT_EQ(PasswordInForce(store, record), "changed elsewhere");
   }
+}
+
+TEST(StoreSettings, TheKeptProgramsAreWrittenWholeAloneAndReadBack) {
+  FakeProfileStore store;
+  SettingsRecord record = LoadSettings(store);
+  EXPECT_TRUE(record.m_keepShown.empty());
+  KeepShownList keep;
+  keep.Toggle(u"notepad.exe");
+  store.m_calls.clear();
+  StoreKeepShown(store, record, keep);
+  EXPECT_THAT(store.m_calls, ElementsAre("WriteMultiString keepshown=26", "ReadMultiString keepshown="));
+  EXPECT_TRUE(LoadSettings(store).m_keepShown.Contains(u"NOTEPAD.EXE"));
+  // A list the store refused is not in force: the record holds what was stored.
+  store.m_refuseWrites = true;
+  keep.Toggle(u"calc.exe");
+  StoreKeepShown(store, record, keep);
+  EXPECT_FALSE(record.m_keepShown.Contains(u"calc.exe"));
+  EXPECT_TRUE(record.m_keepShown.Contains(u"notepad.exe"));
+  store.m_calls.clear();
+  StoreAllSettings(store, record);
+  EXPECT_THAT(store.m_calls, Not(Contains(::testing::StartsWith("WriteMultiString"))));
 }
 
 TEST(StoreSettings, ModifierBitsAboveTheLowByteSurviveLoadAndStore) {

@@ -168,6 +168,8 @@ bool CDialog::CheckWholeText(std::initializer_list<int> editIds, const char* mes
   return true;
 }
 
+std::wstring CDialog::ItemText(int id) const { return EditText(GetDlgItem(id)); }
+
 // A Help button stays visible only where some window answers its command.
 void CDialog::HideHelpButtonWithoutHandler() {
   HWND help = GetDlgItem(ID_HELP);

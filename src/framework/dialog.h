@@ -54,6 +54,8 @@ class CDialog : public CWnd {
   // carry. Otherwise answers as a wrong entry is answered: `message` in a box
   // over the dialog, the focus into that edit, and false.
   bool CheckWholeText(std::initializer_list<int> editIds, const char* message, const char* caption);
+  // The whole text of a control, as the control holds it.
+  std::wstring ItemText(int id) const;
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 

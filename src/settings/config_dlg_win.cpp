@@ -3,6 +3,7 @@
 #include "controls/prompts.h"
 #include "resource.h"
 #include "settings/hot_keys.h"
+#include "settings/startup_shortcut_win.h"
 
 namespace {
 constexpr char kDuplicateHotKeys[] = "There are identical hot keys for different operations. Try again!";
@@ -52,6 +53,10 @@ BOOL CConfigDlg::OnInitDialog() {
   for (int i = 0; i < velumix::kHotKeyCount; ++i) {
     controls[i]->SetHotKeyValue(velumix::ControlValueFor(m_record.m_hotKey[i], m_record.m_hotMod[i]));
   }
+  // What the Startup folder holds now, not a setting.
+  velumix::ShellStartupFolder startup;
+  const bool starts = velumix::StartsWithWindows(startup, velumix::OwnExecutablePath());
+  ::CheckDlgButton(m_hWnd, IDC_START_WITH_WINDOWS, starts ? BST_CHECKED : BST_UNCHECKED);
   return TRUE;
 }
 
@@ -70,8 +75,23 @@ void CConfigDlg::OnOK() {
     MessageBox(kDuplicateHotKeys, velumix::kOopsCaption, MB_OK | MB_ICONHAND);
     return;
   }
+  if (!ApplyStartWithWindows()) return;
   velumix::ApplyControlHotKeys(m_record, keys);
   CDialog::OnOK();
+}
+
+bool CConfigDlg::ApplyStartWithWindows() {
+  // Passwords that differ send the user back to this dialog, which then reads
+  // the folder afresh: nothing is changed for an entry that is not taken.
+  if (ItemText(IDC_PASSWORD) != ItemText(IDC_PASSWORD_CONFIRM)) return true;
+  const bool wanted = ::IsDlgButtonChecked(m_hWnd, IDC_START_WITH_WINDOWS) == BST_CHECKED;
+  velumix::ShellStartupFolder startup;
+  if (velumix::SetStartWithWindows(startup, velumix::OwnExecutablePath(), wanted) != velumix::StartupChange::Failed) {
+    return true;
+  }
+  MessageBox(wanted ? velumix::kStartupNotWritten : velumix::kStartupNotRemoved, velumix::kOopsCaption,
+             MB_OK | MB_ICONHAND);
+  return false;
 }
 
 // The buttons belong to this showing of the dialog.

@@ -26,6 +26,9 @@ class CConfigDlg : public fw::CDialog, public velumix::ConfigDialog {
   BOOL OnInitDialog() override;
   void OnOK() override;
   void OnDestroy();
+  // Writes or removes the Startup shortcut when the check box asks for a
+  // change; false, after saying so, when that could not be done.
+  bool ApplyStartWithWindows();
 
   DECLARE_MESSAGE_MAP()
 

@@ -84,7 +84,7 @@ def vxtool_exe():
         os.makedirs(os.path.dirname(out), exist_ok=True)
         subprocess.run(["x86_64-w64-mingw32-g++", "-std=c++20", "-O2", "-static", "-I", os.path.join(REPO, "src"),
                         "-o", out] + sources
-                       + ["-luser32", "-lgdi32", "-lshell32", "-ladvapi32", "-lntdll"], check=True)
+                       + ["-luser32", "-lgdi32", "-lshell32", "-ladvapi32", "-lntdll", "-lole32", "-luuid"], check=True)
     return out
 
 

@@ -2,9 +2,12 @@
 the checks on its entries, Help, and the camouflaged tray icon."""
 
 import os
+import shutil
+import stat
 
 import harness as H
 import velumix_app as V
+import session
 from session import VelumixTestCase
 
 WEB_SITE = "http://www.orvane.example/velumix/"
@@ -294,3 +297,96 @@ class Camouflage(ConfigTestCase):
         shot = self.desk.screenshot(self.artifact("tray-plain-again.png"))
         self.assertTrue({NAVY, PURPLE} <= self.icon_slot(shot))
         self.assertEqual(self.stored()["camouflage"], ("REG_DWORD", 0))
+
+
+class StartWithWindows(ConfigTestCase):
+    """The box stands for the Startup folder's shortcut "Velumix.lnk": what it holds is read
+    each time the dialog opens, and only a shortcut naming this executable is this copy's."""
+
+    def startup_folder(self):
+        """The Startup folder as a Unix path (made if missing)."""
+        path = self.desk.vx("startupfolder")[0][1]
+        drive, rest = path.split(":", 1)
+        root = "/" if drive.upper() == "Z" else os.path.join(self.desk.prefix, "drive_c")
+        folder = os.path.join(root, *[p for p in rest.split("\\") if p])
+        os.makedirs(folder, exist_ok=True)
+        return folder
+
+    def shortcut(self):
+        """(target, working directory) of the shortcut, as the Shell reads it; None without one."""
+        path = os.path.join(self.startup_folder(), "Velumix.lnk")
+        if not os.path.exists(path):
+            return None
+        _, target, directory = self.desk.vx("shortcut", H.unix_to_windows(path))[0]
+        return target, directory
+
+    def launch_in_folder(self, name):
+        """A copy of Velumix.exe in a folder of its own, started there."""
+        folder = os.path.join(self.workdir, name)
+        os.mkdir(folder)
+        return self.launch(exe=shutil.copy(session.velumix_exe(), folder), cwd=folder, name=name)
+
+    def remove_shortcut(self):
+        path = os.path.join(self.startup_folder(), "Velumix.lnk")
+        if os.path.exists(path):
+            os.remove(path)
+
+    def set_box(self, app, checked, was):
+        # asked by command: two copies' main windows stand one over the other
+        app.command(V.CONFIGURE)
+        dlg = app.wait_dialog(V.CONFIG_TITLE)
+        self.assertEqual(app.checked(dlg, V.CFG_START_WITH_WINDOWS), was)
+        if checked != was:
+            app.click_control(V.CFG_START_WITH_WINDOWS, dlg.hwnd)
+        self.confirm(app, dlg)
+
+    def test_checked_it_writes_the_shortcut_that_the_session_start_runs_and_unchecked_removes_it(self):
+        self.addCleanup(self.remove_shortcut)
+        one, two = self.launch_in_folder("one"), self.launch_in_folder("two")
+        folder_two = os.path.join(self.workdir, "two")
+        exe_two = H.unix_to_windows(os.path.join(folder_two, "Velumix.exe"))
+        self.set_box(one, True, was=False)
+        self.assertEqual(self.shortcut(), (H.unix_to_windows(os.path.join(self.workdir, "one", "Velumix.exe")),
+                                           H.unix_to_windows(os.path.join(self.workdir, "one"))))
+        # the last copy checked has the one shortcut; the other's box then reads unchecked,
+        # and left so it does not touch the shortcut
+        self.set_box(two, True, was=False)
+        self.assertEqual(self.shortcut(), (exe_two, H.unix_to_windows(folder_two)))
+        self.set_box(one, False, was=False)
+        self.assertEqual(self.shortcut(), (exe_two, H.unix_to_windows(folder_two)))
+
+        # a session's start (wineboot without arguments) runs the Startup folder: the copy it
+        # names starts in its own folder and logs there
+        two.proc.kill()
+        os.remove(os.path.join(folder_two, "logfile.log"))
+        self.desk.run("wineboot", [], name="session-start")
+        started = H.wait_until(lambda: next((w for w in self.desk.find_windows(V.MAIN_TITLE, cls=V.DIALOG_CLASS)
+                                             if w.pid not in (one.proc.winpid, two.proc.winpid)), None),
+                               timeout=60, stable=1, what="the copy the Startup folder names")
+        self.addCleanup(self.desk.vx, "terminate", str(started.pid), check=False)
+        H.wait_until(lambda: b"**Main window**" in (V.read_log(folder_two) or b""), timeout=20,
+                     what="its start in its own folder's log")
+        self.desk.vx("terminate", str(started.pid))
+
+        again = self.launch(exe=os.path.join(folder_two, "Velumix.exe"), cwd=folder_two, name="again")
+        self.set_box(again, False, was=True)
+        self.assertIsNone(self.shortcut())
+
+    def test_a_startup_folder_that_refuses_writes_is_told_and_nothing_else_changes(self):
+        folder = self.startup_folder()
+        mode = os.stat(folder).st_mode
+        os.chmod(folder, 0o555)
+        self.addCleanup(os.chmod, folder, stat.S_IMODE(mode))
+        app = self.launch(drop_write_caps=True)
+        dlg = app.open_config()
+        app.click_control(V.CFG_START_WITH_WINDOWS, dlg.hwnd)
+        app.click_control(V.CFG_START_MINIMIZED, dlg.hwnd)
+        app.click_button(dlg, V.IDOK)
+        self.answer(app, V.OOPS, V.IDOK, text=V.STARTUP_NOT_WRITTEN, owner=dlg.hwnd, kind=V.MB_OK | V.MB_ICONHAND,
+                    shot="startup-refused.png")
+        # the dialog stays open as the user left it; nothing was stored
+        self.assertTrue(app.checked(dlg, V.CFG_START_WITH_WINDOWS))
+        self.assertEqual(app.dialogs(V.CONFIG_TITLE)[0].hwnd, dlg.hwnd)
+        app.close_dialog(dlg, V.IDCANCEL)
+        self.assertIsNone(self.shortcut())
+        self.assertNotIn("startminimized", self.stored() or {})

@@ -63,6 +63,9 @@ OTHER_RU = "\u043a\u043b\u044e\u0447\u0438\u043a"
 # Configuration dialog controls
 CFG_START_MINIMIZED, CFG_CAMOUFLAGE, CFG_PASSWORD, CFG_CONFIRM = 1004, 1005, 1006, 1007
 CFG_HOTKEY_HIDECURRENT, CFG_HOTKEY_SHOWALL, CFG_HOTKEY_LOCK, CFG_HOTKEY_HIDEALL = 1008, 1010, 1011, 1012
+CFG_START_WITH_WINDOWS = 1013
+STARTUP_NOT_WRITTEN = ("Velumix could not write its shortcut into the Startup folder, so it will not start with "
+                       "Windows. Try again!")
 # Password dialogs
 PW_ENTRY, PW_CONFIRM = 1003, 1004
 

@@ -75,10 +75,10 @@ DIALOGS = {
         ('static', NO_ID, 'Please confirm:', (5, 47, 67, 8), 0, 0),
         ('button', 2, 'Cancel', (155, 35, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
     ]),
-    150: ('Velumix Configuration', (221, 239), DIALOG_STYLE, 0, [
-        ('button', 1, 'OK', (7, 216, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
-        ('button', 2, 'Cancel', (77, 216, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
-        ('button', 57670, 'Help', (155, 216, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+    150: ('Velumix Configuration', (221, 256), DIALOG_STYLE, 0, [
+        ('button', 1, 'OK', (7, 233, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+        ('button', 2, 'Cancel', (77, 233, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
+        ('button', 57670, 'Help', (155, 233, 59, 16), WS_TABSTOP, BS_OWNERDRAW),
         ('button', 1004, 'Start program minimized', (7, 7, 154, 14), WS_TABSTOP, BS_AUTOCHECKBOX),
         ('button', 1005, 'Camoflage tray icon (icon remains in place, only invisible)', (7, 24, 197, 14),
          WS_TABSTOP, BS_AUTOCHECKBOX),
@@ -96,6 +96,7 @@ DIALOGS = {
         ('static', NO_ID, 'Hide all windows', (79, 86, 116, 11), 0, 0),
         ('static', NO_ID, 'Show all windows', (77, 107, 116, 11), 0, 0),
         ('static', NO_ID, 'Lock the system with a password', (77, 129, 116, 11), 0, 0),
+        ('button', 1013, 'Start with Windows', (7, 214, 154, 14), WS_TABSTOP, BS_AUTOCHECKBOX),
     ]),
     151: ('Password Required', (135, 70), DIALOG_STYLE, 0, [
         ('button', 1, 'Set Password', (5, 48, 59, 16), WS_TABSTOP, BS_OWNERDRAW),

@@ -37,7 +37,7 @@ int Usage() {
                "  showwindow HWND N | setpos HWND SWP-FLAGS [AFTER] | setstyle HWND STYLE | setforeground HWND | gettext HWND | settext HWND TEXT|--utf8 HEX|--utf16 HEX | cursor | screen\n"
                "  procs | terminate PID [CODE] | touch PATH | urlsink FILE [ARG...] | regmsg NAME\n"
                "  popupmenu HWND | windowicons HWND | tooltips HWND | notifydelete HWND ID\n"
-               "  messagebox FLAGS CAPTION TEXT\n"
+               "  messagebox FLAGS CAPTION TEXT | startupfolder | shortcut PATH\n"
                "  regquery KEY | regtext KEY NAME | regset KEY NAME TYPE [DATA...] | regsetfile KEY NAME TYPE PATH\n"
                "  regdelete KEY [VALUE]\n"
                "  regaccess KEY SDDL\n"
@@ -188,6 +188,8 @@ constexpr Command kCommands[] = {
     {"touch", OneArgument<CmdTouch>},
     {"urlsink", CmdUrlSink},
     {"messagebox", CmdMessageBox},
+    {"startupfolder", NoArguments<CmdStartupFolder>},
+    {"shortcut", OneArgument<CmdShortcut>},
     {"regmsg", OneArgument<CmdRegMsg>},
     {"terminate", Terminate},
     {"info", OnWindow<CmdInfo>},

@@ -1,6 +1,11 @@
 #include "shell.h"
 
+#include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <cwchar>
 
 #include "framework/handles.h"
 #include "output.h"
@@ -37,6 +42,33 @@ int CmdMessageBox(const std::vector<std::string>& args) {
   }
   int answer = ::MessageBoxA(nullptr, args[4].c_str(), args[3].c_str(), static_cast<UINT>(flags));
   EmitRecord({"answer", Decimal(answer)});
+  return kExitOk;
+}
+
+int CmdStartupFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, folder))) {
+    return Fail(kExitFailure, "SHGetFolderPath(CSIDL_STARTUP) failed");
+  }
+  EmitRecord({"folder", Escape(Utf8FromWide(folder, static_cast<int>(std::wcslen(folder))))});
+  return kExitOk;
+}
+
+int CmdShortcut(const std::string& path) {
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IShellLinkW* link = nullptr;
+  IPersistFile* file = nullptr;
+  wchar_t target[MAX_PATH * 4] = {}, directory[MAX_PATH * 4] = {};
+  bool read = SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                           reinterpret_cast<void**>(&link))) &&
+              SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+              SUCCEEDED(file->Load(WideFromUtf8(path).c_str(), STGM_READ)) &&
+              SUCCEEDED(link->GetPath(target, MAX_PATH * 4, nullptr, SLGP_RAWPATH)) &&
+              SUCCEEDED(link->GetWorkingDirectory(directory, MAX_PATH * 4));
+  if (file) file->Release();
+  if (link) link->Release();
+  if (!read) return Fail(kExitNotFound, "no shell link readable at " + path);
+  EmitRecord({"shortcut", Escape(Utf8FromWide(target, static_cast<int>(std::wcslen(target)))), Escape(Utf8FromWide(directory, static_cast<int>(std::wcslen(directory))))});
   return kExitOk;
 }
 

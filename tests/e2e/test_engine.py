@@ -75,6 +75,20 @@ class LeftShown(EngineTestCase):
         work.wait_status(lambda s: not s.window(2).visible, what="Sheet hidden once no longer marked")
 
 
+    def test_a_stored_list_is_read_as_far_as_it_is_sound(self):
+        work = self.owned_windows(["Report"])
+        for typ, data, kept in (("REG_SZ", "vxtool.exe", False),
+                                ("REG_MULTI_SZ", ["x" * 300, "C:\\bin\\vxtool.exe", "VXTOOL.EXE"], True)):
+            with self.subTest(typ=typ):
+                self.seed_settings(keepshown=(typ, data))
+                app = self.launch_tracking(["Report"])
+                app.click_main(vx.HIDE_ALL)
+                work.wait_status(lambda s: s.window(1).visible == kept, what=f"Report {'kept' if kept else 'hidden'}")
+                app.click_main(vx.SHOW_ALL)
+                work.wait_status(lambda s: s.window(1).visible, what="Report shown")
+                app.proc.kill()
+
+
 class HideAllAndShowAll(EngineTestCase):
     def test_hide_all_spares_the_desktop_and_show_all_restores_each_window_as_it_was(self):
         owner = self.owned_windows(["Alpha", "Beta", "Gamma", "Program Manager"])

@@ -49,10 +49,11 @@ class WinProcess:
         """The Windows process id, found by the tag we put in its environment."""
         if self._winpid is None:
             def find():
-                for f in self.desk.vx("procs"):
-                    if f[0] == "proc" and f[5] == self.tag:
-                        return int(f[1])
-                return None
+                # Wine's 32-bit loader starts a 64-bit program from a start.exe that stays
+                # as its parent, with the same environment, and is there before it
+                tagged = [int(f[1]) for f in self.desk.vx("procs")
+                          if f[0] == "proc" and f[5] == self.tag and f[4].lower() != "start.exe"]
+                return tagged[0] if len(tagged) == 1 else None
             self._winpid = wait_until(find, timeout=10, stable=1, what=f"Windows pid of {self.name}")
         return self._winpid
 

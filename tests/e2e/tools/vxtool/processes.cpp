@@ -66,10 +66,13 @@ std::wstring EnvironmentBlock(HANDLE process) {
   return block;
 }
 
-// The value of VXTAG in another process's environment.
-std::string ProcessTag(DWORD pid) {
+// The value of VXTAG in another process's environment; `otherBitness` says
+// whether the process had the other bitness.
+std::string ProcessTag(DWORD pid, bool* otherBitness) {
   fw::unique_process process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+  *otherBitness = false;
   if (!process) return "";
+  *otherBitness = ProcessBitness(process.get()) != kOwnBitness;
   std::wstring block = EnvironmentBlock(process.get());
   const std::wstring key = L"VXTAG=";
   size_t pos = 0;
@@ -86,9 +89,10 @@ std::string ProcessTag(DWORD pid) {
   return "";
 }
 
-// The tags the peer vxtool read, by process id: a process of one bitness
-// reads the environments of its own kind alone where the system runs 32-bit
-// processes as 32-bit processes of its own (Wine's i386 loader).
+// The tags the peer vxtool read, by process id. A 32-bit reader cannot see a
+// 64-bit process's environment; where the system runs 32-bit processes as
+// 32-bit processes of its own (Wine's i386 loader), a 64-bit reader cannot
+// see theirs either.
 std::map<std::string, std::string> PeerTags() {
   std::map<std::string, std::string> tags;
   std::string output;
@@ -113,21 +117,33 @@ std::map<std::string, std::string> PeerTags() {
 }  // namespace
 
 int CmdProcs() {
-  // a 32-bit reader cannot see a 64-bit process's environment: the peer
-  // reads those
-  std::map<std::string, std::string> peerTags;
-  if (UnderWow64() && ::GetEnvironmentVariableW(L"VXTOOL_PEER", nullptr, 0)) peerTags = PeerTags();
   // A snapshot fails as a file does, with INVALID_HANDLE_VALUE.
   fw::unique_hfile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return Fail(kExitFailure, "CreateToolhelp32Snapshot failed");
+  struct Proc {
+    std::vector<std::string> fields;
+    bool otherBitness;
+  };
+  std::vector<Proc> procs;
+  bool unread = false;
   PROCESSENTRY32 entry = {};
   entry.dwSize = sizeof entry;
   for (BOOL ok = ::Process32First(snapshot.get(), &entry); ok; ok = ::Process32Next(snapshot.get(), &entry)) {
-    std::string id = Decimal(entry.th32ProcessID);
-    std::string tag = Escape(ProcessTag(entry.th32ProcessID));
-    if (tag.empty() && peerTags.count(id)) tag = peerTags[id];
-    EmitRecord({"proc", id, Decimal(entry.th32ParentProcessID), Decimal(entry.cntThreads), Escape(entry.szExeFile),
-                tag});
+    bool other = false;
+    std::string tag = Escape(ProcessTag(entry.th32ProcessID, &other));
+    unread |= other && tag.empty();
+    procs.push_back({{"proc", Decimal(entry.th32ProcessID), Decimal(entry.th32ParentProcessID),
+                      Decimal(entry.cntThreads), Escape(entry.szExeFile), tag},
+                     other});
+  }
+  // Whose environment this one could not read, the peer reads.
+  std::map<std::string, std::string> peerTags;
+  if (unread && ::GetEnvironmentVariableW(L"VXTOOL_PEER", nullptr, 0)) peerTags = PeerTags();
+  for (Proc& proc : procs) {
+    if (proc.otherBitness && proc.fields[5].empty() && peerTags.count(proc.fields[1])) {
+      proc.fields[5] = peerTags[proc.fields[1]];
+    }
+    EmitRecord(proc.fields);
   }
   return kExitOk;
 }

@@ -14,7 +14,10 @@ import session  # noqa: E402
 def main(exe, shot):
     workdir = os.path.join(session.REPO, "build", "run")
     os.makedirs(workdir, exist_ok=True)
-    with harness.WineDesktop(session.vxtool_exe(), artifacts=os.path.join(session.REPO, "build", "run-artifacts")) as desk:
+    # the 32-bit tree's vxtool reads what the 64-bit one cannot reach in a 32-bit program
+    peer = os.path.join(session.REPO, "build", "win32t", "vxtool.exe")
+    with harness.WineDesktop(session.vxtool_exe(), artifacts=os.path.join(session.REPO, "build", "run-artifacts"),
+                             peer_vxtool=peer if os.path.exists(peer) else None) as desk:
         proc = desk.run(exe, cwd=workdir, name="velumix")
         main_window = desk.find_window("Velumix", pid=proc.winpid, cls="#32770", timeout=60)
         harness.wait_until(lambda: desk.window_info(main_window.hwnd).visible, timeout=10)

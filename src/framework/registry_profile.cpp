@@ -60,6 +60,16 @@ auto QueryWideValue(HKEY key, const std::wstring& entry, DWORD& type) {
   });
 }
 
+// A read step that fails once the value has grown past `limit`: one grown
+// that large since its size was asked is no more read than one that was.
+template <typename Step>
+auto WithinLimit(Step step, std::size_t limit) {
+  return [step, limit](std::uint8_t* buffer, std::size_t& got) {
+    ReadAnswer answer = step(buffer, got);
+    return answer == ReadAnswer::Larger && got > limit ? ReadAnswer::Failed : answer;
+  };
+}
+
 // Software is opened, never created; the levels below it are created as
 // needed, so the first read already leaves the whole chain behind. Without
 // `create` nothing is created.
@@ -143,11 +153,8 @@ std::optional<std::vector<std::uint8_t>> RegistryProfile::GetMultiString(const c
     return std::nullopt;
   }
   // Rewritten meanwhile, it must still be a multi-string within the limit.
-  auto read = [query = QueryWideValue(key.get(), name, type), limit](std::uint8_t* buffer, std::size_t& got) {
-    ReadAnswer answer = query(buffer, got);
-    return answer == ReadAnswer::Larger && got > limit ? ReadAnswer::Failed : answer;
-  };
-  std::optional<std::vector<std::uint8_t>> data = ReadChangingValue(size, read);
+  std::optional<std::vector<std::uint8_t>> data =
+      ReadChangingValue(size, WithinLimit(QueryWideValue(key.get(), name, type), limit));
   if (!data || type != REG_MULTI_SZ) return std::nullopt;
   return data;
 }
@@ -173,13 +180,8 @@ std::vector<RegistryProfile::Value> RegistryProfile::ReadValues(const char* sect
     if (status != ERROR_SUCCESS) continue;  // a name too long for us is none of ours
     Value value{std::string(name, nameSize), {}, false};
     if (size <= limit) {
-      // One grown past the limit since it was listed is no more read than
-      // one listed that large.
-      auto read = [query = QueryValue(key.get(), name), limit](std::uint8_t* buffer, std::size_t& got) {
-        ReadAnswer answer = query(buffer, got);
-        return answer == ReadAnswer::Larger && got > limit ? ReadAnswer::Failed : answer;
-      };
-      std::optional<std::vector<std::uint8_t>> data = ReadChangingValue(size, read);
+      std::optional<std::vector<std::uint8_t>> data =
+          ReadChangingValue(size, WithinLimit(QueryValue(key.get(), name), limit));
       value.read = data.has_value();
       if (data) value.data = std::move(*data);
     }
